@@ -6,10 +6,7 @@ namespace rv::ui {
 
 namespace {
 
-QString hexId(std::uint32_t dispatchId)
-{
-    return QStringLiteral("0x%1").arg(dispatchId, 8, 16, QLatin1Char('0'));
-}
+QString hexId(std::uint32_t dispatchId) { return QStringLiteral("0x%1").arg(dispatchId, 8, 16, QLatin1Char('0')); }
 
 } // namespace
 

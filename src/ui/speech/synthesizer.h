@@ -23,7 +23,6 @@ using SynthesizerIdle = std::function<void()>;
 
 // Starts an engine; may take seconds (it runs on the speech thread). The
 // error says why no engine could be had.
-using SynthesizerFactory =
-    std::function<Result<std::unique_ptr<Synthesizer>, QString>(SynthesizerIdle onIdle)>;
+using SynthesizerFactory = std::function<Result<std::unique_ptr<Synthesizer>, QString>(SynthesizerIdle onIdle)>;
 
 } // namespace rv::ui

@@ -10,8 +10,7 @@ namespace {
 
 class TextToSpeechSynthesizer final : public Synthesizer {
 public:
-    TextToSpeechSynthesizer(std::unique_ptr<QTextToSpeech> engine, SynthesizerIdle onIdle)
-        : engine_(std::move(engine))
+    TextToSpeechSynthesizer(std::unique_ptr<QTextToSpeech> engine, SynthesizerIdle onIdle) : engine_(std::move(engine))
     {
         QObject::connect(engine_.get(), &QTextToSpeech::stateChanged, engine_.get(),
                          [this, onIdle = std::move(onIdle)](QTextToSpeech::State state) {

@@ -18,9 +18,7 @@ constexpr int kShutdownGraceMs = 200;
 // Lives on the speech thread; every member runs there.
 class SpeechWorker final : public QObject {
 public:
-    explicit SpeechWorker(std::shared_ptr<ThreadedSpeechBackend::Shared> shared) : shared_(std::move(shared))
-    {
-    }
+    explicit SpeechWorker(std::shared_ptr<ThreadedSpeechBackend::Shared> shared) : shared_(std::move(shared)) {}
 
     void start(const SynthesizerFactory& factory)
     {
@@ -76,11 +74,12 @@ ThreadedSpeechBackend::ThreadedSpeechBackend(SynthesizerFactory factory)
     : shared_(std::make_shared<Shared>()), thread_(new QThread), worker_(new SpeechWorker(shared_))
 {
     thread_->setObjectName(QStringLiteral("speech"));
+    // Frees a thread left behind at close once it does end (see below).
+    QObject::connect(thread_, &QThread::finished, thread_, &QObject::deleteLater);
     worker_->moveToThread(thread_);
     // Posted first, so every operation posted later waits behind it.
     QMetaObject::invokeMethod(
-        worker_, [worker = worker_, factory = std::move(factory)] { worker->start(factory); },
-        Qt::QueuedConnection);
+        worker_, [worker = worker_, factory = std::move(factory)] { worker->start(factory); }, Qt::QueuedConnection);
     thread_->start();
 }
 
@@ -96,28 +95,28 @@ ThreadedSpeechBackend::~ThreadedSpeechBackend()
         return;
     }
     // Destroying a running QThread aborts the program; it is left to end on
-    // its own, or with the process.
+    // its own (and then freed), or with the process.
     qCWarning(rvSpeech) << "speech engine still busy at exit; left behind";
 }
 
 void ThreadedSpeechBackend::speak(const QString& text)
 {
-    QMetaObject::invokeMethod(worker_, [worker = worker_, text] { worker->speak(text); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        worker_, [worker = worker_, text] { worker->speak(text); }, Qt::QueuedConnection);
 }
 
 void ThreadedSpeechBackend::interrupt()
 {
-    QMetaObject::invokeMethod(worker_, [worker = worker_] { worker->interrupt(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        worker_, [worker = worker_] { worker->interrupt(); }, Qt::QueuedConnection);
 }
 
 void ThreadedSpeechBackend::holdQueued()
 {
-    QMetaObject::invokeMethod(worker_, [worker = worker_] { worker->holdQueued(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        worker_, [worker = worker_] { worker->holdQueued(); }, Qt::QueuedConnection);
 }
 
-ThreadedSpeechBackend::Status ThreadedSpeechBackend::status() const
-{
-    return shared_->status;
-}
+ThreadedSpeechBackend::Status ThreadedSpeechBackend::status() const { return shared_->status; }
 
 } // namespace rv::ui

@@ -4,10 +4,7 @@
 
 namespace rv::ui {
 
-void UtteranceQueue::push(const QString& text)
-{
-    waiting_.push_back({text, false});
-}
+void UtteranceQueue::push(const QString& text) { waiting_.push_back({text, false}); }
 
 void UtteranceQueue::holdAll()
 {
@@ -26,10 +23,7 @@ bool UtteranceQueue::interrupt()
     return true;
 }
 
-void UtteranceQueue::finished()
-{
-    speaking_.reset();
-}
+void UtteranceQueue::finished() { speaking_.reset(); }
 
 std::optional<QString> UtteranceQueue::takeNext()
 {

@@ -1,3 +1,4 @@
+#include "speech_library_test.h"
 #include "stand_in_folder.h"
 #include "ui/speech/speech_library.h"
 
@@ -12,89 +13,82 @@ const QString kBackupCaption = QStringLiteral("データバックアップ");
 
 } // namespace
 
-class SpeechLibraryTest : public QObject {
-    Q_OBJECT
+void SpeechLibraryTest::sendsCp932WithNulAndTwo()
+{
+    StandInFolder folder;
+    folder.install(QStringLiteral(RV_STAND_IN_SOUNDP), kSoundp);
+    SpeechLibrary library(folder.path(), kSoundp, "SoundMessage");
 
-private slots:
-    void sendsCp932WithNulAndTwo()
-    {
-        StandInFolder folder;
-        folder.install(QStringLiteral(RV_STAND_IN_SOUNDP), kSoundp);
-        SpeechLibrary library(folder.path(), kSoundp, "SoundMessage");
+    library.send(kBackupCaption);
+    library.send(QStringLiteral("終了"));
 
-        library.send(kBackupCaption);
-        library.send(QStringLiteral("終了"));
+    QCOMPARE(folder.journal(), QStringList({QStringLiteral("SoundMessage ") + kBackupCaptionBytes + " 2",
+                                            QStringLiteral("SoundMessage 8F 49 97 B9 00 2")}));
+}
 
-        QCOMPARE(folder.journal(), QStringList({QStringLiteral("SoundMessage ") + kBackupCaptionBytes + " 2",
-                                                QStringLiteral("SoundMessage 8F 49 97 B9 00 2")}));
-    }
+void SpeechLibraryTest::missingLibraryIsPassedOver()
+{
+    StandInFolder folder;
+    SpeechLibrary library(folder.path(), kSoundp, "SoundMessage");
+    library.send(kBackupCaption);
+    QVERIFY(folder.journal().isEmpty());
+}
 
-    void missingLibraryIsPassedOver()
-    {
-        StandInFolder folder;
-        SpeechLibrary library(folder.path(), kSoundp, "SoundMessage");
-        library.send(kBackupCaption);
-        QVERIFY(folder.journal().isEmpty());
-    }
+void SpeechLibraryTest::libraryWithoutTheFunctionIsPassedOver()
+{
+    StandInFolder folder;
+    folder.install(QStringLiteral(RV_STAND_IN_WITHOUT_EXPORT), kSoundp);
+    SpeechLibrary library(folder.path(), kSoundp, "SoundMessage");
+    library.send(kBackupCaption);
+    QVERIFY(folder.journal().isEmpty());
+}
 
-    void libraryWithoutTheFunctionIsPassedOver()
-    {
-        StandInFolder folder;
-        folder.install(QStringLiteral(RV_STAND_IN_WITHOUT_EXPORT), kSoundp);
-        SpeechLibrary library(folder.path(), kSoundp, "SoundMessage");
-        library.send(kBackupCaption);
-        QVERIFY(folder.journal().isEmpty());
-    }
+void SpeechLibraryTest::asksForTheFunctionByItsOwnName()
+{
+    // The FocusTalkExt stand-in copied under the SOUNDP name has no
+    // SoundMessage: a library is only as good as the function it exports.
+    StandInFolder folder;
+    folder.install(QStringLiteral(RV_STAND_IN_FOCUS_TALK), kSoundp);
+    SpeechLibrary library(folder.path(), kSoundp, "SoundMessage");
+    library.send(kBackupCaption);
+    QVERIFY(folder.journal().isEmpty());
+}
 
-    void asksForTheFunctionByItsOwnName()
-    {
-        // The FocusTalkExt stand-in copied under the SOUNDP name has no
-        // SoundMessage: a library is only as good as the function it exports.
-        StandInFolder folder;
-        folder.install(QStringLiteral(RV_STAND_IN_FOCUS_TALK), kSoundp);
-        SpeechLibrary library(folder.path(), kSoundp, "SoundMessage");
-        library.send(kBackupCaption);
-        QVERIFY(folder.journal().isEmpty());
-    }
+void SpeechLibraryTest::looksAgainWhileMissingThenKeepsTheLibrary()
+{
+    StandInFolder folder;
+    SpeechLibrary library(folder.path(), kSoundp, "SoundMessage");
+    library.send(QStringLiteral("一"));
 
-    void looksAgainWhileMissingThenKeepsTheLibrary()
-    {
-        StandInFolder folder;
-        SpeechLibrary library(folder.path(), kSoundp, "SoundMessage");
-        library.send(QStringLiteral("一"));
+    folder.install(QStringLiteral(RV_STAND_IN_SOUNDP), kSoundp);
+    library.send(QStringLiteral("二"));
+    // Once loaded it stays loaded: the file going away changes nothing.
+    folder.remove(kSoundp);
+    library.send(QStringLiteral("三"));
 
-        folder.install(QStringLiteral(RV_STAND_IN_SOUNDP), kSoundp);
-        library.send(QStringLiteral("二"));
-        // Once loaded it stays loaded: the file going away changes nothing.
-        folder.remove(kSoundp);
-        library.send(QStringLiteral("三"));
+    QCOMPARE(folder.journal(),
+             QStringList({QStringLiteral("SoundMessage 93 F1 00 2"), QStringLiteral("SoundMessage 8E 4F 00 2")}));
+}
 
-        QCOMPARE(folder.journal(), QStringList({QStringLiteral("SoundMessage 93 F1 00 2"),
-                                                QStringLiteral("SoundMessage 8E 4F 00 2")}));
-    }
+void SpeechLibraryTest::textWithoutCp932FormIsSkipped()
+{
+    StandInFolder folder;
+    folder.install(QStringLiteral(RV_STAND_IN_SOUNDP), kSoundp);
+    SpeechLibrary library(folder.path(), kSoundp, "SoundMessage");
+    library.send(QStringLiteral("😀"));
+    library.send(QStringLiteral("A"));
+    QCOMPARE(folder.journal(), QStringList({QStringLiteral("SoundMessage 41 00 2")}));
+}
 
-    void textWithoutCp932FormIsSkipped()
-    {
-        StandInFolder folder;
-        folder.install(QStringLiteral(RV_STAND_IN_SOUNDP), kSoundp);
-        SpeechLibrary library(folder.path(), kSoundp, "SoundMessage");
-        library.send(QStringLiteral("😀"));
-        library.send(QStringLiteral("A"));
-        QCOMPARE(folder.journal(), QStringList({QStringLiteral("SoundMessage 41 00 2")}));
-    }
-
-    // Run by its own CTest entry with the stand-ins' folder on the search path.
-    void findsLibraryOnSearchPath()
-    {
-        if (qEnvironmentVariableIsEmpty("RV_STAND_INS_ON_SEARCH_PATH"))
-            QSKIP("needs the stand-ins on LD_LIBRARY_PATH (own CTest entry)");
-        StandInFolder emptyProgramFolder;
-        SpeechLibrary library(emptyProgramFolder.path(), QStringLiteral("FocusTalkExt.DLL"), "FT_OutputVoiceText");
-        library.send(kBackupCaption);
-        QCOMPARE(emptyProgramFolder.journal(),
-                 QStringList({QStringLiteral("FT_OutputVoiceText ") + kBackupCaptionBytes + " 2"}));
-    }
-};
+void SpeechLibraryTest::findsLibraryOnSearchPath()
+{
+    if (qEnvironmentVariableIsEmpty("RV_STAND_INS_ON_SEARCH_PATH"))
+        QSKIP("needs the stand-ins on LD_LIBRARY_PATH (own CTest entry)");
+    StandInFolder emptyProgramFolder;
+    SpeechLibrary library(emptyProgramFolder.path(), QStringLiteral("FocusTalkExt.DLL"), "FT_OutputVoiceText");
+    library.send(kBackupCaption);
+    QCOMPARE(emptyProgramFolder.journal(),
+             QStringList({QStringLiteral("FT_OutputVoiceText ") + kBackupCaptionBytes + " 2"}));
+}
 
 QTEST_GUILESS_MAIN(SpeechLibraryTest)
-#include "speech_library_test.moc"

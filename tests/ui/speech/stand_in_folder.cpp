@@ -5,10 +5,7 @@
 
 namespace {
 
-QString journalPath(const QTemporaryDir& folder)
-{
-    return folder.filePath(QStringLiteral("journal.txt"));
-}
+QString journalPath(const QTemporaryDir& folder) { return folder.filePath(QStringLiteral("journal.txt")); }
 
 } // namespace
 
@@ -23,15 +20,9 @@ void StandInFolder::install(const QString& standIn, const QString& fileName) con
     QVERIFY2(QFile::copy(standIn, folder_.filePath(fileName)), qPrintable(standIn));
 }
 
-void StandInFolder::remove(const QString& fileName) const
-{
-    QVERIFY(QFile::remove(folder_.filePath(fileName)));
-}
+void StandInFolder::remove(const QString& fileName) const { QVERIFY(QFile::remove(folder_.filePath(fileName))); }
 
-QString StandInFolder::path() const
-{
-    return folder_.path();
-}
+QString StandInFolder::path() const { return folder_.path(); }
 
 void StandInFolder::append(const QString& line) const
 {

@@ -25,5 +25,4 @@ private:
 
 // The bytes "データバックアップ" becomes on its way to a library, NUL included,
 // as the stand-ins write them.
-inline const QString kBackupCaptionBytes =
-    QStringLiteral("83 66 81 5B 83 5E 83 6F 83 62 83 4E 83 41 83 62 83 76 00");
+inline const QString kBackupCaptionBytes = QStringLiteral("83 66 81 5B 83 5E 83 6F 83 62 83 4E 83 41 83 62 83 76 00");
