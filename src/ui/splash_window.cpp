@@ -23,6 +23,7 @@ QLabel* makeTransparentLabel(QWidget* parent, const char* name, const QString& t
     palette.setColor(QPalette::WindowText, kLabelColour);
     label->setPalette(palette);
     label->setAutoFillBackground(false); // the picture shows through
+    narrowToFit(*label);
     return label;
 }
 

@@ -1,6 +1,8 @@
 #include "ui/window_style.h"
 
+#include <QFontMetrics>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QScreen>
 #include <QWidget>
 
@@ -25,6 +27,17 @@ QFont japaneseFont(qreal points, QFont::Weight weight)
     font.setUnderline(false);
     font.setStrikeOut(false);
     return font;
+}
+
+void narrowToFit(QLabel& label)
+{
+    const int needed = QFontMetrics(label.font()).horizontalAdvance(label.text());
+    if (needed <= label.width()) {
+        return;
+    }
+    QFont narrower = label.font();
+    narrower.setStretch(label.width() * QFont::Unstretched / needed);
+    label.setFont(narrower);
 }
 
 void centreOnScreen(QWidget& window)

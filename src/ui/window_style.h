@@ -2,6 +2,7 @@
 
 #include <QFont>
 
+class QLabel;
 class QWidget;
 
 namespace rv::ui {
@@ -14,6 +15,11 @@ void registerFontSubstitutions();
 // are laid out in fixed pixels, so the size is fixed in pixels too and does
 // not follow the screen's resolution.
 QFont japaneseFont(qreal points, QFont::Weight weight = QFont::Normal);
+
+// Narrows a label's font just enough for its text to fit its fixed box: the
+// substitute font runs a few per cent wider than the one the boxes were made
+// for, and a clipped last character would look broken.
+void narrowToFit(QLabel& label);
 
 // Moves a top-level window so that its client area is centred on its screen.
 void centreOnScreen(QWidget& window);
