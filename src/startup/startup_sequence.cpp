@@ -109,6 +109,9 @@ Result<ui::MainWindow*, SettingsError> StartupSequence::run()
 
     mainWindow_ = std::make_unique<ui::MainWindow>(settings_, options_.programFolder);
     mainWindow_->show();
+    // It becomes the active window, with its first button focused, even
+    // where no window manager hands the focus to new windows.
+    mainWindow_->activateWindow();
     finish(StartupStep::MainWindowShown);
 
     splash_.reset();

@@ -31,6 +31,7 @@ private slots:
     {
         window_ = std::make_unique<MainWindow>(settings_, programFolder_.path());
         window_->show();
+        window_->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window_.get()));
     }
 
