@@ -40,7 +40,9 @@ void parseCommandLine(int argc, char* argv[])
 
 } // namespace
 
-int main(int argc, char* argv[])
+// An exception that escapes (out of memory, say) ends the program with the C++
+// runtime's own report, as any other failure outside the settings reader does.
+int main(int argc, char* argv[]) // NOLINT(bugprone-exception-escape)
 {
     QCoreApplication::setApplicationName(QStringLiteral("rvdatebackup"));
     QCoreApplication::setApplicationVersion(QStringLiteral("3.20"));
