@@ -2,8 +2,8 @@
 
 #include <QLoggingCategory>
 
-// The front end's log. Only warnings show by default; turn the rest on with
-// QT_LOGGING_RULES, e.g. "rv.speech.info=true".
-Q_DECLARE_LOGGING_CATEGORY(rvStartup)
-Q_DECLARE_LOGGING_CATEGORY(rvBackup)
-Q_DECLARE_LOGGING_CATEGORY(rvSpeech)
+// The front end's log, off by default; switch on with e.g.
+// QT_LOGGING_RULES="rv.startup.debug=true".
+Q_DECLARE_LOGGING_CATEGORY(lcStartup)
+Q_DECLARE_LOGGING_CATEGORY(lcBackup)
+Q_DECLARE_LOGGING_CATEGORY(lcSpeech)

@@ -25,19 +25,19 @@ void SpeechControl::invoke(std::uint32_t dispatchId, const QString& text)
 {
     switch (dispatchId) {
     case voice_dispatch::kSpeak:
-        qCInfo(rvSpeech).noquote() << "Voice1" << hexId(dispatchId) << text;
+        qCInfo(lcSpeech).noquote() << "Voice1" << hexId(dispatchId) << text;
         backend_->speak(text);
         return;
     case voice_dispatch::kInterrupt:
-        qCInfo(rvSpeech).noquote() << "Voice1" << hexId(dispatchId);
+        qCInfo(lcSpeech).noquote() << "Voice1" << hexId(dispatchId);
         backend_->interrupt();
         return;
     case voice_dispatch::kHoldQueued:
-        qCInfo(rvSpeech).noquote() << "Voice1" << hexId(dispatchId);
+        qCInfo(lcSpeech).noquote() << "Voice1" << hexId(dispatchId);
         backend_->holdQueued();
         return;
     }
-    qCWarning(rvSpeech).noquote() << "Voice1" << hexId(dispatchId) << "is no operation of the control; ignored";
+    qCWarning(lcSpeech).noquote() << "Voice1" << hexId(dispatchId) << "is no operation of the control; ignored";
 }
 
 } // namespace rv::ui

@@ -23,16 +23,16 @@ void SpeechLibrary::send(const QString& text)
 {
     const Function function = lookUp();
     if (!function) {
-        qCInfo(rvSpeech).noquote() << fileName_ << functionName_ << text << "library or function not found; skipped";
+        qCInfo(lcSpeech).noquote() << fileName_ << functionName_ << text << "library or function not found; skipped";
         return;
     }
     auto encoded = platform::encodeCp932(text.toStdString());
     if (!encoded) {
-        qCInfo(rvSpeech).noquote() << fileName_ << functionName_ << text << "library found; text has no CP932 form ("
+        qCInfo(lcSpeech).noquote() << fileName_ << functionName_ << text << "library found; text has no CP932 form ("
                                    << QString::fromStdString(encoded.error()) << "); skipped";
         return;
     }
-    qCInfo(rvSpeech).noquote() << fileName_ << functionName_ << text << "library found";
+    qCInfo(lcSpeech).noquote() << fileName_ << functionName_ << text << "library found";
     // A temporary copy that lives for the call; std::string ends in a NUL.
     const std::string bytes = std::move(encoded).value();
     try {
@@ -40,7 +40,7 @@ void SpeechLibrary::send(const QString& text)
     } catch (...) {
         // A library written in C++ may let an exception out; it fails this
         // step only.
-        qCInfo(rvSpeech).noquote() << fileName_ << functionName_ << "raised an exception; skipped";
+        qCInfo(lcSpeech).noquote() << fileName_ << functionName_ << "raised an exception; skipped";
     }
 }
 

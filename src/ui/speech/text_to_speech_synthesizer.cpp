@@ -15,7 +15,7 @@ public:
         QObject::connect(engine_.get(), &QTextToSpeech::stateChanged, engine_.get(),
                          [this, onIdle = std::move(onIdle)](QTextToSpeech::State state) {
                              if (state == QTextToSpeech::Error)
-                                 qCWarning(rvSpeech).noquote() << "speech engine error:" << engine_->errorString();
+                                 qCWarning(lcSpeech).noquote() << "speech engine error:" << engine_->errorString();
                              // An error ends the text as surely as its last word does.
                              if (state != QTextToSpeech::Speaking && busy_) {
                                  busy_ = false;

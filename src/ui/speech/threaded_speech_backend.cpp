@@ -27,7 +27,7 @@ public:
             sayNext();
         });
         if (!engine) {
-            qCWarning(rvSpeech).noquote() << "speech engine unavailable, speech is dropped:" << engine.error();
+            qCWarning(lcSpeech).noquote() << "speech engine unavailable, speech is dropped:" << engine.error();
             shared_->status = ThreadedSpeechBackend::Status::Failed;
             return;
         }
@@ -96,7 +96,7 @@ ThreadedSpeechBackend::~ThreadedSpeechBackend()
     }
     // Destroying a running QThread aborts the program; it is left to end on
     // its own (and then freed), or with the process.
-    qCWarning(rvSpeech) << "speech engine still busy at exit; left behind";
+    qCWarning(lcSpeech) << "speech engine still busy at exit; left behind";
 }
 
 void ThreadedSpeechBackend::speak(const QString& text)
