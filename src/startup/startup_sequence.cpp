@@ -107,7 +107,7 @@ Result<ui::MainWindow*, SettingsError> StartupSequence::run()
     }
     finish(StartupStep::SettingsRead);
 
-    mainWindow_ = std::make_unique<ui::MainWindow>(settings_, options_.programFolder);
+    mainWindow_ = std::make_unique<ui::MainWindow>(settings_, options_.programFolder, nullptr, options_.speech);
     mainWindow_->show();
     // It becomes the active window, with its first button focused, even
     // where no window manager hands the focus to new windows.

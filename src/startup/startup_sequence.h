@@ -15,6 +15,7 @@ namespace rv {
 namespace ui {
 class MainWindow;
 class MessageBoxes;
+class SpeechBackend;
 class SplashWindow;
 } // namespace ui
 
@@ -41,6 +42,9 @@ struct StartupOptions {
     // Called after each step with the splash window (null once it is gone),
     // so a test can look at the screen between steps.
     std::function<void(StartupStep, const ui::SplashWindow*)> afterStep;
+    // What the main window's speech control speaks through; started before
+    // the splash so that the engine's seconds of start-up pass behind it.
+    std::shared_ptr<ui::SpeechBackend> speech;
 };
 
 // The start-up behind the splash window: make the program folder current,

@@ -8,10 +8,19 @@ namespace {
 
 QString hexId(std::uint32_t dispatchId) { return QStringLiteral("0x%1").arg(dispatchId, 8, 16, QLatin1Char('0')); }
 
+// Stands in when the control is given no back end: the calls are logged and
+// go no further.
+class NoSpeech final : public SpeechBackend {
+public:
+    void speak(const QString&) override {}
+    void interrupt() override {}
+    void holdQueued() override {}
+};
+
 } // namespace
 
 SpeechControl::SpeechControl(std::shared_ptr<SpeechBackend> backend, QWidget* parent)
-    : QWidget(parent), backend_(std::move(backend))
+    : QWidget(parent), backend_(backend ? std::move(backend) : std::make_shared<NoSpeech>())
 {
     setObjectName(QStringLiteral("Voice1"));
     setFixedSize(33, 32);

@@ -19,7 +19,7 @@ inline constexpr std::uint32_t kHoldQueued = 0x6003000a; // SpeechBackend::holdQ
 // The speech control `Voice1`: a component of the main window that draws
 // nothing, takes no focus and whose operations are called by dispatch
 // identifier. Calls never fail towards the caller; each is logged under
-// rv.speech.
+// rv.speech. Without a back end the calls are only logged.
 class SpeechControl final : public QWidget {
 public:
     SpeechControl(std::shared_ptr<SpeechBackend> backend, QWidget* parent = nullptr);
