@@ -20,8 +20,8 @@ std::string line(const std::string& name, std::string_view reason)
 std::string itemLines(const ItemResult& item)
 {
     if (item.reason == CopyReason::Cancelled && item.filesCopied > 0) {
-        return line(item.name, std::string(reasonText(item.reason)) + "（" + std::to_string(item.filesTotal)
-                                   + " 個のうち " + std::to_string(item.filesCopied) + " 個はコピー済み）");
+        return line(item.name, std::string(reasonText(item.reason)) + "（" + std::to_string(item.filesTotal) +
+                                   " 個のうち " + std::to_string(item.filesCopied) + " 個はコピー済み）");
     }
     if (item.fileFailures.empty() || item.reason == CopyReason::Cancelled) {
         return line(item.name, reasonText(item.reason));

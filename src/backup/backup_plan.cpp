@@ -71,8 +71,13 @@ Result<BackupPlan, PlanRefusal> makeBackupPlan(const Settings& settings, std::st
         plan.steps.push_back(fileStep(std::move(source), backupFolder, false));
     }
     if (!dataFolder.empty()) {
-        CopyStep step{StepKind::Folder, kDataFolderName, dataFolder, std::string(backupFolder) + kDataFolderName,
-                      settings.isDefault[kDataFolderEntry], {}, {}};
+        CopyStep step{StepKind::Folder,
+                      kDataFolderName,
+                      dataFolder,
+                      std::string(backupFolder) + kDataFolderName,
+                      settings.isDefault[kDataFolderEntry],
+                      {},
+                      {}};
         if (platform::sameEntry(step.source, step.destination)) {
             step.problem = CopyReason::SelfCopy;
         }

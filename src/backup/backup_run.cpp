@@ -76,7 +76,8 @@ public:
             finalFlush(flusher.value());
         }
         for (const ItemResult& item : result_.items) {
-            result_.cancelled = result_.cancelled || (item.outcome == ItemOutcome::Failed && item.reason == CopyReason::Cancelled);
+            result_.cancelled =
+                result_.cancelled || (item.outcome == ItemOutcome::Failed && item.reason == CopyReason::Cancelled);
         }
         return std::move(result_);
     }
@@ -167,7 +168,8 @@ private:
             const std::string target = joinPath(step.destination, entry.relativePath);
             if (entry.isFolder) {
                 if (auto made = platform::ensureFolder(target); !made.ok()) {
-                    item.fileFailures.push_back({entry.relativePath, reasonFor(made.error().kind), made.error().detail});
+                    item.fileFailures.push_back(
+                        {entry.relativePath, reasonFor(made.error().kind), made.error().detail});
                 }
                 continue;
             }
@@ -177,7 +179,8 @@ private:
                 break;
             }
             if (!pending.ok()) {
-                item.fileFailures.push_back({entry.relativePath, reasonFor(pending.error().kind), pending.error().detail});
+                item.fileFailures.push_back(
+                    {entry.relativePath, reasonFor(pending.error().kind), pending.error().detail});
                 fileDone(entry.size);
                 continue;
             }

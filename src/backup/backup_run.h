@@ -47,7 +47,7 @@ struct BackupResult {
 };
 
 struct BackupProgress {
-    std::string item; // name of the item being copied
+    std::string item;           // name of the item being copied
     std::size_t itemNumber = 0; // 1-based
     std::size_t itemCount = 0;
     std::uint64_t filesDone = 0;

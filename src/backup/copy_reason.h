@@ -14,9 +14,9 @@ enum class CopyReason {
     NoSpace,     // "保存先の空き容量が足りません"
     Overwritten, // a later item of the same name took its place
     Cancelled,
-    SelfCopy,    // the source is its own destination
-    BadName,     // the path ends in no usable file name
-    NotFlushed,  // the data may not have reached the device
+    SelfCopy,   // the source is its own destination
+    BadName,    // the path ends in no usable file name
+    NotFlushed, // the data may not have reached the device
 };
 
 std::string_view reasonText(CopyReason reason);

@@ -14,9 +14,12 @@ namespace {
 std::string_view outcomeWord(const ItemResult& item)
 {
     switch (item.outcome) {
-    case ItemOutcome::Copied: return "OK    ";
-    case ItemOutcome::NotPresent: return "ABSENT";
-    case ItemOutcome::Failed: break;
+    case ItemOutcome::Copied:
+        return "OK    ";
+    case ItemOutcome::NotPresent:
+        return "ABSENT";
+    case ItemOutcome::Failed:
+        break;
     }
     return "FAILED";
 }

@@ -39,8 +39,8 @@ public:
                                                    const CopyControl& control);
 
 private:
-    Result<std::uint64_t, FileError> copyBytes(int from, int to, const std::string& source, const std::string& temporary,
-                                               const CopyControl& control);
+    Result<std::uint64_t, FileError> copyBytes(int from, int to, const std::string& source,
+                                               const std::string& temporary, const CopyControl& control);
 
     CopyMethod method_;
     // What the file systems of this run turned out not to support, so that it

@@ -14,8 +14,8 @@ namespace {
 
 // Large enough that the kernel copies at full speed, small enough that a
 // cancel or a progress report never waits long.
-constexpr std::size_t kChunkBytes = 8 * 1024 * 1024;
-constexpr std::size_t kBufferBytes = 1024 * 1024;
+constexpr std::size_t kChunkBytes = std::size_t{8} << 20;
+constexpr std::size_t kBufferBytes = std::size_t{1} << 20;
 
 std::atomic<unsigned> temporaryCounter{0};
 

@@ -45,7 +45,8 @@ Result<TreeListing, FileError> listTree(std::string_view folder)
         return Result<TreeListing, FileError>::failure(root.error());
     }
     if (root.value().kind != EntryKind::Folder) {
-        return Result<TreeListing, FileError>::failure({FileErrorKind::NotReadable, std::string(folder) + ": not a folder"});
+        return Result<TreeListing, FileError>::failure(
+            {FileErrorKind::NotReadable, std::string(folder) + ": not a folder"});
     }
     TreeListing listing;
     std::vector<std::string> pending{""};
@@ -63,7 +64,8 @@ Result<TreeListing, FileError> listTree(std::string_view folder)
             if (statError) {
                 listing.problems.push_back({child, sourceError(statError.value(), child)});
             } else if (fs::is_directory(status) && link) {
-                listing.problems.push_back({child, {FileErrorKind::NotReadable, child + ": link to a folder, not followed"}});
+                listing.problems.push_back(
+                    {child, {FileErrorKind::NotReadable, child + ": link to a folder, not followed"}});
             } else if (fs::is_directory(status)) {
                 listing.entries.push_back({child, true, 0});
                 pending.push_back(child);
@@ -75,7 +77,8 @@ Result<TreeListing, FileError> listTree(std::string_view folder)
             }
         }
         if (error) {
-            listing.problems.push_back({relative, sourceError(error.value(), relative.empty() ? std::string(folder) : relative)});
+            listing.problems.push_back(
+                {relative, sourceError(error.value(), relative.empty() ? std::string(folder) : relative)});
         }
     }
     return Result<TreeListing, FileError>::success(std::move(listing));
@@ -99,8 +102,8 @@ bool sameEntry(std::string_view first, std::string_view second)
 {
     struct stat a {};
     struct stat b {};
-    return ::stat(std::string(first).c_str(), &a) == 0 && ::stat(std::string(second).c_str(), &b) == 0
-           && identical(a, b);
+    return ::stat(std::string(first).c_str(), &a) == 0 && ::stat(std::string(second).c_str(), &b) == 0 &&
+           identical(a, b);
 }
 
 bool sameName(std::string_view first, std::string_view second) { return first == second; }

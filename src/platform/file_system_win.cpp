@@ -60,7 +60,8 @@ Result<TreeListing, FileError> listTree(std::string_view folder)
         return Result<TreeListing, FileError>::failure(root.error());
     }
     if (root.value().kind != EntryKind::Folder) {
-        return Result<TreeListing, FileError>::failure({FileErrorKind::NotReadable, std::string(folder) + ": not a folder"});
+        return Result<TreeListing, FileError>::failure(
+            {FileErrorKind::NotReadable, std::string(folder) + ": not a folder"});
     }
     std::wstring rootW = longPathW(folder);
     if (rootW.size() > 1 && rootW.back() == L'\\') {
@@ -76,7 +77,8 @@ Result<TreeListing, FileError> listTree(std::string_view folder)
         HANDLE search = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr,
                                          FIND_FIRST_EX_LARGE_FETCH);
         if (search == INVALID_HANDLE_VALUE) {
-            listing.problems.push_back({relative, sourceErrorW(GetLastError(), relative.empty() ? std::string(folder) : relative)});
+            listing.problems.push_back(
+                {relative, sourceErrorW(GetLastError(), relative.empty() ? std::string(folder) : relative)});
             continue;
         }
         do {
@@ -88,7 +90,8 @@ Result<TreeListing, FileError> listTree(std::string_view folder)
             const bool isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
             const bool isLink = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
             if (isFolder && isLink) {
-                listing.problems.push_back({child, {FileErrorKind::NotReadable, child + ": link to a folder, not followed"}});
+                listing.problems.push_back(
+                    {child, {FileErrorKind::NotReadable, child + ": link to a folder, not followed"}});
             } else if (isFolder) {
                 listing.entries.push_back({child, true, 0});
                 pending.push_back(child);
@@ -100,7 +103,8 @@ Result<TreeListing, FileError> listTree(std::string_view folder)
         const DWORD error = GetLastError();
         FindClose(search);
         if (error != ERROR_NO_MORE_FILES) {
-            listing.problems.push_back({relative, sourceErrorW(error, relative.empty() ? std::string(folder) : relative)});
+            listing.problems.push_back(
+                {relative, sourceErrorW(error, relative.empty() ? std::string(folder) : relative)});
         }
     }
     return Result<TreeListing, FileError>::success(std::move(listing));
@@ -114,8 +118,8 @@ Result<Done, FileError> ensureFolder(std::string_view folder)
     }
     const DWORD error = GetLastError();
     const DWORD attributes = GetFileAttributesW(path.c_str());
-    if (error == ERROR_ALREADY_EXISTS && attributes != INVALID_FILE_ATTRIBUTES
-        && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    if (error == ERROR_ALREADY_EXISTS && attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         return Result<Done, FileError>::success({});
     }
     return Result<Done, FileError>::failure(destinationErrorW(error, std::string(folder)));
@@ -132,8 +136,8 @@ bool sameName(std::string_view first, std::string_view second)
 {
     const std::wstring a = toPath(first).native();
     const std::wstring b = toPath(second).native();
-    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE)
-           == CSTR_EQUAL;
+    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
+           CSTR_EQUAL;
 }
 
 bool isSameOrInside(std::string_view path, std::string_view folder)

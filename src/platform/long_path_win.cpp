@@ -34,8 +34,8 @@ std::string utf8FromWide(std::wstring_view wide) { return fromPath(std::filesyst
 
 FileError sourceErrorW(DWORD error, const std::string& what)
 {
-    const bool missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME
-                         || error == ERROR_BAD_NETPATH;
+    const bool missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
+                         error == ERROR_INVALID_NAME || error == ERROR_BAD_NETPATH;
     return {missing ? FileErrorKind::NotFound : FileErrorKind::NotReadable, what + ": error " + std::to_string(error)};
 }
 

@@ -73,12 +73,22 @@ TEST(BackupMessage, ManyDataFolderFailuresAreSummarisedWithACount)
     const std::string sep(1, rv::platform::kPathSeparator);
     EXPECT_EQ(rv::describeBackupResult(result).text,
               "データのバックアップが終わりましたが、コピーできなかったものがあります。\n"
-              "・GDATA" + sep + "img0.jpg：読み取れません\n"
-              "・GDATA" + sep + "img1.jpg：保存先の空き容量が足りません\n"
-              "・GDATA" + sep + "img2.jpg：読み取れません\n"
-              "・GDATA" + sep + "img3.jpg：読み取れません\n"
-              "・GDATA" + sep + "img4.jpg：読み取れません\n"
-              "・GDATA のほか 1195 個のファイル：コピーできませんでした");
+              "・GDATA" +
+                  sep +
+                  "img0.jpg：読み取れません\n"
+                  "・GDATA" +
+                  sep +
+                  "img1.jpg：保存先の空き容量が足りません\n"
+                  "・GDATA" +
+                  sep +
+                  "img2.jpg：読み取れません\n"
+                  "・GDATA" +
+                  sep +
+                  "img3.jpg：読み取れません\n"
+                  "・GDATA" +
+                  sep +
+                  "img4.jpg：読み取れません\n"
+                  "・GDATA のほか 1195 個のファイル：コピーできませんでした");
 }
 
 TEST(BackupMessage, RefusalIsAWarningUnderTheApplicationTitle)

@@ -205,7 +205,7 @@ TEST_F(BackupRunTest, ALaterItemOfTheSameNameIsReportedAsOverwritingTheEarlier)
 
 TEST_F(BackupRunTest, ProgressTotalsAreKnownFromTheStartAndReachedAtTheEnd)
 {
-    clinic.addDatabases({"Tavo51.mdb", "臨床RV51N.mdb"}, 20 * 1024 * 1024);
+    clinic.addDatabases({"Tavo51.mdb", "臨床RV51N.mdb"}, (std::size_t{20} << 20));
     clinic.addDataFiles({"1.txt", "d/2.txt"});
     std::vector<BackupProgress> seen;
     rv::BackupCallbacks callbacks;
@@ -214,7 +214,7 @@ TEST_F(BackupRunTest, ProgressTotalsAreKnownFromTheStartAndReachedAtTheEnd)
 
     // rv.dat, id.dat, two databases and two data files.
     const std::uint64_t files = 6;
-    const std::uint64_t bytes = 2 * 20 * 1024 * 1024 + fs::file_size(original("rv.dat")) + 14 + 2 * 300;
+    const std::uint64_t bytes = (std::uint64_t{40} << 20) + fs::file_size(original("rv.dat")) + 14 + 600;
     ASSERT_FALSE(seen.empty());
     EXPECT_EQ(seen.front().filesTotal, files);
     EXPECT_EQ(seen.front().bytesTotal, bytes);
@@ -237,7 +237,7 @@ TEST_F(BackupRunTest, ProgressTotalsAreKnownFromTheStartAndReachedAtTheEnd)
 TEST_F(BackupRunTest, CancelWithinAFileKeepsTheEarlierCopyAndSaysWhatWasNotCopied)
 {
     clinic.addDatabases({"Tavo51.mdb"});
-    clinic.addDatabases({"Meiro51.mdb"}, 30 * 1024 * 1024);
+    clinic.addDatabases({"Meiro51.mdb"}, (std::size_t{30} << 20));
     clinic.addDataFiles({"a.txt"});
     const std::string earlier = "the copy of last week";
     writeFile(backedUp("Meiro51.mdb"), earlier);
@@ -258,28 +258,28 @@ TEST_F(BackupRunTest, CancelWithinAFileKeepsTheEarlierCopyAndSaysWhatWasNotCopie
     EXPECT_FALSE(temporaryFilesLeft());
     const rv::ResultMessage message = rv::describeBackupResult(result);
     EXPECT_EQ(message.icon, rv::MessageIcon::Warning);
-    EXPECT_EQ(message.text,
-              "データのバックアップを中止しました。次のものはコピーしていません。\n"
-              "・Meiro51.mdb：中止しました\n"
-              "・カルテ2データ51.mdb：中止しました\n"
-              "・同意医師51.mdb：中止しました\n"
-              "・保険者51.mdb：中止しました\n"
-              "・保険申請51_1.mdb：中止しました\n"
-              "・予約51.mdb：中止しました\n"
-              "・料金設定51.mdb：中止しました\n"
-              "・臨床RV51N.mdb：中止しました\n"
-              "・保険申請51_2.mdb：中止しました\n"
-              "・rv.dat：中止しました\n"
-              "・id.dat：中止しました\n"
-              "・GDATA：中止しました\n"
-              "\n"
-              "次のファイルは標準の場所にないため、コピーしていません。\n"
-              "・Tavo2_51.mdb");
+    EXPECT_EQ(message.text, "データのバックアップを中止しました。次のものはコピーしていません。\n"
+                            "・Meiro51.mdb：中止しました\n"
+                            "・カルテ2データ51.mdb：中止しました\n"
+                            "・同意医師51.mdb：中止しました\n"
+                            "・保険者51.mdb：中止しました\n"
+                            "・保険申請51_1.mdb：中止しました\n"
+                            "・予約51.mdb：中止しました\n"
+                            "・料金設定51.mdb：中止しました\n"
+                            "・臨床RV51N.mdb：中止しました\n"
+                            "・保険申請51_2.mdb：中止しました\n"
+                            "・rv.dat：中止しました\n"
+                            "・id.dat：中止しました\n"
+                            "・GDATA：中止しました\n"
+                            "\n"
+                            "次のファイルは標準の場所にないため、コピーしていません。\n"
+                            "・Tavo2_51.mdb");
 }
 
 TEST_F(BackupRunTest, CancelWithinTheDataFolderKeepsTheFilesAlreadyCopied)
 {
     std::vector<std::string> files;
+    files.reserve(20);
     for (int i = 0; i < 20; ++i) {
         files.push_back("f" + std::to_string(100 + i) + ".txt");
     }

@@ -12,8 +12,8 @@ namespace rv::testing {
 
 // The eleven database names of an empty rv.dat, in the order they are copied.
 inline const std::vector<std::string> kDefaultDatabaseOrder = {
-    "Tavo51.mdb",   "Tavo2_51.mdb", "Meiro51.mdb",    "カルテ2データ51.mdb", "同意医師51.mdb",   "保険者51.mdb",
-    "保険申請51_1.mdb", "予約51.mdb",   "料金設定51.mdb", "臨床RV51N.mdb",     "保険申請51_2.mdb",
+    "Tavo51.mdb",       "Tavo2_51.mdb", "Meiro51.mdb",    "カルテ2データ51.mdb", "同意医師51.mdb",   "保険者51.mdb",
+    "保険申請51_1.mdb", "予約51.mdb",   "料金設定51.mdb", "臨床RV51N.mdb",       "保険申請51_2.mdb",
 };
 
 // A program folder laid out as a clinic's: rv.dat (fields given by index,

@@ -15,9 +15,8 @@ namespace rv::testing {
 class TempFolder {
 public:
     TempFolder()
+        : path_(std::filesystem::temp_directory_path() / ("rvbackup-test-" + std::to_string(std::random_device()())))
     {
-        std::random_device random;
-        path_ = std::filesystem::temp_directory_path() / ("rvbackup-test-" + std::to_string(random()));
         std::filesystem::create_directories(path_);
     }
     ~TempFolder()

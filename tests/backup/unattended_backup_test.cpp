@@ -52,8 +52,8 @@ TEST(UnattendedBackup, EverythingCopiedExitsZeroWithOneLinePerItem)
     EXPECT_EQ(outcome.exitCode, rv::kExitAllCopied) << outcome.output;
     EXPECT_EQ(countLines(outcome.output, "OK  "), 14u);
     const std::string sep(1, rv::platform::kPathSeparator);
-    EXPECT_NE(outcome.output.find("OK      " + clinic.program.str() + sep + "id.dat -> " + clinic.backup.str() + sep
-                                  + "id.dat\n"),
+    EXPECT_NE(outcome.output.find("OK      " + clinic.program.str() + sep + "id.dat -> " + clinic.backup.str() + sep +
+                                  "id.dat\n"),
               std::string::npos)
         << outcome.output;
     EXPECT_NE(outcome.output.find("14 件中 14 件をコピーしました。\n\nデータのバックアップが終わりました。\n"),
@@ -69,8 +69,8 @@ TEST(UnattendedBackup, SomethingNotCopiedExitsOne)
     const Outcome outcome = runUnattended(clinic, clinic.backup.str());
 
     EXPECT_EQ(outcome.exitCode, rv::kExitNotAllCopied) << outcome.output;
-    EXPECT_NE(outcome.output.find("FAILED  /nonexistent/予約51.mdb -> " + clinic.backup.withSeparator()
-                                  + "予約51.mdb (見つかりません)\n"),
+    EXPECT_NE(outcome.output.find("FAILED  /nonexistent/予約51.mdb -> " + clinic.backup.withSeparator() +
+                                  "予約51.mdb (見つかりません)\n"),
               std::string::npos)
         << outcome.output;
     // Modules the clinic does not use are information, not the reason for the
