@@ -1,10 +1,14 @@
 #include "backup/backup_run.h"
 
 #include "backup/backup_folder.h"
+#include "backup/progress_meter.h"
 #include "platform/file_system.h"
 #include "platform/paths.h"
 
+#include <algorithm>
 #include <optional>
+#include <span>
+#include <thread>
 
 namespace rv {
 namespace {
@@ -12,12 +16,18 @@ namespace {
 using platform::FileError;
 using platform::FileErrorKind;
 using platform::PendingFile;
+using platform::TreeEntry;
 
 // Small files of the data folder are flushed together: one flush per batch
 // instead of one per file, and still none is renamed into place before its
 // data is on the device.
 constexpr std::size_t kBatchFiles = 512;
-constexpr std::uint64_t kBatchBytes = 64ull * 1024 * 1024;
+constexpr std::uint64_t kBatchBytes = std::uint64_t{64} << 20;
+// Creating a file waits on the file system more than on the processor, so a
+// few files are copied at once, even on two cores.
+constexpr unsigned kCopyThreads = 4;
+
+using CopyOutcome = std::optional<Result<PendingFile, FileError>>; // empty: not tried, cancelled first
 
 struct StepSurvey {
     std::optional<FileError> folderError; // the data folder could not be listed
@@ -25,6 +35,37 @@ struct StepSurvey {
     std::uint64_t files = 0;
     std::uint64_t bytes = 0;
 };
+
+std::vector<StepSurvey> survey(const BackupPlan& plan)
+{
+    std::vector<StepSurvey> surveys(plan.steps.size());
+    for (std::size_t i = 0; i < plan.steps.size(); ++i) {
+        const CopyStep& step = plan.steps[i];
+        StepSurvey& survey = surveys[i];
+        if (step.problem) {
+            continue;
+        }
+        if (step.kind == StepKind::File) {
+            auto info = platform::inspect(step.source);
+            if (info.ok() && info.value().kind == platform::EntryKind::File) {
+                survey.files = 1;
+                survey.bytes = info.value().size;
+            }
+            continue;
+        }
+        auto listing = platform::listTree(step.source);
+        if (!listing.ok()) {
+            survey.folderError = listing.error();
+            continue;
+        }
+        survey.listing = std::move(listing.value());
+        for (const auto& entry : survey.listing.entries) {
+            survey.files += entry.isFolder ? 0 : 1;
+            survey.bytes += entry.size;
+        }
+    }
+    return surveys;
+}
 
 std::string joinPath(const std::string& folder, const std::string& relative)
 {
@@ -34,27 +75,35 @@ std::string joinPath(const std::string& folder, const std::string& relative)
     return folder + platform::kPathSeparator + relative;
 }
 
+void fail(ItemResult& item, CopyReason reason, std::string detail)
+{
+    item.outcome = ItemOutcome::Failed;
+    item.reason = reason;
+    item.detail = std::move(detail);
+}
+
 class Runner {
 public:
     Runner(const BackupPlan& plan, const BackupCallbacks& callbacks, const std::atomic<bool>& cancel,
            platform::CopyMethod method)
-        : plan_(plan), callbacks_(callbacks), cancel_(cancel), copier_(method), committed_(plan.steps.size(), false)
+        : plan_(plan), callbacks_(callbacks), cancel_(cancel), surveys_(survey(plan)),
+          meter_(callbacks.onProgress, plan.steps.size(), total(&StepSurvey::files), total(&StepSurvey::bytes)),
+          copiers_(kCopyThreads, platform::FileCopier(method)), committed_(plan.steps.size(), false)
     {
     }
 
     BackupResult run()
     {
-        survey();
         auto flusher = platform::WriteFlusher::open(plan_.backupFolder);
+        std::uint64_t filesBefore = 0;
+        std::uint64_t bytesBefore = 0;
         for (std::size_t i = 0; i < plan_.steps.size(); ++i) {
             const CopyStep& step = plan_.steps[i];
             ItemResult item;
             item.name = step.name;
             item.source = step.source;
             item.destination = step.destination;
-            progress_.item = step.name;
-            progress_.itemNumber = i + 1;
-            report();
+            meter_.startItem(i + 1, step.name);
             if (cancel_.load()) {
                 fail(item, CopyReason::Cancelled, {});
             } else if (!flusher.ok()) {
@@ -65,7 +114,9 @@ public:
                 flusher_ = &flusher.value();
                 step.kind == StepKind::File ? copyFile(i, item) : copyFolder(i, item);
             }
-            advanceTo(i + 1);
+            filesBefore += surveys_[i].files;
+            bytesBefore += surveys_[i].bytes;
+            meter_.reachAtLeast(filesBefore, bytesBefore);
             if (callbacks_.onItemDone) {
                 callbacks_.onItemDone(item);
             }
@@ -75,53 +126,27 @@ public:
         if (flusher.ok()) {
             finalFlush(flusher.value());
         }
-        for (const ItemResult& item : result_.items) {
-            result_.cancelled =
-                result_.cancelled || (item.outcome == ItemOutcome::Failed && item.reason == CopyReason::Cancelled);
-        }
+        result_.cancelled = std::any_of(result_.items.begin(), result_.items.end(), [](const ItemResult& item) {
+            return item.outcome == ItemOutcome::Failed && item.reason == CopyReason::Cancelled;
+        });
         return std::move(result_);
     }
 
 private:
-    void survey()
+    std::uint64_t total(std::uint64_t StepSurvey::*field) const
     {
-        surveys_.resize(plan_.steps.size());
-        for (std::size_t i = 0; i < plan_.steps.size(); ++i) {
-            const CopyStep& step = plan_.steps[i];
-            StepSurvey& survey = surveys_[i];
-            if (step.problem) {
-                continue;
-            }
-            if (step.kind == StepKind::File) {
-                auto info = platform::inspect(step.source);
-                if (info.ok() && info.value().kind == platform::EntryKind::File) {
-                    survey.files = 1;
-                    survey.bytes = info.value().size;
-                }
-                continue;
-            }
-            auto listing = platform::listTree(step.source);
-            if (!listing.ok()) {
-                survey.folderError = listing.error();
-                continue;
-            }
-            survey.listing = std::move(listing.value());
-            for (const auto& entry : survey.listing.entries) {
-                survey.files += entry.isFolder ? 0 : 1;
-                survey.bytes += entry.size;
-            }
-        }
+        std::uint64_t sum = 0;
         for (const StepSurvey& survey : surveys_) {
-            progress_.filesTotal += survey.files;
-            progress_.bytesTotal += survey.bytes;
+            sum += survey.*field;
         }
-        progress_.itemCount = plan_.steps.size();
+        return sum;
     }
 
     void copyFile(std::size_t index, ItemResult& item)
     {
         const CopyStep& step = plan_.steps[index];
-        auto pending = copier_.copyToTemporary(step.source, step.destination, control());
+        std::uint64_t reported = 0;
+        auto pending = copiers_.front().copyToTemporary(step.source, step.destination, control(reported));
         if (!pending.ok()) {
             notCopied(step, item, pending.error());
             return;
@@ -139,13 +164,13 @@ private:
         } else {
             committed_[index] = true;
         }
-        fileDone(pending.value().bytes);
+        meter_.fileDone(reported, pending.value().bytes);
     }
 
     void copyFolder(std::size_t index, ItemResult& item)
     {
         const CopyStep& step = plan_.steps[index];
-        StepSurvey& survey = surveys_[index];
+        const StepSurvey& survey = surveys_[index];
         if (survey.folderError) {
             notCopied(step, item, *survey.folderError);
             return;
@@ -158,42 +183,25 @@ private:
         for (const auto& problem : survey.listing.problems) {
             item.fileFailures.push_back({problem.relativePath, reasonFor(problem.error.kind), problem.error.detail});
         }
-        Batch batch;
-        bool cancelled = false;
-        for (const auto& entry : survey.listing.entries) {
-            if (cancel_.load()) {
-                cancelled = true;
-                break;
-            }
-            const std::string target = joinPath(step.destination, entry.relativePath);
-            if (entry.isFolder) {
-                if (auto made = platform::ensureFolder(target); !made.ok()) {
-                    item.fileFailures.push_back(
-                        {entry.relativePath, reasonFor(made.error().kind), made.error().detail});
-                }
-                continue;
-            }
-            auto pending = copier_.copyToTemporary(joinPath(step.source, entry.relativePath), target, control());
-            if (!pending.ok() && pending.error().kind == FileErrorKind::Cancelled) {
-                cancelled = true;
-                break;
-            }
-            if (!pending.ok()) {
-                item.fileFailures.push_back(
-                    {entry.relativePath, reasonFor(pending.error().kind), pending.error().detail});
-                fileDone(entry.size);
-                continue;
-            }
-            fileDone(pending.value().bytes);
-            batch.bytes += pending.value().bytes;
-            batch.files.push_back(std::move(pending.value()));
-            batch.relativePaths.push_back(entry.relativePath);
-            if (batch.files.size() >= kBatchFiles || batch.bytes >= kBatchBytes) {
-                commitBatch(index, batch, item);
+        // Folders first, so that the files can then be copied in any order.
+        std::vector<const TreeEntry*> files;
+        for (const TreeEntry& entry : survey.listing.entries) {
+            if (!entry.isFolder) {
+                files.push_back(&entry);
+            } else if (auto made = platform::ensureFolder(joinPath(step.destination, entry.relativePath)); !made.ok()) {
+                item.fileFailures.push_back({entry.relativePath, reasonFor(made.error().kind), made.error().detail});
             }
         }
-        // What was completely copied before a cancel is kept.
-        commitBatch(index, batch, item);
+        bool cancelled = false;
+        for (std::size_t start = 0; start < files.size();) {
+            std::size_t end = start;
+            for (std::uint64_t bytes = 0; end < files.size() && end - start < kBatchFiles && bytes < kBatchBytes;) {
+                bytes += files[end++]->size;
+            }
+            const std::span<const TreeEntry* const> batch(files.data() + start, end - start);
+            cancelled = commitBatch(index, batch, copyInParallel(step, batch), item) || cancelled;
+            start = end;
+        }
         if (cancelled) {
             fail(item, CopyReason::Cancelled, {});
         } else if (!item.fileFailures.empty()) {
@@ -201,29 +209,63 @@ private:
         }
     }
 
-    struct Batch {
-        std::vector<PendingFile> files;
-        std::vector<std::string> relativePaths;
-        std::uint64_t bytes = 0;
-    };
-
-    void commitBatch(std::size_t index, Batch& batch, ItemResult& item)
+    std::vector<CopyOutcome> copyInParallel(const CopyStep& step, std::span<const TreeEntry* const> batch)
     {
-        auto flushed = flusher_->flush(batch.files);
-        for (std::size_t i = 0; i < batch.files.size(); ++i) {
+        std::vector<CopyOutcome> outcomes(batch.size());
+        std::atomic<std::size_t> next{0};
+        auto work = [&](platform::FileCopier& copier) {
+            for (std::size_t i = next++; i < batch.size() && !cancel_.load(); i = next++) {
+                const std::string& relative = batch[i]->relativePath;
+                std::uint64_t reported = 0;
+                outcomes[i] = copier.copyToTemporary(joinPath(step.source, relative),
+                                                     joinPath(step.destination, relative), control(reported));
+                meter_.fileDone(reported, outcomes[i]->ok() ? outcomes[i]->value().bytes : batch[i]->size);
+            }
+        };
+        const std::size_t threads = std::min<std::size_t>(copiers_.size(), batch.size());
+        std::vector<std::jthread> helpers;
+        for (std::size_t t = 1; t < threads; ++t) {
+            helpers.emplace_back(work, std::ref(copiers_[t]));
+        }
+        work(copiers_.front());
+        return outcomes;
+    }
+
+    // Flushes and puts in place what was copied; true when a cancel left
+    // files of the batch uncopied.
+    bool commitBatch(std::size_t index, std::span<const TreeEntry* const> batch, std::vector<CopyOutcome> outcomes,
+                     ItemResult& item)
+    {
+        bool cancelled = false;
+        std::vector<PendingFile> pending;
+        std::vector<const std::string*> relativePaths;
+        for (std::size_t i = 0; i < batch.size(); ++i) {
+            if (!outcomes[i] || (!outcomes[i]->ok() && outcomes[i]->error().kind == FileErrorKind::Cancelled)) {
+                cancelled = true;
+            } else if (!outcomes[i]->ok()) {
+                const FileError& error = outcomes[i]->error();
+                item.fileFailures.push_back({batch[i]->relativePath, reasonFor(error.kind), error.detail});
+            } else {
+                pending.push_back(std::move(outcomes[i]->value()));
+                relativePaths.push_back(&batch[i]->relativePath);
+            }
+        }
+        // What was completely copied before a cancel is kept.
+        auto flushed = pending.empty() ? Result<platform::Done, FileError>::success({}) : flusher_->flush(pending);
+        for (std::size_t i = 0; i < pending.size(); ++i) {
             if (!flushed.ok()) {
-                discardPending(batch.files[i]);
-                item.fileFailures.push_back({batch.relativePaths[i], CopyReason::NotFlushed, flushed.error().detail});
-            } else if (auto committed = platform::commit(batch.files[i]); !committed.ok()) {
-                discardPending(batch.files[i]);
+                discardPending(pending[i]);
+                item.fileFailures.push_back({*relativePaths[i], CopyReason::NotFlushed, flushed.error().detail});
+            } else if (auto committed = platform::commit(pending[i]); !committed.ok()) {
+                discardPending(pending[i]);
                 item.fileFailures.push_back(
-                    {batch.relativePaths[i], reasonFor(committed.error().kind), committed.error().detail});
+                    {*relativePaths[i], reasonFor(committed.error().kind), committed.error().detail});
             } else {
                 ++item.filesCopied;
                 committed_[index] = true;
             }
         }
-        batch = Batch{};
+        return cancelled;
     }
 
     // A later item written to the same name replaced this one's copy.
@@ -253,7 +295,7 @@ private:
         }
     }
 
-    void notCopied(const CopyStep& step, ItemResult& item, const FileError& error)
+    static void notCopied(const CopyStep& step, ItemResult& item, const FileError& error)
     {
         if (error.kind == FileErrorKind::NotFound && step.optional) {
             item.outcome = ItemOutcome::NotPresent;
@@ -264,13 +306,6 @@ private:
         fail(item, reasonFor(error.kind), error.detail);
     }
 
-    static void fail(ItemResult& item, CopyReason reason, std::string detail)
-    {
-        item.outcome = ItemOutcome::Failed;
-        item.reason = reason;
-        item.detail = std::move(detail);
-    }
-
     void discardPending(const PendingFile& pending)
     {
         if (auto removed = platform::discard(pending); !removed.ok()) {
@@ -278,54 +313,19 @@ private:
         }
     }
 
-    platform::CopyControl control()
+    platform::CopyControl control(std::uint64_t& reported)
     {
-        const std::uint64_t base = bytesCompleted_;
-        return {&cancel_, [this, base](std::uint64_t bytes) {
-                    progress_.bytesDone = base + bytes;
-                    report();
-                }};
-    }
-
-    void fileDone(std::uint64_t bytes)
-    {
-        ++progress_.filesDone;
-        bytesCompleted_ += bytes;
-        progress_.bytesDone = bytesCompleted_;
-        report();
-    }
-
-    // Whatever a step did not get to counts as done once it is over, so that
-    // the totals are reached at the end.
-    void advanceTo(std::size_t stepsOver)
-    {
-        std::uint64_t files = 0;
-        std::uint64_t bytes = 0;
-        for (std::size_t i = 0; i < stepsOver; ++i) {
-            files += surveys_[i].files;
-            bytes += surveys_[i].bytes;
-        }
-        progress_.filesDone = std::max(progress_.filesDone, files);
-        bytesCompleted_ = std::max(bytesCompleted_, bytes);
-        progress_.bytesDone = bytesCompleted_;
-    }
-
-    void report()
-    {
-        if (callbacks_.onProgress) {
-            callbacks_.onProgress(progress_);
-        }
+        return {&cancel_, [this, &reported](std::uint64_t bytes) { meter_.bytesOfFile(reported, bytes); }};
     }
 
     const BackupPlan& plan_;
     const BackupCallbacks& callbacks_;
     const std::atomic<bool>& cancel_;
-    platform::FileCopier copier_;
-    platform::WriteFlusher* flusher_ = nullptr;
     std::vector<StepSurvey> surveys_;
+    ProgressMeter meter_;
+    std::vector<platform::FileCopier> copiers_; // one per copying thread
+    platform::WriteFlusher* flusher_ = nullptr;
     std::vector<bool> committed_; // per step: something of it was renamed into place
-    BackupProgress progress_;
-    std::uint64_t bytesCompleted_ = 0;
     BackupResult result_;
 };
 

@@ -39,7 +39,7 @@ public:
                                                    const CopyControl& control);
 
 private:
-    Result<std::uint64_t, FileError> copyBytes(int from, int to, const std::string& source,
+    Result<std::uint64_t, FileError> copyBytes(int from, int to, std::uint64_t expectedSize, const std::string& source,
                                                const std::string& temporary, const CopyControl& control);
 
     CopyMethod method_;

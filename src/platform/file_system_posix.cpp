@@ -3,6 +3,8 @@
 #include "platform/file_errors_posix.h"
 #include "platform/paths.h"
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -18,6 +20,50 @@ bool identical(const struct stat& a, const struct stat& b) { return a.st_dev == 
 std::string joinRelative(const std::string& parent, const std::string& name)
 {
     return parent.empty() ? name : parent + kPathSeparator + name;
+}
+
+// One stat per entry: with 20,000 files in a data folder, the listing is a
+// noticeable part of a backup.
+void listFolder(const std::string& root, const std::string& relative, TreeListing& listing,
+                std::vector<std::string>& pending)
+{
+    const std::string path = relative.empty() ? root : root + kPathSeparator + relative;
+    DIR* dir = ::opendir(path.c_str());
+    if (dir == nullptr) {
+        listing.problems.push_back({relative, sourceError(errno, path)});
+        return;
+    }
+    errno = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (name == "." || name == "..") {
+            continue;
+        }
+        const std::string child = joinRelative(relative, std::string(name));
+        struct stat info {};
+        bool link = entry->d_type == DT_LNK;
+        if (entry->d_type == DT_UNKNOWN && ::fstatat(::dirfd(dir), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0) {
+            link = S_ISLNK(info.st_mode);
+        }
+        if (::fstatat(::dirfd(dir), entry->d_name, &info, 0) != 0) {
+            listing.problems.push_back({child, sourceError(errno, child)});
+        } else if (S_ISDIR(info.st_mode) && link) {
+            listing.problems.push_back(
+                {child, {FileErrorKind::NotReadable, child + ": link to a folder, not followed"}});
+        } else if (S_ISDIR(info.st_mode)) {
+            listing.entries.push_back({child, true, 0});
+            pending.push_back(child);
+        } else if (S_ISREG(info.st_mode)) {
+            listing.entries.push_back({child, false, static_cast<std::uint64_t>(info.st_size)});
+        } else {
+            listing.problems.push_back({child, {FileErrorKind::NotReadable, child + ": not a file"}});
+        }
+        errno = 0;
+    }
+    if (errno != 0) {
+        listing.problems.push_back({relative, sourceError(errno, path)});
+    }
+    ::closedir(dir);
 }
 
 } // namespace
@@ -50,36 +96,11 @@ Result<TreeListing, FileError> listTree(std::string_view folder)
     }
     TreeListing listing;
     std::vector<std::string> pending{""};
-    const fs::path rootPath = toPath(folder);
+    const std::string rootPath(folder);
     while (!pending.empty()) {
         const std::string relative = std::move(pending.back());
         pending.pop_back();
-        std::error_code error;
-        fs::directory_iterator it(relative.empty() ? rootPath : rootPath / toPath(relative), error);
-        for (; !error && it != fs::directory_iterator(); it.increment(error)) {
-            const std::string child = joinRelative(relative, fromPath(it->path().filename()));
-            std::error_code statError;
-            const bool link = it->is_symlink(statError);
-            const fs::file_status status = it->status(statError);
-            if (statError) {
-                listing.problems.push_back({child, sourceError(statError.value(), child)});
-            } else if (fs::is_directory(status) && link) {
-                listing.problems.push_back(
-                    {child, {FileErrorKind::NotReadable, child + ": link to a folder, not followed"}});
-            } else if (fs::is_directory(status)) {
-                listing.entries.push_back({child, true, 0});
-                pending.push_back(child);
-            } else if (fs::is_regular_file(status)) {
-                const auto size = it->file_size(statError);
-                listing.entries.push_back({child, false, statError ? 0 : static_cast<std::uint64_t>(size)});
-            } else {
-                listing.problems.push_back({child, {FileErrorKind::NotReadable, child + ": not a file"}});
-            }
-        }
-        if (error) {
-            listing.problems.push_back(
-                {relative, sourceError(error.value(), relative.empty() ? std::string(folder) : relative)});
-        }
+        listFolder(rootPath, relative, listing, pending);
     }
     return Result<TreeListing, FileError>::success(std::move(listing));
 }

@@ -39,12 +39,15 @@ FileError sourceErrorW(DWORD error, const std::string& what)
     return {missing ? FileErrorKind::NotFound : FileErrorKind::NotReadable, what + ": error " + std::to_string(error)};
 }
 
+// ERROR_DISK_QUOTA_EXCEEDED, which not every SDK's headers declare.
+constexpr DWORD kDiskQuotaExceeded = 1295;
+
 FileError destinationErrorW(DWORD error, const std::string& what)
 {
     if (error == ERROR_REQUEST_ABORTED) {
         return {FileErrorKind::Cancelled, what};
     }
-    const bool full = error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL || error == ERROR_DISK_QUOTA_EXCEEDED;
+    const bool full = error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL || error == kDiskQuotaExceeded;
     return {full ? FileErrorKind::NoSpace : FileErrorKind::NotWritable, what + ": error " + std::to_string(error)};
 }
 
