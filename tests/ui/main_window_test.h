@@ -1,0 +1,34 @@
+#pragma once
+
+#include "startup/settings.h"
+#include "ui/main_window.h"
+
+#include <QObject>
+#include <QTemporaryDir>
+
+#include <memory>
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void windowIsFixedCaptionedAndCentred();
+    void controlsHaveTheirPlacesTextsAndFonts_data();
+    void controlsHaveTheirPlacesTextsAndFonts();
+    void hiddenTextBoxAndVoicePlace();
+    void noTwoControlsOverlap();
+    void pictureAtNaturalSizeOverTheBackColour();
+    void backupButtonHasTheFocusAndTabCyclesTheTwoButtons();
+    void enterAndSpacePressOnlyTheFocusedButtonEscapeNothing();
+    void formLoadMakesTheProgramFolderCurrent();
+
+    // Last: ending the program stops every event loop of this process.
+    void exitButtonEndsTheProgramAtOnce();
+
+private:
+    QTemporaryDir programFolder_;
+    const rv::Settings settings_{};
+    std::unique_ptr<rv::ui::MainWindow> window_;
+};
