@@ -47,15 +47,8 @@ void MainWindow::createControls()
     Command4->setGeometry(176, 160, 137, 33);
     connect(Command4, &QPushButton::clicked, this, &MainWindow::Command4_Click);
 
-    Label1 = new QLabel(kCaption, this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setFont(japaneseFont(18));
-    Label1->setGeometry(80, 40, 353, 33);
-    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    QPalette headingPalette = Label1->palette();
-    headingPalette.setColor(QPalette::WindowText, kHeadingColour);
-    Label1->setPalette(headingPalette);
-    Label1->setAutoFillBackground(false); // the picture shows through
+    Label1 = makeTransparentLabel(this, QStringLiteral("Label1"), kCaption, japaneseFont(18), QRect(80, 40, 353, 33),
+                                  kHeadingColour);
 
     // Receives the chosen backup folder; the user never sees or edits it.
     Text1 = new QLineEdit(QStringLiteral("Text1"), this);

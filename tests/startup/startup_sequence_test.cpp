@@ -128,20 +128,6 @@ void StartupSequenceTest::missingSettingsFileIsReportedAndNoMainWindowOpens()
     QVERIFY(!QApplication::activeWindow());
 }
 
-void StartupSequenceTest::findsTheSettingsBesideTheProgramFromAnotherCurrentFolder()
-{
-    writeFile(clinic_->filePath(QStringLiteral("rv.dat")), QByteArrayLiteral("\"a\",\"b\",\"c\",\"beside\"\r\n"));
-    QTemporaryDir elsewhere;
-    writeFile(elsewhere.filePath(QStringLiteral("rv.dat")), QByteArrayLiteral("\"a\",\"b\",\"c\",\"elsewhere\"\r\n"));
-    QVERIFY(QDir::setCurrent(elsewhere.path()));
-
-    rv::StartupSequence startup(optionsFor(clinic_->path()), messages_);
-    const auto opened = startup.run();
-    QVERIFY(opened.ok());
-    QCOMPARE(startup.settings().SettingFields[3], std::string("beside"));
-    QCOMPARE(QDir::currentPath(), QDir(clinic_->path()).canonicalPath());
-}
-
 void StartupSequenceTest::cleanup()
 {
     messages_.shown.clear();

@@ -18,7 +18,6 @@ private slots:
     void splashIsPaintedBeforeThePauseAndStaysUntilTheMainWindowOpens();
     void mainWindowOpensAloneWithTheBackupButtonFocused();
     void missingSettingsFileIsReportedAndNoMainWindowOpens();
-    void findsTheSettingsBesideTheProgramFromAnotherCurrentFolder();
     void cleanup();
 
 private:
