@@ -29,13 +29,39 @@ QPushButton* button(const MainWindow& window, const char* name)
     return window.findChild<QPushButton*>(QLatin1String(name));
 }
 
-// Shows the window and waits until it is active and a button has the focus.
-bool open(MainWindow& window)
-{
-    window.show();
-    window.activateWindow();
-    return QTest::qWaitForWindowActive(&window) && QApplication::focusWidget();
-}
+// A main window over a program folder of its own, speaking through `speech`.
+struct WindowUnderTest {
+    WindowUnderTest(const StandInFolder& programFolder, std::shared_ptr<rv::ui::SpeechBackend> speech)
+        : window(settings, programFolder.path(), nullptr, std::move(speech))
+    {
+    }
+
+    // Shows the window and waits until it is active and a button has the focus.
+    bool open()
+    {
+        window.show();
+        window.activateWindow();
+        return QTest::qWaitForWindowActive(&window) && QApplication::focusWidget();
+    }
+
+    const rv::Settings settings;
+    MainWindow window;
+};
+
+// An opened main window whose speech is written down, the page cleared.
+struct RecordedWindow {
+    RecordedWindow()
+    {
+        opened = under.open();
+        speech->calls.clear();
+    }
+
+    StandInFolder programFolder;
+    std::shared_ptr<RecordingSpeechBackend> speech = std::make_shared<RecordingSpeechBackend>();
+    WindowUnderTest under{programFolder, speech};
+    MainWindow& window = under.window;
+    bool opened = false;
+};
 
 } // namespace
 
@@ -43,7 +69,6 @@ void MainWindowSpeechTest::initTestCase() { rv::ui::registerFontSubstitutions();
 
 void MainWindowSpeechTest::openingSpeaksHeadingBeforeFolderChangeThenCaption()
 {
-    const rv::Settings settings;
     StandInFolder programFolder;
     QTemporaryDir elsewhere;
     QVERIFY(QDir::setCurrent(elsewhere.path()));
@@ -53,24 +78,22 @@ void MainWindowSpeechTest::openingSpeaksHeadingBeforeFolderChangeThenCaption()
             folderWhenHeadingSent = QDir::currentPath();
     });
 
-    MainWindow window(settings, programFolder.path(), nullptr, speech);
+    WindowUnderTest opened(programFolder, speech);
     QCOMPARE(speech->calls, QStringList({QStringLiteral("speak ") + kHeading, QStringLiteral("hold")}));
     QCOMPARE(folderWhenHeadingSent, QDir(elsewhere.path()).canonicalPath());
     QCOMPARE(QDir::current().canonicalPath(), QDir(programFolder.path()).canonicalPath());
 
-    QVERIFY(open(window));
-    QCOMPARE(QApplication::focusWidget(), button(window, "Command13"));
+    QVERIFY(opened.open());
+    QCOMPARE(QApplication::focusWidget(), button(opened.window, "Command13"));
     QCOMPARE(speech->calls, QStringList({QStringLiteral("speak ") + kHeading, QStringLiteral("hold")}) + kFocusSpeech);
 }
 
 void MainWindowSpeechTest::tabbingBackToTheBackupButtonSpeaksItAgain()
 {
-    const rv::Settings settings;
-    StandInFolder programFolder;
-    auto speech = std::make_shared<RecordingSpeechBackend>();
-    MainWindow window(settings, programFolder.path(), nullptr, speech);
-    QVERIFY(open(window));
-    speech->calls.clear();
+    RecordedWindow recorded;
+    QVERIFY(recorded.opened);
+    const MainWindow& window = recorded.window;
+    const auto& speech = recorded.speech;
 
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     QCOMPARE(QApplication::focusWidget(), button(window, "Command4"));
@@ -85,17 +108,15 @@ void MainWindowSpeechTest::tabbingBackToTheBackupButtonSpeaksItAgain()
 
 void MainWindowSpeechTest::clickFromTheExitButtonSpeaksBeforeTheClick()
 {
-    const rv::Settings settings;
-    StandInFolder programFolder;
-    auto speech = std::make_shared<RecordingSpeechBackend>();
-    MainWindow window(settings, programFolder.path(), nullptr, speech);
-    QVERIFY(open(window));
+    RecordedWindow recorded;
+    QVERIFY(recorded.opened);
+    const MainWindow& window = recorded.window;
+    const auto& speech = recorded.speech;
     QPushButton* backup = button(window, "Command13");
     // Connected after the window's own handler, so it also stands for the
     // moment the backup run would start.
     connect(backup, &QPushButton::clicked, this, [&] { speech->calls << QStringLiteral("clicked"); });
     button(window, "Command4")->setFocus();
-    speech->calls.clear();
 
     QTest::mouseClick(backup, Qt::LeftButton);
 
@@ -105,14 +126,13 @@ void MainWindowSpeechTest::clickFromTheExitButtonSpeaksBeforeTheClick()
 
 void MainWindowSpeechTest::focusReachesBothLibrariesInTheProgramFolder()
 {
-    const rv::Settings settings;
     StandInFolder programFolder;
     programFolder.install(QStringLiteral(RV_STAND_IN_SOUNDP), QStringLiteral("SOUNDP.DLL"));
     programFolder.install(QStringLiteral(RV_STAND_IN_FOCUS_TALK), QStringLiteral("FocusTalkExt.DLL"));
     auto speech =
         std::make_shared<RecordingSpeechBackend>([&programFolder](const QString& line) { programFolder.append(line); });
-    MainWindow window(settings, programFolder.path(), nullptr, speech);
-    QVERIFY(open(window));
+    WindowUnderTest opened(programFolder, speech);
+    QVERIFY(opened.open());
 
     QCOMPARE(programFolder.journal(),
              QStringList({QStringLiteral("speak ") + kHeading, QStringLiteral("hold")}) + kFocusSpeech +
@@ -122,12 +142,12 @@ void MainWindowSpeechTest::focusReachesBothLibrariesInTheProgramFolder()
 
 void MainWindowSpeechTest::windowOpensAndWorksWhenTheEngineCannotStart()
 {
-    const rv::Settings settings;
     StandInFolder programFolder;
     auto speech = std::make_shared<rv::ui::ThreadedSpeechBackend>(
         rv::ui::textToSpeechSynthesizer(QStringLiteral("no-such-engine"), QLocale(QLocale::Japanese, QLocale::Japan)));
-    MainWindow window(settings, programFolder.path(), nullptr, speech);
-    QVERIFY(open(window));
+    WindowUnderTest opened(programFolder, speech);
+    QVERIFY(opened.open());
+    const MainWindow& window = opened.window;
     QTRY_COMPARE(speech->status(), rv::ui::ThreadedSpeechBackend::Status::Failed);
 
     QCOMPARE(QApplication::activeWindow(), &window);
@@ -142,10 +162,10 @@ void MainWindowSpeechTest::windowOpensAndWorksWhenTheEngineCannotStart()
 
 void MainWindowSpeechTest::screenReaderFindsNamedButtonsAndNothingElseFocusable()
 {
-    const rv::Settings settings;
     StandInFolder programFolder;
-    MainWindow window(settings, programFolder.path());
-    QVERIFY(open(window));
+    WindowUnderTest opened(programFolder, nullptr);
+    QVERIFY(opened.open());
+    MainWindow& window = opened.window;
 
     QAccessibleInterface* windowAccess = QAccessible::queryAccessibleInterface(&window);
     QVERIFY(windowAccess);

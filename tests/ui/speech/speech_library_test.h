@@ -7,9 +7,8 @@ class SpeechLibraryTest : public QObject {
 
 private slots:
     void sendsCp932WithNulAndTwo();
-    void missingLibraryIsPassedOver();
-    void libraryWithoutTheFunctionIsPassedOver();
-    void asksForTheFunctionByItsOwnName();
+    void passesOverALibraryItCannotUse_data();
+    void passesOverALibraryItCannotUse();
     void looksAgainWhileMissingThenKeepsTheLibrary();
     void textWithoutCp932FormIsSkipped();
     // Run by its own CTest entry with the stand-ins' folder on the search path.
