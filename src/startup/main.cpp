@@ -53,7 +53,8 @@ int main(int argc, char* argv[]) // NOLINT(bugprone-exception-escape)
     rv::ui::registerFontSubstitutions();
     rv::ui::ScreenMessageBoxes messages;
     rv::StartupSequence startup(
-        {.programFolder = QCoreApplication::applicationDirPath(), .speech = rv::ui::programSpeechBackend()}, messages);
+        {.programFolder = QCoreApplication::applicationDirPath(), .startSpeech = rv::ui::programSpeechBackend},
+        messages);
     const auto opened = startup.run();
     if (!opened) {
         return opened.error().errorNumber;
