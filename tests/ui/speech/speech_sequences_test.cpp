@@ -87,18 +87,6 @@ void SpeechSequencesTest::focusReachesEveryChannelPresent()
     QCOMPARE(folder.journal(), controlCalls + libraryCalls);
 }
 
-void SpeechSequencesTest::everyFocusRunsTheWholeSequenceAgain()
-{
-    StandInFolder folder;
-    Speech speech(folder);
-    speakOnFocus(speech.voice, speech.libraries, kBackupCaption);
-    folder.install(QStringLiteral(RV_STAND_IN_SOUNDP), QStringLiteral("SOUNDP.DLL"));
-    speakOnFocus(speech.voice, speech.libraries, kBackupCaption);
-
-    const QStringList once{QStringLiteral("interrupt"), QStringLiteral("speak ") + kBackupCaption};
-    QCOMPARE(folder.journal(), once + once + QStringList{kSoundMessageLine});
-}
-
 void SpeechSequencesTest::logsOneLinePerCallInOrder()
 {
     StandInFolder folder;

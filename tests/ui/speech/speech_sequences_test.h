@@ -9,6 +9,5 @@ private slots:
     void loadSpeaksHeadingThenHoldsItThroughControlOnly();
     void focusReachesEveryChannelPresent_data();
     void focusReachesEveryChannelPresent();
-    void everyFocusRunsTheWholeSequenceAgain();
     void logsOneLinePerCallInOrder();
 };
