@@ -8,6 +8,10 @@
 class QLabel;
 class QLineEdit;
 
+namespace rv::backup {
+class BackupCommand;
+}
+
 namespace rv::ui {
 
 class CommandButton;
@@ -27,6 +31,7 @@ private:
     void createControls();
     void createVoicePlace();
     void Form_Load();
+    void Command13_Click();
     void Command4_Click();
 
     const rv::Settings& settings_;
@@ -39,6 +44,8 @@ private:
     QLineEdit* Text1 = nullptr;
     // Where the speech control sits; it draws nothing of its own.
     QWidget* Voice1 = nullptr;
+    // The backup run behind Command13 (objectName "backupCommand").
+    backup::BackupCommand* backupCommand_ = nullptr;
 };
 
 } // namespace rv::ui
