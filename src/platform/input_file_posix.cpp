@@ -1,0 +1,73 @@
+#include "platform/input_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace rv::platform {
+namespace {
+constexpr std::intptr_t kClosed = -1;
+}
+
+Result<InputFile, OpenFailure> InputFile::open(std::string_view utf8Path)
+{
+    using R = Result<InputFile, OpenFailure>;
+    const int fd = ::open(std::string(utf8Path).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        const int error = errno;
+        OpenFailureKind kind = OpenFailureKind::Other;
+        if (error == ENOENT || error == ENOTDIR) {
+            kind = OpenFailureKind::NotFound;
+        } else if (error == EACCES || error == EPERM) {
+            kind = OpenFailureKind::AccessDenied;
+        }
+        return R::failure({kind, std::strerror(error)});
+    }
+    InputFile file(fd);
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+        return R::failure({OpenFailureKind::NotAFile, "is a directory"});
+    }
+    return R::success(std::move(file));
+}
+
+InputFile::InputFile(InputFile&& other) noexcept : handle_(other.handle_) { other.handle_ = kClosed; }
+
+InputFile& InputFile::operator=(InputFile&& other) noexcept
+{
+    if (this != &other) {
+        close();
+        handle_ = other.handle_;
+        other.handle_ = kClosed;
+    }
+    return *this;
+}
+
+InputFile::~InputFile() { close(); }
+
+void InputFile::close()
+{
+    if (handle_ != kClosed) {
+        ::close(static_cast<int>(handle_));
+        handle_ = kClosed;
+    }
+}
+
+Result<std::size_t, std::string> InputFile::read(char* buffer, std::size_t size)
+{
+    using R = Result<std::size_t, std::string>;
+    for (;;) {
+        const ssize_t count = ::read(static_cast<int>(handle_), buffer, size);
+        if (count >= 0) {
+            return R::success(static_cast<std::size_t>(count));
+        }
+        if (errno != EINTR) {
+            return R::failure(std::strerror(errno));
+        }
+    }
+}
+
+} // namespace rv::platform
