@@ -7,8 +7,7 @@ namespace rv {
 
 // A value, or the reason it could not be produced. Marked [[nodiscard]] so
 // that a failure cannot be dropped silently by a caller.
-template <typename T, typename E>
-class [[nodiscard]] Result {
+template <typename T, typename E> class [[nodiscard]] Result {
 public:
     static Result success(T value) { return Result(std::in_place_index<0>, std::move(value)); }
     static Result failure(E error) { return Result(std::in_place_index<1>, std::move(error)); }
@@ -23,7 +22,9 @@ public:
 
 private:
     template <std::size_t I, typename V>
-    Result(std::in_place_index_t<I> index, V&& v) : data_(index, std::forward<V>(v)) {}
+    Result(std::in_place_index_t<I> index, V&& v) : data_(index, std::forward<V>(v))
+    {
+    }
 
     std::variant<T, E> data_;
 };

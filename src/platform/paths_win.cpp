@@ -37,8 +37,8 @@ Result<std::string, std::string> executableFolder()
     for (;;) {
         const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
         if (length == 0) {
-            return Result<std::string, std::string>::failure("GetModuleFileNameW failed, error "
-                                                             + std::to_string(GetLastError()));
+            return Result<std::string, std::string>::failure("GetModuleFileNameW failed, error " +
+                                                             std::to_string(GetLastError()));
         }
         if (length < buffer.size()) {
             const std::filesystem::path exe(std::wstring(buffer.data(), length));

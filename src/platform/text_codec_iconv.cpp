@@ -17,7 +17,8 @@ class IconvHandle {
 public:
     IconvHandle(const char* to, const char* from) : handle_(iconv_open(to, from))
     {
-        if (handle_ == reinterpret_cast<iconv_t>(-1)) {
+        // iconv_open's documented failure value is (iconv_t)-1.
+        if (handle_ == reinterpret_cast<iconv_t>(-1)) { // NOLINT(performance-no-int-to-ptr)
             throw std::runtime_error(std::string("iconv cannot convert from ") + from + " to " + to);
         }
     }
@@ -113,8 +114,7 @@ Result<std::string, std::string> encodeCp932(std::string_view utf8)
         case Stop::Invalid:
             break;
         }
-        return R::failure("character at byte " + std::to_string(original.size() - utf8.size())
-                          + " has no CP932 form");
+        return R::failure("character at byte " + std::to_string(original.size() - utf8.size()) + " has no CP932 form");
     } catch (const std::runtime_error& error) {
         return R::failure(error.what());
     }

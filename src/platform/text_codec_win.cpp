@@ -23,8 +23,8 @@ std::string wideToUtf8(const wchar_t* wide, int length)
 bool decodeUnit(std::string_view unit, std::string& out)
 {
     wchar_t wide[2];
-    const int length = MultiByteToWideChar(kCp932, MB_ERR_INVALID_CHARS, unit.data(), static_cast<int>(unit.size()),
-                                           wide, 2);
+    const int length =
+        MultiByteToWideChar(kCp932, MB_ERR_INVALID_CHARS, unit.data(), static_cast<int>(unit.size()), wide, 2);
     if (length <= 0) {
         return false;
     }
@@ -85,8 +85,8 @@ Result<std::string, std::string> encodeCp932(std::string_view utf8)
     std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), wideLength);
     BOOL usedDefault = FALSE;
-    const int size = WideCharToMultiByte(kCp932, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, nullptr, 0, nullptr,
-                                         &usedDefault);
+    const int size =
+        WideCharToMultiByte(kCp932, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, nullptr, 0, nullptr, &usedDefault);
     if (size <= 0 || usedDefault) {
         return R::failure("a character has no CP932 form");
     }

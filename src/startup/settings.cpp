@@ -10,7 +10,7 @@
 namespace rv {
 namespace {
 
-constexpr std::size_t kChunkBytes = 64 * 1024;
+constexpr std::size_t kChunkBytes = std::size_t{64} * 1024;
 
 struct SourceRule {
     std::size_t entry;
@@ -20,11 +20,21 @@ struct SourceRule {
 
 // In the order the defaults are applied; entries 7 to 10 have none.
 constexpr SourceRule kSourceRules[] = {
-    {0, 3, "臨床RV51N.mdb"},     {1, 4, "予約51.mdb"},       {2, 5, "保険申請51_1.mdb"},
-    {3, 6, "Meiro51.mdb"},       {4, 7, "Tavo51.mdb"},       {5, 8, "Tavo2_51.mdb"},
-    {6, 9, "カルテ2データ51.mdb"}, {7, 10, nullptr},          {8, 11, nullptr},
-    {9, 12, nullptr},            {10, 13, nullptr},          {11, 53, "同意医師51.mdb"},
-    {12, 54, "保険者51.mdb"},     {13, 55, "料金設定51.mdb"}, {14, 73, "保険申請51_2.mdb"},
+    {0, 3, "臨床RV51N.mdb"},
+    {1, 4, "予約51.mdb"},
+    {2, 5, "保険申請51_1.mdb"},
+    {3, 6, "Meiro51.mdb"},
+    {4, 7, "Tavo51.mdb"},
+    {5, 8, "Tavo2_51.mdb"},
+    {6, 9, "カルテ2データ51.mdb"},
+    {7, 10, nullptr},
+    {8, 11, nullptr},
+    {9, 12, nullptr},
+    {10, 13, nullptr},
+    {11, 53, "同意医師51.mdb"},
+    {12, 54, "保険者51.mdb"},
+    {13, 55, "料金設定51.mdb"},
+    {14, 73, "保険申請51_2.mdb"},
     {15, 14, "GDATA"},
 };
 
@@ -72,8 +82,8 @@ void readFields(platform::InputFile& file, Settings& settings)
         }
     }
     if (decoder.invalidBytes() > 0) {
-        settings.notes.push_back("rv.dat: " + std::to_string(decoder.invalidBytes())
-                                 + " bytes are not CP932 and were read as U+FFFD");
+        settings.notes.push_back("rv.dat: " + std::to_string(decoder.invalidBytes()) +
+                                 " bytes are not CP932 and were read as U+FFFD");
     }
     const auto& fields = parser.fields();
     for (std::size_t i = 0; i < fields.size(); ++i) {

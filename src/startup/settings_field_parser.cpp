@@ -104,8 +104,8 @@ void SettingsFieldParser::endField()
         }
     }
     if (overlong_) {
-        notes_.push_back("field " + index + ": longer than " + std::to_string(maxFieldChars_)
-                         + " characters, read as empty");
+        notes_.push_back("field " + index + ": longer than " + std::to_string(maxFieldChars_) +
+                         " characters, read as empty");
         current_.clear();
     } else if (heldNul_) {
         notes_.push_back("field " + index + ": holds a NUL character");

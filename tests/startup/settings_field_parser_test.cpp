@@ -26,10 +26,7 @@ TEST(SettingsFieldParser, CommasAndLineEndsBothSeparate)
     EXPECT_EQ(parse(""), Fields{});
 }
 
-TEST(SettingsFieldParser, BlanksAroundUnquotedFields)
-{
-    EXPECT_EQ(parse("  a b  ,\tc"), (Fields{"a b", "c"}));
-}
+TEST(SettingsFieldParser, BlanksAroundUnquotedFields) { EXPECT_EQ(parse("  a b  ,\tc"), (Fields{"a b", "c"})); }
 
 TEST(SettingsFieldParser, QuotedFieldsKeepCommasBlanksAndLineEnds)
 {

@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #ifdef _WIN32
-#include <windows.h>
 #include <psapi.h>
+#include <windows.h>
 #else
 #include <sys/resource.h>
 #endif
@@ -23,25 +23,25 @@ class ReadSettingsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        folder_ = fs::temp_directory_path()
-                  / ("rv-settings-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-"
-                     + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        folder_ = fs::temp_directory_path() /
+                  ("rv-settings-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(folder_);
         fs::create_directories(folder_);
     }
     void TearDown() override { fs::remove_all(folder_); }
 
-    void writeRvDat(const std::string& bytes) const
-    {
-        std::ofstream(folder_ / "rv.dat", std::ios::binary) << bytes;
-    }
+    void writeRvDat(const std::string& bytes) const { std::ofstream(folder_ / "rv.dat", std::ios::binary) << bytes; }
     rv::Settings read() const
     {
         auto settings = rv::ReadSettings(folder_.string());
         EXPECT_TRUE(settings.ok());
         return settings.ok() ? settings.value() : rv::Settings{};
     }
-    std::string inFolder(const std::string& name) const { return folder_.string() + rv::platform::kPathSeparator + name; }
+    std::string inFolder(const std::string& name) const
+    {
+        return folder_.string() + rv::platform::kPathSeparator + name;
+    }
 
     fs::path folder_;
 };
