@@ -188,7 +188,9 @@ TEST_F(ReadSettingsTest, HugeFileWithoutSeparatorIsStreamed)
     EXPECT_EQ(s.BackupSources[0], inFolder("臨床RV51N.mdb"));
     ASSERT_EQ(s.notes.size(), 1u);
     EXPECT_EQ(s.notes[0], "field 0: longer than 32767 characters, read as empty");
+#ifndef __SANITIZE_ADDRESS__ // the sanitizer's quarantine keeps freed chunks resident
     EXPECT_LT(grownKb, 16 * 1024) << "the file must not be held in memory";
+#endif
 }
 
 } // namespace

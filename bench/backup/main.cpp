@@ -1,0 +1,170 @@
+// Times the program's unattended backup of a reference clinic against cp -r
+// of the same items followed by sync, interleaved, and prints the median
+// ratio and the program's peak resident memory.
+//   bench_backup [--scale F] [--runs N] [--program PATH] [--work DIR]
+#include "platform/paths.h"
+#include "reference_clinic.h"
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Options {
+    double scale = 1.0;
+    int runs = 3;
+    fs::path program;
+    fs::path work = fs::temp_directory_path() / "rvdatebackup-bench";
+};
+
+struct Timing {
+    double seconds = 0;
+    long peakKilobytes = 0;
+    int exitCode = -1;
+};
+
+Timing timeCommand(const std::vector<std::string>& arguments, const fs::path& folder)
+{
+    std::vector<char*> argv;
+    for (const auto& argument : arguments) {
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t child = fork();
+    if (child == 0) {
+        const int quiet = open("/dev/null", O_WRONLY);
+        if (chdir(folder.c_str()) != 0 || quiet < 0 || dup2(quiet, STDOUT_FILENO) < 0) {
+            _exit(126);
+        }
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    struct rusage usage {};
+    wait4(child, &status, 0, &usage);
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+    return {elapsed.count(), usage.ru_maxrss, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+}
+
+// Each contender starts from an empty destination and a device with nothing
+// left to write.
+void freshDestination(const fs::path& destination)
+{
+    fs::remove_all(destination);
+    fs::create_directories(destination);
+    sync();
+}
+
+std::uint64_t countFiles(const fs::path& folder)
+{
+    std::uint64_t count = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        count += entry.is_regular_file() ? 1 : 0;
+    }
+    return count;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const std::size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+Options parse(int argc, char** argv)
+{
+    Options options;
+    auto exe = rv::platform::executableFolder();
+    if (exe.ok()) {
+        options.program = fs::path(exe.value()) / ".." / ".." / "rvdatebackup";
+    }
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string name = argv[i];
+        if (name == "--scale") {
+            options.scale = std::atof(argv[i + 1]);
+        } else if (name == "--runs") {
+            options.runs = std::max(1, std::atoi(argv[i + 1]));
+        } else if (name == "--program") {
+            options.program = argv[i + 1];
+        } else if (name == "--work") {
+            options.work = argv[i + 1];
+        } else {
+            std::cerr << "unknown option " << name << "\n";
+            std::exit(2);
+        }
+    }
+    return options;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const Options options = parse(argc, argv);
+    if (!fs::exists(options.program) || options.scale <= 0) {
+        std::cerr << "usage: bench_backup [--scale F] [--runs N] [--program PATH] [--work DIR]\n"
+                  << "program not found: " << options.program << "\n";
+        return 2;
+    }
+    std::cout << "building the reference clinic (scale " << options.scale << ") in " << options.work << "\n";
+    const rv::bench::ReferenceClinic clinic = rv::bench::buildReferenceClinic(options.work / "clinic", options.scale);
+    // The program reads rv.dat from its own folder, as it does at a clinic.
+    const fs::path program = clinic.folder / "rvdatebackup";
+    fs::copy_file(options.program, program, fs::copy_options::overwrite_existing);
+    const fs::path destination = options.work / "backup";
+    std::printf("%zu items, %llu files, %.1f MB\n\n", clinic.items.size(),
+                static_cast<unsigned long long>(clinic.files), static_cast<double>(clinic.bytes) / (1 << 20));
+
+    std::vector<std::string> copyCommand = {"/bin/sh", "-c", "cp -r"};
+    for (const auto& item : clinic.items) {
+        copyCommand[2] += " '" + item + "'";
+    }
+    copyCommand[2] += " '" + destination.string() + "/' && sync";
+    const std::vector<std::string> backupCommand = {program.string(), "--backup-to", destination.string()};
+
+    std::vector<double> backupSeconds;
+    std::vector<double> copySeconds;
+    long peakKilobytes = 0;
+    std::printf("run  rvdatebackup  cp -r + sync\n");
+    for (int run = 0; run < options.runs; ++run) {
+        Timing backup;
+        Timing copy;
+        // Alternate who goes first, so that neither always meets a warmer system.
+        for (int turn = 0; turn < 2; ++turn) {
+            freshDestination(destination);
+            if ((run + turn) % 2 == 0) {
+                backup = timeCommand(backupCommand, clinic.folder);
+                if (backup.exitCode != 0 || countFiles(destination) != clinic.files) {
+                    std::cerr << "the backup failed: exit code " << backup.exitCode << "\n";
+                    return 1;
+                }
+            } else {
+                copy = timeCommand(copyCommand, clinic.folder);
+            }
+        }
+        backupSeconds.push_back(backup.seconds);
+        copySeconds.push_back(copy.seconds);
+        peakKilobytes = std::max(peakKilobytes, backup.peakKilobytes);
+        std::printf("%3d  %10.2f s  %10.2f s\n", run + 1, backup.seconds, copy.seconds);
+    }
+    fs::remove_all(destination);
+    const double ratio = median(backupSeconds) / median(copySeconds);
+    std::printf("\nmedian: rvdatebackup %.2f s, cp -r + sync %.2f s\n", median(backupSeconds), median(copySeconds));
+    std::printf("ratio: %.2f (target <= 1.00)\n", ratio);
+    std::printf("peak RSS of rvdatebackup: %.1f MB (target <= 40 MB)\n", static_cast<double>(peakKilobytes) / 1024);
+    return 0;
+}

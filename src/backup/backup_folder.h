@@ -1,0 +1,26 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace rv {
+
+// The records system writes Windows paths with "\"; the defaults on POSIX use
+// "/". Both end a folder part, on both systems ("/" cannot be part of a
+// Windows file name either).
+bool isPathSeparator(char c);
+
+// The text after the last separator of path, whatever the depth; the whole
+// path when it has none.
+std::string fileNameOf(std::string_view path);
+
+// A name that would write outside the backup folder, or nowhere.
+bool isUnusableFileName(std::string_view name);
+
+// BackupFolder from what the folder picker returned: cut at the first NUL,
+// ending with a separator (a root keeps its single one). No path at all - a
+// cancel, or a choice that is not a folder on disk - gives nothing.
+std::optional<std::string> backupFolderFromChosenPath(std::string_view chosen);
+
+} // namespace rv

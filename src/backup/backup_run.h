@@ -1,0 +1,74 @@
+#pragma once
+
+#include "backup/backup_plan.h"
+#include "backup/copy_reason.h"
+#include "platform/file_copy.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace rv {
+
+enum class ItemOutcome {
+    Copied,
+    NotPresent, // an optional source missing at its default path: information
+    Failed,
+};
+
+// A file inside the data folder that was not copied.
+struct FileFailure {
+    std::string relativePath;
+    CopyReason reason;
+    std::string detail; // the system's own wording, for logs
+};
+
+struct ItemResult {
+    std::string name;
+    std::string source;
+    std::string destination;
+    ItemOutcome outcome = ItemOutcome::Copied;
+    CopyReason reason = CopyReason::NotFound; // when not Copied
+    std::string detail;
+    // The data folder's files: how many were copied of how many, and which not.
+    std::uint64_t filesCopied = 0;
+    std::uint64_t filesTotal = 0;
+    std::vector<FileFailure> fileFailures;
+};
+
+struct BackupResult {
+    std::vector<ItemResult> items; // one per plan step, in plan order
+    bool cancelled = false;
+    // Side problems that lost no data (a temporary file that could not be
+    // removed), one readable line each, for the log.
+    std::vector<std::string> notes;
+};
+
+struct BackupProgress {
+    std::string item;           // name of the item being copied
+    std::size_t itemNumber = 0; // 1-based
+    std::size_t itemCount = 0;
+    std::uint64_t filesDone = 0;
+    std::uint64_t filesTotal = 0;
+    std::uint64_t bytesDone = 0;
+    std::uint64_t bytesTotal = 0;
+};
+
+struct BackupCallbacks {
+    // Called often (every file and every few MB), from the thread that runs
+    // the backup or from its copying threads, but never two at a time.
+    std::function<void(const BackupProgress&)> onProgress;
+    // Called as each step ends; the final word is BackupResult, where a
+    // later collision or a failed flush may still change an item.
+    std::function<void(const ItemResult&)> onItemDone;
+};
+
+// Carries out the plan. Each file goes to a temporary name beside its target
+// and replaces it only when complete and flushed to the device. Setting
+// cancel stops between and within files; what was complete stays.
+BackupResult runBackup(const BackupPlan& plan, const BackupCallbacks& callbacks, const std::atomic<bool>& cancel,
+                       platform::CopyMethod method = platform::CopyMethod::Automatic);
+
+} // namespace rv

@@ -1,0 +1,47 @@
+#include "backup/copy_reason.h"
+
+namespace rv {
+
+std::string_view reasonText(CopyReason reason)
+{
+    switch (reason) {
+    case CopyReason::NotFound:
+        return "見つかりません";
+    case CopyReason::NotReadable:
+        return "読み取れません";
+    case CopyReason::NotWritable:
+        return "書き込めません";
+    case CopyReason::NoSpace:
+        return "保存先の空き容量が足りません";
+    case CopyReason::Overwritten:
+        return "同じ名前の別のファイルで上書きされました";
+    case CopyReason::Cancelled:
+        return "中止しました";
+    case CopyReason::SelfCopy:
+        return "コピー元と保存先が同じです";
+    case CopyReason::BadName:
+        return "ファイル名が正しくありません";
+    case CopyReason::NotFlushed:
+        return "保存先への書き込みを確定できません";
+    }
+    return "コピーできません";
+}
+
+CopyReason reasonFor(platform::FileErrorKind kind)
+{
+    switch (kind) {
+    case platform::FileErrorKind::NotFound:
+        return CopyReason::NotFound;
+    case platform::FileErrorKind::NotReadable:
+        return CopyReason::NotReadable;
+    case platform::FileErrorKind::NotWritable:
+        return CopyReason::NotWritable;
+    case platform::FileErrorKind::NoSpace:
+        return CopyReason::NoSpace;
+    case platform::FileErrorKind::Cancelled:
+        return CopyReason::Cancelled;
+    }
+    return CopyReason::NotWritable;
+}
+
+} // namespace rv

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "platform/file_system.h"
+
+#include <string_view>
+
+namespace rv {
+
+// Why an item of the backup was not copied, as the user is told.
+enum class CopyReason {
+    NotFound,    // "見つかりません"
+    NotReadable, // "読み取れません"
+    NotWritable, // "書き込めません"
+    NoSpace,     // "保存先の空き容量が足りません"
+    Overwritten, // a later item of the same name took its place
+    Cancelled,
+    SelfCopy,   // the source is its own destination
+    BadName,    // the path ends in no usable file name
+    NotFlushed, // the data may not have reached the device
+};
+
+std::string_view reasonText(CopyReason reason);
+
+CopyReason reasonFor(platform::FileErrorKind kind);
+
+} // namespace rv

@@ -1,0 +1,238 @@
+#include "platform/file_copy.h"
+
+#include "platform/file_errors_posix.h"
+
+#include <fcntl.h>
+#include <sys/sendfile.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <utility>
+
+namespace rv::platform {
+namespace {
+
+// Large enough that the kernel copies at full speed, small enough that a
+// cancel or a progress report never waits long.
+constexpr std::size_t kChunkBytes = std::size_t{8} << 20;
+constexpr std::size_t kBufferBytes = std::size_t{1} << 20;
+
+std::atomic<unsigned> temporaryCounter{0};
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    ~Descriptor()
+    {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
+    // Closing can be where a delayed write error shows; the caller must see it.
+    int close() { return ::close(std::exchange(fd_, -1)); }
+
+private:
+    int fd_;
+};
+
+// A short name in the target's own folder, so that the final rename stays on
+// one file system and the name fits whatever the target's length.
+std::string temporaryPathFor(const std::string& target)
+{
+    const auto slash = target.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+    return folder + ".rvtmp-" + std::to_string(::getpid()) + "-" + std::to_string(temporaryCounter++);
+}
+
+// Errors by which a kernel-side copy says it cannot serve these two files.
+bool refusesPair(int error) { return error == EXDEV || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP; }
+
+bool cancelled(const CopyControl& control) { return control.cancel != nullptr && control.cancel->load(); }
+
+Result<std::size_t, FileError> readWriteChunk(int from, int to, std::vector<char>& buffer, const std::string& source,
+                                              const std::string& temporary)
+{
+    ssize_t count = 0;
+    do {
+        count = ::read(from, buffer.data(), buffer.size());
+    } while (count < 0 && errno == EINTR);
+    if (count < 0) {
+        return Result<std::size_t, FileError>::failure(sourceError(errno, source));
+    }
+    for (ssize_t written = 0; written < count;) {
+        const ssize_t step = ::write(to, buffer.data() + written, static_cast<std::size_t>(count - written));
+        if (step < 0 && errno != EINTR) {
+            return Result<std::size_t, FileError>::failure(destinationError(errno, temporary));
+        }
+        written += step > 0 ? step : 0;
+    }
+    return Result<std::size_t, FileError>::success(static_cast<std::size_t>(count));
+}
+
+} // namespace
+
+// copy_file_range is tried first: within one file system it lets the kernel
+// copy without the data passing through this process, and on file systems
+// that share extents (btrfs, XFS) it clones them, which is the reflink case.
+// Between file systems it is refused on older kernels; sendfile then does the
+// in-kernel copy, and plain reads and writes are the last resort.
+Result<std::uint64_t, FileError> FileCopier::copyBytes(int from, int to, std::uint64_t expectedSize,
+                                                       const std::string& source, const std::string& temporary,
+                                                       const CopyControl& control)
+{
+    bool useRange = method_ == CopyMethod::CopyFileRange || (method_ == CopyMethod::Automatic && !copyRangeRefused_);
+    bool useSendfile = method_ == CopyMethod::Sendfile || (method_ == CopyMethod::Automatic && !sendfileRefused_);
+    std::uint64_t done = 0;
+    for (;;) {
+        if (cancelled(control)) {
+            return Result<std::uint64_t, FileError>::failure({FileErrorKind::Cancelled, source});
+        }
+        ssize_t count = 0;
+        if (useRange) {
+            count = ::copy_file_range(from, nullptr, to, nullptr, kChunkBytes, 0);
+            if (count < 0 && done == 0 && refusesPair(errno)) {
+                copyRangeRefused_ = method_ == CopyMethod::Automatic;
+                useRange = false;
+                continue;
+            }
+        } else if (useSendfile) {
+            count = ::sendfile(to, from, nullptr, kChunkBytes);
+            if (count < 0 && done == 0 && refusesPair(errno)) {
+                sendfileRefused_ = method_ == CopyMethod::Automatic;
+                useSendfile = false;
+                continue;
+            }
+        } else {
+            if (buffer_.empty()) {
+                buffer_.resize(kBufferBytes);
+            }
+            auto chunk = readWriteChunk(from, to, buffer_, source, temporary);
+            if (!chunk.ok()) {
+                return Result<std::uint64_t, FileError>::failure(chunk.error());
+            }
+            count = static_cast<ssize_t>(chunk.value());
+        }
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count < 0 || (count == 0 && (useRange || useSendfile) && done == 0)) {
+            // A kernel-side copy does not say which side failed, and some file
+            // systems report nothing to copy where there is data: the plain
+            // path redoes this chunk and names the real fault, if there is one.
+            useRange = useSendfile = false;
+            continue;
+        }
+        if (count == 0) {
+            return Result<std::uint64_t, FileError>::success(done);
+        }
+        done += static_cast<std::uint64_t>(count);
+        if (control.onBytes) {
+            control.onBytes(done);
+        }
+        // The size at open is what is copied: no extra call just to meet the
+        // end, which for many small files is a tenth of the work.
+        if (expectedSize > 0 && done >= expectedSize) {
+            return Result<std::uint64_t, FileError>::success(done);
+        }
+    }
+}
+
+Result<PendingFile, FileError> FileCopier::copyToTemporary(std::string_view sourceView, std::string_view targetView,
+                                                           const CopyControl& control)
+{
+    const std::string source(sourceView);
+    Descriptor from(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!from.valid()) {
+        return Result<PendingFile, FileError>::failure(sourceError(errno, source));
+    }
+    struct stat info {};
+    if (::fstat(from.get(), &info) != 0) {
+        return Result<PendingFile, FileError>::failure(sourceError(errno, source));
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return Result<PendingFile, FileError>::failure(
+            {FileErrorKind::NotReadable, source + (S_ISDIR(info.st_mode) ? ": a folder, not a file" : ": not a file")});
+    }
+    PendingFile pending{temporaryPathFor(std::string(targetView)), std::string(targetView), 0};
+    Descriptor to(::open(pending.temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, info.st_mode & 0777));
+    if (!to.valid()) {
+        return Result<PendingFile, FileError>::failure(destinationError(errno, pending.temporaryPath));
+    }
+    auto copied = copyBytes(from.get(), to.get(), static_cast<std::uint64_t>(info.st_size), source,
+                            pending.temporaryPath, control);
+    if (copied.ok()) {
+        // The copy keeps the source's times, as a backup should.
+        const struct timespec times[2] = {info.st_atim, info.st_mtim};
+        ::futimens(to.get(), times);
+        if (to.close() != 0) {
+            copied = Result<std::uint64_t, FileError>::failure(destinationError(errno, pending.temporaryPath));
+        }
+    }
+    if (!copied.ok()) {
+        to.close();
+        ::unlink(pending.temporaryPath.c_str());
+        return Result<PendingFile, FileError>::failure(copied.error());
+    }
+    pending.bytes = copied.value();
+    return Result<PendingFile, FileError>::success(std::move(pending));
+}
+
+Result<Done, FileError> commit(const PendingFile& pending)
+{
+    if (::rename(pending.temporaryPath.c_str(), pending.targetPath.c_str()) != 0) {
+        return Result<Done, FileError>::failure(destinationError(errno, pending.targetPath));
+    }
+    return Result<Done, FileError>::success({});
+}
+
+Result<Done, FileError> discard(const PendingFile& pending)
+{
+    if (::unlink(pending.temporaryPath.c_str()) != 0 && errno != ENOENT) {
+        return Result<Done, FileError>::failure(destinationError(errno, pending.temporaryPath));
+    }
+    return Result<Done, FileError>::success({});
+}
+
+Result<WriteFlusher, FileError> WriteFlusher::open(std::string_view destinationFolder)
+{
+    const std::string folder(destinationFolder);
+    // Opened before anything is written: syncfs reports the write-back errors
+    // that happened since this descriptor was opened.
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        return Result<WriteFlusher, FileError>::failure(destinationError(errno, folder));
+    }
+    return Result<WriteFlusher, FileError>::success(WriteFlusher(fd));
+}
+
+WriteFlusher::WriteFlusher(WriteFlusher&& other) noexcept : handle_(std::exchange(other.handle_, -1)) {}
+
+WriteFlusher& WriteFlusher::operator=(WriteFlusher&& other) noexcept
+{
+    std::swap(handle_, other.handle_);
+    return *this;
+}
+
+WriteFlusher::~WriteFlusher()
+{
+    if (handle_ >= 0) {
+        ::close(static_cast<int>(handle_));
+    }
+}
+
+// One syncfs writes back the whole destination file system: the pending data,
+// the renames and new folders alike, at the cost of one flush instead of one
+// per file.
+Result<Done, FileError> WriteFlusher::flush(std::span<const PendingFile> /*pending*/)
+{
+    if (::syncfs(static_cast<int>(handle_)) != 0) {
+        return Result<Done, FileError>::failure(destinationError(errno, "syncfs"));
+    }
+    return Result<Done, FileError>::success({});
+}
+
+} // namespace rv::platform

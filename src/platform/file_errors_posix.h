@@ -1,0 +1,27 @@
+#pragma once
+
+#include "platform/file_system.h"
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+namespace rv::platform {
+
+// errno of a failure on the side that is read.
+inline FileError sourceError(int error, const std::string& what)
+{
+    const FileErrorKind kind =
+        (error == ENOENT || error == ENOTDIR) ? FileErrorKind::NotFound : FileErrorKind::NotReadable;
+    return {kind, what + ": " + std::strerror(error)};
+}
+
+// errno of a failure on the side that is written.
+inline FileError destinationError(int error, const std::string& what)
+{
+    const FileErrorKind kind =
+        (error == ENOSPC || error == EDQUOT || error == EFBIG) ? FileErrorKind::NoSpace : FileErrorKind::NotWritable;
+    return {kind, what + ": " + std::strerror(error)};
+}
+
+} // namespace rv::platform

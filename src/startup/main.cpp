@@ -1,0 +1,60 @@
+#include "startup/startup_sequence.h"
+#include "ui/message_boxes.h"
+#include "ui/window_style.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QStringList>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+// Parsed before the application object exists, so that --help and --version
+// answer on a machine without a display.
+void parseCommandLine(int argc, char* argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments << QString::fromLocal8Bit(argv[i]);
+    }
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("RVシステムのデータバックアップ"));
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    if (!parser.parse(arguments)) {
+        std::fprintf(stderr, "%s\n", qPrintable(parser.errorText()));
+        std::exit(2);
+    }
+    if (parser.isSet(version)) {
+        parser.showVersion();
+    }
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
+        // Without an application object Qt cannot name the program itself.
+        std::fputs(qPrintable(parser.helpText().replace(QStringLiteral("<executable_name>"), arguments.first())),
+                   stdout);
+        std::exit(0);
+    }
+}
+
+} // namespace
+
+// An exception that escapes (out of memory, say) ends the program with the C++
+// runtime's own report, as any other failure outside the settings reader does.
+int main(int argc, char* argv[]) // NOLINT(bugprone-exception-escape)
+{
+    QCoreApplication::setApplicationName(QStringLiteral("rvdatebackup"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("3.20"));
+    parseCommandLine(argc, argv);
+
+    QApplication app(argc, argv);
+    rv::ui::registerFontSubstitutions();
+    rv::ui::ScreenMessageBoxes messages;
+    rv::StartupSequence startup({.programFolder = QCoreApplication::applicationDirPath()}, messages);
+    const auto opened = startup.run();
+    if (!opened) {
+        return opened.error().errorNumber;
+    }
+    return app.exec();
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace rv::ui {
+
+// Every message box of the program goes through this, so that tests can read
+// what would have been shown instead of waiting for a person to press OK.
+class MessageBoxes {
+public:
+    enum class Icon { None, Critical };
+
+    virtual ~MessageBoxes() = default;
+    // A modal box with an OK button only; returns when it is dismissed.
+    virtual void showOk(QWidget* owner, const QString& caption, const QString& text, Icon icon) = 0;
+};
+
+// The real boxes, on the screen.
+class ScreenMessageBoxes final : public MessageBoxes {
+public:
+    void showOk(QWidget* owner, const QString& caption, const QString& text, Icon icon) override;
+};
+
+} // namespace rv::ui

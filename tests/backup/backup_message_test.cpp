@@ -1,0 +1,100 @@
+#include "backup/backup_message.h"
+
+#include "platform/paths.h"
+
+#include <gtest/gtest.h>
+
+using rv::BackupResult;
+using rv::CopyReason;
+using rv::ItemOutcome;
+using rv::ItemResult;
+
+namespace {
+
+ItemResult itemOf(const std::string& name, ItemOutcome outcome, CopyReason reason = CopyReason::NotFound)
+{
+    ItemResult item;
+    item.name = name;
+    item.outcome = outcome;
+    item.reason = reason;
+    return item;
+}
+
+} // namespace
+
+TEST(BackupMessage, EachReasonHasItsOwnLine)
+{
+    BackupResult result;
+    result.items = {itemOf("Tavo51.mdb", ItemOutcome::Copied),
+                    itemOf("予約51.mdb", ItemOutcome::Failed, CopyReason::NotFound),
+                    itemOf("a.mdb", ItemOutcome::Failed, CopyReason::NotReadable),
+                    itemOf("b.mdb", ItemOutcome::Failed, CopyReason::NotWritable),
+                    itemOf("c.mdb", ItemOutcome::Failed, CopyReason::NoSpace),
+                    itemOf("d.mdb", ItemOutcome::Failed, CopyReason::Overwritten),
+                    itemOf("e.mdb", ItemOutcome::Failed, CopyReason::SelfCopy),
+                    itemOf("", ItemOutcome::Failed, CopyReason::BadName),
+                    itemOf("f.mdb", ItemOutcome::Failed, CopyReason::NotFlushed)};
+    const rv::ResultMessage message = rv::describeBackupResult(result);
+    EXPECT_EQ(message.caption, "RVシステム");
+    EXPECT_EQ(message.icon, rv::MessageIcon::Warning);
+    EXPECT_EQ(message.text, "データのバックアップが終わりましたが、コピーできなかったものがあります。\n"
+                            "・予約51.mdb：見つかりません\n"
+                            "・a.mdb：読み取れません\n"
+                            "・b.mdb：書き込めません\n"
+                            "・c.mdb：保存先の空き容量が足りません\n"
+                            "・d.mdb：同じ名前の別のファイルで上書きされました\n"
+                            "・e.mdb：コピー元と保存先が同じです\n"
+                            "・：ファイル名が正しくありません\n"
+                            "・f.mdb：保存先への書き込みを確定できません");
+}
+
+TEST(BackupMessage, MissingOptionalModulesAloneAreInformation)
+{
+    BackupResult result;
+    result.items = {itemOf("Tavo51.mdb", ItemOutcome::NotPresent), itemOf("rv.dat", ItemOutcome::Copied),
+                    itemOf("GDATA", ItemOutcome::NotPresent)};
+    const rv::ResultMessage message = rv::describeBackupResult(result);
+    EXPECT_EQ(message.icon, rv::MessageIcon::Information);
+    EXPECT_EQ(message.text, "データのバックアップが終わりました。\n\n"
+                            "次のファイルは標準の場所にないため、コピーしていません。\n"
+                            "・Tavo51.mdb\n"
+                            "・GDATA");
+}
+
+TEST(BackupMessage, ManyDataFolderFailuresAreSummarisedWithACount)
+{
+    ItemResult gdata = itemOf("GDATA", ItemOutcome::Failed, CopyReason::NotReadable);
+    for (int i = 0; i < 1200; ++i) {
+        gdata.fileFailures.push_back({"img" + std::to_string(i) + ".jpg", CopyReason::NotReadable, {}});
+    }
+    gdata.fileFailures[1].reason = CopyReason::NoSpace;
+    BackupResult result;
+    result.items = {gdata};
+    const std::string sep(1, rv::platform::kPathSeparator);
+    EXPECT_EQ(rv::describeBackupResult(result).text,
+              "データのバックアップが終わりましたが、コピーできなかったものがあります。\n"
+              "・GDATA" +
+                  sep +
+                  "img0.jpg：読み取れません\n"
+                  "・GDATA" +
+                  sep +
+                  "img1.jpg：保存先の空き容量が足りません\n"
+                  "・GDATA" +
+                  sep +
+                  "img2.jpg：読み取れません\n"
+                  "・GDATA" +
+                  sep +
+                  "img3.jpg：読み取れません\n"
+                  "・GDATA" +
+                  sep +
+                  "img4.jpg：読み取れません\n"
+                  "・GDATA のほか 1195 個のファイル：コピーできませんでした");
+}
+
+TEST(BackupMessage, RefusalIsAWarningUnderTheApplicationTitle)
+{
+    const rv::ResultMessage message = rv::describeRefusal(rv::PlanRefusal::DestinationIsProgramFolder);
+    EXPECT_EQ(message.caption, "RVシステム");
+    EXPECT_EQ(message.icon, rv::MessageIcon::Warning);
+    EXPECT_EQ(message.text, rv::describePlanRefusal(rv::PlanRefusal::DestinationIsProgramFolder));
+}

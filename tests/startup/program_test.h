@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QObject>
+
+// The built program itself, started as a user would start it.
+class ProgramTest : public QObject {
+    Q_OBJECT
+private slots:
+    void versionAndHelpAnswerWithoutAWindow();
+
+    // Started through a shortcut whose working folder is elsewhere, the
+    // program still reads the rv.dat beside it and opens its main window.
+    void startsFromAnotherFolderWithTheSettingsBesideIt();
+};
