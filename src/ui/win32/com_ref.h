@@ -5,8 +5,7 @@
 namespace rv::win32 {
 
 // Owns one reference to a COM interface and releases it when it goes.
-template <typename T>
-class ComRef {
+template <typename T> class ComRef {
 public:
     ComRef() = default;
     ComRef(ComRef&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}

@@ -1,10 +1,13 @@
 #include "ui/win32/main_window.h"
 
+#include "backup/backup_folder.h"
+#include "ui/win32/backup_progress.h"
 #include "ui/win32/control_ids.h"
 #include "ui/win32/folder_browser.h"
 #include "ui/win32/label_painting.h"
 #include "ui/win32/resource_ids.h"
 #include "ui/win32/twips.h"
+#include "ui/win32/wide_text.h"
 #include "ui/win32/window_class.h"
 
 #include <vector>
@@ -142,6 +145,11 @@ void MainWindow::Command13_Click()
     }
     // The box keeps the text up to the first NUL, and so does the folder read back from it.
     SetWindowTextW(text1_, chosen->c_str());
+    const auto backupFolder = backupFolderFromChosenPath(narrow(textOf(text1_)));
+    if (!backupFolder) {
+        return; // a choice with no file-system path ends as a cancel
+    }
+    runBackupWithProgress(window_, settings_, narrow(programFolder_), *backupFolder);
 }
 
 void MainWindow::Command4_Click() { DestroyWindow(window_); }

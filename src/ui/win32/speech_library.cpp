@@ -25,7 +25,9 @@ bool SpeechLibrary::lookUp()
     fullPath += fileName_;
     module_ = LoadLibraryW(fullPath.c_str());
     if (!module_) {
-        module_ = LoadLibraryW(fileName_);
+        // The program folder and the system folders only: never the current
+        // folder or PATH, where anyone could have put a library of that name.
+        module_ = LoadLibraryExW(fileName_, nullptr, LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
     }
     if (!module_) {
         return false;
@@ -56,8 +58,8 @@ void restrictLibrarySearch()
     // Looked up at run time: the call exists from Windows 7 with KB2533623 on.
     using SetDirectories = BOOL(WINAPI*)(DWORD);
     HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-    auto setDirectories = reinterpret_cast<SetDirectories>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+    auto setDirectories =
+        reinterpret_cast<SetDirectories>(reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
     if (setDirectories) {
         setDirectories(LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
     } else {

@@ -35,9 +35,8 @@ private:
     SpeakFunction function_ = nullptr;
 };
 
-// Restricts the process's library search to the program folder and the
-// system folders, so a speech library is never taken from the current folder
-// or PATH. Call once at start.
+// Takes the current folder out of the process's library search. Call once
+// at start.
 void restrictLibrarySearch();
 
 } // namespace rv::win32

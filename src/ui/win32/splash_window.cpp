@@ -24,8 +24,8 @@ constexpr TwipsRect kLabel3Rect{3840, 1920, 3735, 495};
 
 HWND createLabel(HWND parent, const wchar_t* text, const TwipsRect& rect, HFONT font, int dpi)
 {
-    HWND label = CreateWindowExW(0, L"STATIC", text, WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0, 0, 0, 0,
-                                 parent, nullptr, GetModuleHandleW(nullptr), nullptr);
+    HWND label = CreateWindowExW(0, L"STATIC", text, WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0, 0, 0, 0, parent,
+                                 nullptr, GetModuleHandleW(nullptr), nullptr);
     placeInTwips(label, rect, dpi);
     SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return label;
@@ -57,9 +57,9 @@ Result<std::unique_ptr<SplashWindow>, std::string> SplashWindow::create()
     const int dpi = splash->dpi_;
     const RECT frame = centredWindowRect(twipsToPixels(kClientWidthTwips, dpi), twipsToPixels(kClientHeightTwips, dpi),
                                          kStyle, kExStyle);
-    splash->window_ = CreateWindowExW(kExStyle, kClassName, L"", kStyle, frame.left, frame.top,
-                                      frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
-                                      GetModuleHandleW(nullptr), splash.get());
+    splash->window_ =
+        CreateWindowExW(kExStyle, kClassName, L"", kStyle, frame.left, frame.top, frame.right - frame.left,
+                        frame.bottom - frame.top, nullptr, nullptr, GetModuleHandleW(nullptr), splash.get());
     if (!splash->window_) {
         return R::failure("CreateWindowExW failed, error " + std::to_string(GetLastError()));
     }

@@ -9,8 +9,7 @@ namespace rv::win32 {
 // attachedObject sets from the creation parameter in WM_NCCREATE.
 void registerWindowClass(const wchar_t* className, WNDPROC procedure);
 
-template <typename T>
-T* attachedObject(HWND window, UINT message, LPARAM lParam)
+template <typename T> T* attachedObject(HWND window, UINT message, LPARAM lParam)
 {
     if (message == WM_NCCREATE) {
         auto* object = static_cast<T*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);

@@ -88,25 +88,31 @@ protected:
     void SetUp() override
     {
         const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        root_ = fs::temp_directory_path() / "rv-gui-tests" / test->name();
+        // Not under the temporary folder: it lies in the hidden AppData,
+        // which the folder browser does not list, so it could not be chosen.
+        root_ = fs::path(L"C:\\rv-gui-tests") / test->name();
         fs::remove_all(root_);
-        clinic_ = root_ / "クリニック";
+        clinic_ = root_ / L"クリニック";
         fs::create_directories(clinic_);
         fs::copy_file(programExe, clinic_ / "rvdatebackup.exe");
         fs::copy_file(standInFolder / "SOUNDP.DLL", clinic_ / "SOUNDP.DLL");
         fs::copy_file(standInFolder / "FocusTalkExt.DLL", clinic_ / "FocusTalkExt.DLL");
-        // The main database sits in a Japanese-named folder named by rv.dat
+        // Japanese names as wide literals: a narrow one would pass through
+        // the ANSI code page. The main database sits in a Japanese-named folder named by rv.dat
         // (CP932); every other entry takes its program-folder default.
-        mainDatabase_ = clinic_ / "データ" / "臨床RV51N.mdb";
+        mainDatabase_ = clinic_ / L"データ" / L"臨床RV51N.mdb";
         writeFile(clinic_ / "rv.dat", ",,,\"" + cp932(mainDatabase_.native()) + "\"\r\n");
         writeFile(mainDatabase_, "main database");
         for (const char* name : kDefaultDatabases) {
             writeFile(clinic_ / rv::platform::toPath(name), std::string("contents of ") + name);
         }
         writeFile(clinic_ / "id.dat", "id");
-        writeFile(clinic_ / "GDATA" / "患者" / "0001.dat", "patient 1");
+        writeFile(clinic_ / "GDATA" / L"患者" / "0001.dat", "patient 1");
         writeFile(clinic_ / "GDATA" / "top.dat", "top");
-        destination_ = root_ / "バックアップ先";
+        // wine's folder browser reliably selects a folder by path only one
+        // level deep, with a short name of the ANSI code page.
+        destination_ = fs::path(L"C:\\rvbackup");
+        fs::remove_all(destination_);
         fs::create_directories(destination_);
         log_ = root_ / "speech.log";
         SetEnvironmentVariableA(RV_SPEECH_LOG_VARIABLE, rv::platform::fromPath(log_).c_str());
@@ -119,6 +125,7 @@ protected:
         registration_.reset();
         std::error_code ignored;
         fs::remove_all(root_, ignored);
+        fs::remove_all(destination_, ignored);
     }
 
     // Started from another folder than its own, as from a shortcut.
@@ -260,6 +267,45 @@ TEST_F(MainWindowGuiTest, CancelledFolderBrowserCopiesNothingAndSaysNothing)
         << "no message after a cancel";
     EXPECT_EQ(rv::test::windowText(GetDlgItem(window, rv::win32::kIdText1)), L"Text1");
     EXPECT_TRUE(fs::is_empty(destination_));
+}
+
+TEST_F(MainWindowGuiTest, BackupCopiesEverythingIntoTheFolderChosenInTheBrowser)
+{
+    HWND window = start();
+    ASSERT_NE(window, nullptr);
+    HWND command13 = GetDlgItem(window, rv::win32::kIdCommand13);
+    ASSERT_TRUE(rv::test::waitUntil([&] { return program_->focus() == command13; }));
+    PostMessageW(command13, BM_CLICK, 0, 0);
+    HWND browser = waitForFolderBrowser();
+    ASSERT_NE(browser, nullptr);
+    ASSERT_TRUE(program_->selectInFolderBrowser(browser, destination_.native()));
+    PostMessageW(browser, WM_COMMAND, IDOK, 0);
+
+    HWND box = program_->waitForWindowCaption(kMessageCaption);
+    ASSERT_NE(box, nullptr);
+    const auto texts = rv::test::childTexts(box, L"Static");
+    EXPECT_NE(std::find(texts.begin(), texts.end(), L"データのバックアップが終わりました。"), texts.end())
+        << rv::platform::fromPath(texts.empty() ? std::wstring() : texts.back());
+    EXPECT_EQ(GetWindow(box, GW_OWNER), window);
+    // While the message is up the main window takes no input.
+    EXPECT_FALSE(IsWindowEnabled(window));
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(rv::test::waitUntil([&] { return !IsWindow(box) && IsWindowEnabled(window); }));
+
+    EXPECT_EQ(readFile(destination_ / L"臨床RV51N.mdb"), "main database");
+    for (const char* name : kDefaultDatabases) {
+        EXPECT_EQ(readFile(destination_ / rv::platform::toPath(name)), std::string("contents of ") + name) << name;
+    }
+    EXPECT_EQ(readFile(destination_ / "rv.dat"), readFile(clinic_ / "rv.dat"));
+    EXPECT_EQ(readFile(destination_ / "id.dat"), "id");
+    EXPECT_EQ(readFile(destination_ / "GDATA" / L"患者" / "0001.dat"), "patient 1");
+    EXPECT_EQ(readFile(destination_ / "GDATA" / "top.dat"), "top");
+    // The hidden box holds the chosen folder, without a separator added.
+    EXPECT_EQ(rv::test::windowText(GetDlgItem(window, rv::win32::kIdText1)), destination_.native());
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(window, rv::win32::kIdText1)));
+
+    PostMessageW(GetDlgItem(window, rv::win32::kIdCommand4), BM_CLICK, 0, 0);
+    EXPECT_EQ(program_->waitForExit(), 0);
 }
 
 TEST_F(MainWindowGuiTest, ExitButtonAndClosingTheWindowEndTheProgramAtOnce)

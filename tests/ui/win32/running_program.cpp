@@ -94,17 +94,31 @@ int RunningProgram::waitForExit(std::chrono::milliseconds timeout) const
 
 bool RunningProgram::selectInFolderBrowser(HWND browser, const std::wstring& path) const
 {
+    // The browser is on screen before its folder tree is filled; a
+    // selection asked for earlier finds no item to select.
+    HWND tree = FindWindowExW(browser, nullptr, WC_TREEVIEWW, nullptr);
+    const auto treeFilled = [&] {
+        DWORD_PTR count = 0;
+        return tree && SendMessageTimeoutW(tree, TVM_GETCOUNT, 0, 0, SMTO_NORMAL, 1000, &count) && count > 0;
+    };
+    if (!waitUntil(treeFilled)) {
+        return false;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
     // The browser reads the path from its own address space: put it there.
     const SIZE_T bytes = (path.size() + 1) * sizeof(wchar_t);
     void* remote = VirtualAllocEx(process_.hProcess, nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
     if (!remote || !WriteProcessMemory(process_.hProcess, remote, path.c_str(), bytes, nullptr)) {
         return false;
     }
+    // A dialog's answer to its own messages is not the message's result, so
+    // whether the selection took is seen only in what the program does next.
     DWORD_PTR ignored = 0;
-    SendMessageTimeoutW(browser, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(remote), SMTO_NORMAL, 10000,
-                        &ignored);
+    const bool delivered = SendMessageTimeoutW(browser, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(remote),
+                                               SMTO_NORMAL, 10000, &ignored) != 0;
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
     VirtualFreeEx(process_.hProcess, remote, 0, MEM_RELEASE);
-    return true;
+    return delivered;
 }
 
 std::wstring windowText(HWND window)

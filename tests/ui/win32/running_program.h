@@ -29,7 +29,8 @@ public:
     HWND focus() const;
     // Waits for the program to end; its exit code, or -1 when it did not end.
     int waitForExit(std::chrono::milliseconds timeout = std::chrono::seconds(30)) const;
-    // Asks the shell folder browser, open in the program, to select a path.
+    // Asks the shell folder browser, open in the program, to select a path;
+    // false when the request could not be delivered.
     bool selectInFolderBrowser(HWND browser, const std::wstring& path) const;
 
 private:
