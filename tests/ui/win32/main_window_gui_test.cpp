@@ -321,6 +321,21 @@ TEST_F(MainWindowGuiTest, ExitButtonAndClosingTheWindowEndTheProgramAtOnce)
     EXPECT_EQ(program_->waitForExit(), 0);
 }
 
+TEST_F(MainWindowGuiTest, UnattendedBackupWritesOneLinePerItemAndExitsWithItsCode)
+{
+    const std::wstring exe = (clinic_ / "rvdatebackup.exe").native();
+    const auto run = rv::test::runToEnd(exe, L"--backup-to \"" + destination_.native() + L"\"", root_.native());
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find("データのバックアップが終わりました。"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find(rv::platform::fromPath(mainDatabase_)), std::string::npos) << run.output;
+    EXPECT_EQ(readFile(destination_ / L"臨床RV51N.mdb"), "main database");
+    EXPECT_EQ(readFile(destination_ / "GDATA" / L"患者" / "0001.dat"), "patient 1");
+    EXPECT_EQ(FindWindowW(L"RvMainWindow", nullptr), nullptr) << "no window in unattended mode";
+
+    const auto missing = rv::test::runToEnd(exe, L"--backup-to=C:\\no-such-folder", root_.native());
+    EXPECT_EQ(missing.exitCode, 2) << missing.output;
+}
+
 TEST_F(MainWindowGuiTest, MissingSettingsFileShowsError53AndNoMainWindow)
 {
     fs::remove(clinic_ / "rv.dat");

@@ -43,27 +43,52 @@ bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
     return true;
 }
 
+namespace {
+
+struct WindowSearch {
+    DWORD processId;
+    const std::function<bool(HWND)>* matches;
+    HWND found;
+};
+
+// Named, not a lambda: a lambda does not convert to a __stdcall callback on x86.
+BOOL CALLBACK matchTopLevel(HWND window, LPARAM context)
+{
+    auto* search = reinterpret_cast<WindowSearch*>(context);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == search->processId && IsWindowVisible(window) && (*search->matches)(window)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+struct TextCollection {
+    const std::wstring* childClass;
+    std::vector<std::wstring> texts;
+};
+
+BOOL CALLBACK collectText(HWND child, LPARAM context)
+{
+    auto* collection = reinterpret_cast<TextCollection*>(context);
+    if (_wcsicmp(className(child).c_str(), collection->childClass->c_str()) == 0) {
+        const std::wstring text = windowText(child);
+        if (!text.empty()) {
+            collection->texts.push_back(text);
+        }
+    }
+    return TRUE;
+}
+
+} // namespace
+
 HWND RunningProgram::waitForWindow(const std::function<bool(HWND)>& matches, std::chrono::milliseconds timeout) const
 {
-    struct Search {
-        DWORD processId;
-        const std::function<bool(HWND)>* matches;
-        HWND found;
-    } search{process_.dwProcessId, &matches, nullptr};
+    WindowSearch search{process_.dwProcessId, &matches, nullptr};
     waitUntil(
         [&] {
-            EnumWindows(
-                [](HWND window, LPARAM context) -> BOOL {
-                    auto* s = reinterpret_cast<Search*>(context);
-                    DWORD owner = 0;
-                    GetWindowThreadProcessId(window, &owner);
-                    if (owner == s->processId && IsWindowVisible(window) && (*s->matches)(window)) {
-                        s->found = window;
-                        return FALSE;
-                    }
-                    return TRUE;
-                },
-                reinterpret_cast<LPARAM>(&search));
+            EnumWindows(&matchTopLevel, reinterpret_cast<LPARAM>(&search));
             return search.found != nullptr;
         },
         timeout);
@@ -121,6 +146,43 @@ bool RunningProgram::selectInFolderBrowser(HWND browser, const std::wstring& pat
     return delivered;
 }
 
+ConsoleRun runToEnd(const std::wstring& exe, const std::wstring& arguments, const std::wstring& workingFolder)
+{
+    SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    ConsoleRun run;
+    if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 0)) {
+        return run;
+    }
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = writeEnd;
+    startup.hStdError = writeEnd;
+    std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
+    PROCESS_INFORMATION process{};
+    const bool started = CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                        workingFolder.c_str(), &startup, &process);
+    CloseHandle(writeEnd); // the child holds the only writing end now
+    if (started) {
+        char buffer[4096];
+        DWORD got = 0;
+        while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0) {
+            run.output.append(buffer, got);
+        }
+        WaitForSingleObject(process.hProcess, 60000);
+        DWORD code = 0;
+        GetExitCodeProcess(process.hProcess, &code);
+        run.exitCode = static_cast<int>(code);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    CloseHandle(readEnd);
+    return run;
+}
+
 std::wstring windowText(HWND window)
 {
     wchar_t text[4096] = {};
@@ -138,24 +200,9 @@ std::wstring className(HWND window)
 
 std::vector<std::wstring> childTexts(HWND parent, const std::wstring& childClass)
 {
-    struct Collect {
-        const std::wstring* childClass;
-        std::vector<std::wstring> texts;
-    } collect{&childClass, {}};
-    EnumChildWindows(
-        parent,
-        [](HWND child, LPARAM context) -> BOOL {
-            auto* c = reinterpret_cast<Collect*>(context);
-            if (_wcsicmp(className(child).c_str(), c->childClass->c_str()) == 0) {
-                const std::wstring text = windowText(child);
-                if (!text.empty()) {
-                    c->texts.push_back(text);
-                }
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&collect));
-    return collect.texts;
+    TextCollection collection{&childClass, {}};
+    EnumChildWindows(parent, &collectText, reinterpret_cast<LPARAM>(&collection));
+    return collection.texts;
 }
 
 } // namespace rv::test

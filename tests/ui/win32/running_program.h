@@ -37,6 +37,14 @@ private:
     PROCESS_INFORMATION process_{};
 };
 
+// A run of the program without a window: what it wrote to its standard
+// output (a pipe here) and its exit code.
+struct ConsoleRun {
+    int exitCode = -1;
+    std::string output;
+};
+ConsoleRun runToEnd(const std::wstring& exe, const std::wstring& arguments, const std::wstring& workingFolder);
+
 std::wstring windowText(HWND window);
 std::wstring className(HWND window);
 // Texts of the window's children of a class ("Static", "Button").
