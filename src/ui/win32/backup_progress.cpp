@@ -90,11 +90,8 @@ private:
     void create()
     {
         registerWindowClass(kClassName, &ProgressWindow::windowProc);
-        const RECT frame = centredWindowRect(twipsToPixels(kWidthTwips, dpi_), twipsToPixels(kHeightTwips, dpi_),
-                                             kStyle, WS_EX_DLGMODALFRAME);
-        CreateWindowExW(WS_EX_DLGMODALFRAME, kClassName, L"RVシステム", kStyle, frame.left, frame.top,
-                        frame.right - frame.left, frame.bottom - frame.top, owner_, nullptr, GetModuleHandleW(nullptr),
-                        this);
+        createCentredWindow(kClassName, L"RVシステム", kStyle, WS_EX_DLGMODALFRAME, owner_, kWidthTwips, kHeightTwips,
+                            dpi_, this);
         SetTimer(window_, kShowTimer, kShowAfterMs, nullptr);
     }
 

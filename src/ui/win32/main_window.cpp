@@ -70,12 +70,8 @@ Result<std::unique_ptr<MainWindow>, std::string> MainWindow::load(const Settings
     std::unique_ptr<MainWindow> window(
         new MainWindow(settings, std::move(programFolder), std::move(speech), std::move(picture.value())));
     registerWindowClass(kClassName, &MainWindow::windowProc);
-    const int dpi = window->dpi_;
-    const RECT frame =
-        centredWindowRect(twipsToPixels(kClientWidthTwips, dpi), twipsToPixels(kClientHeightTwips, dpi), kStyle, 0);
-    CreateWindowExW(0, kClassName, kCaption, kStyle, frame.left, frame.top, frame.right - frame.left,
-                    frame.bottom - frame.top, nullptr, nullptr, GetModuleHandleW(nullptr), window.get());
-    if (!window->window_) {
+    if (!createCentredWindow(kClassName, kCaption, kStyle, 0, nullptr, kClientWidthTwips, kClientHeightTwips,
+                             window->dpi_, window.get())) {
         return R::failure("CreateWindowExW failed, error " + std::to_string(GetLastError()));
     }
     window->Form_Load();

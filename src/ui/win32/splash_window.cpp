@@ -54,12 +54,8 @@ Result<std::unique_ptr<SplashWindow>, std::string> SplashWindow::create()
     std::unique_ptr<SplashWindow> splash(new SplashWindow(std::move(picture.value())));
     registerWindowClass(kClassName, &SplashWindow::windowProc);
     registerWindowClass(kPictureClassName, &SplashWindow::pictureProc);
-    const int dpi = splash->dpi_;
-    const RECT frame = centredWindowRect(twipsToPixels(kClientWidthTwips, dpi), twipsToPixels(kClientHeightTwips, dpi),
-                                         kStyle, kExStyle);
-    splash->window_ =
-        CreateWindowExW(kExStyle, kClassName, L"", kStyle, frame.left, frame.top, frame.right - frame.left,
-                        frame.bottom - frame.top, nullptr, nullptr, GetModuleHandleW(nullptr), splash.get());
+    splash->window_ = createCentredWindow(kClassName, L"", kStyle, kExStyle, nullptr, kClientWidthTwips,
+                                          kClientHeightTwips, splash->dpi_, splash.get());
     if (!splash->window_) {
         return R::failure("CreateWindowExW failed, error " + std::to_string(GetLastError()));
     }

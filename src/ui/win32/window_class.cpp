@@ -1,5 +1,7 @@
 #include "ui/win32/window_class.h"
 
+#include "ui/win32/twips.h"
+
 namespace rv::win32 {
 
 void registerWindowClass(const wchar_t* className, WNDPROC procedure)
@@ -18,6 +20,15 @@ void registerWindowClass(const wchar_t* className, WNDPROC procedure)
     windowClass.hbrBackground = nullptr; // each window paints its own background
     windowClass.lpszClassName = className;
     RegisterClassExW(&windowClass);
+}
+
+HWND createCentredWindow(const wchar_t* className, const wchar_t* caption, DWORD style, DWORD exStyle, HWND owner,
+                         int clientWidthTwips, int clientHeightTwips, int dpi, void* object)
+{
+    const RECT frame =
+        centredWindowRect(twipsToPixels(clientWidthTwips, dpi), twipsToPixels(clientHeightTwips, dpi), style, exStyle);
+    return CreateWindowExW(exStyle, className, caption, style, frame.left, frame.top, frame.right - frame.left,
+                           frame.bottom - frame.top, owner, nullptr, GetModuleHandleW(nullptr), object);
 }
 
 } // namespace rv::win32

@@ -9,6 +9,12 @@ namespace rv::win32 {
 // attachedObject sets from the creation parameter in WM_NCCREATE.
 void registerWindowClass(const wchar_t* className, WNDPROC procedure);
 
+// A top-level window whose client area is the given size in twips, centred
+// on the screen; `object` reaches the window procedure as its creation
+// parameter. Null when the system refused.
+HWND createCentredWindow(const wchar_t* className, const wchar_t* caption, DWORD style, DWORD exStyle, HWND owner,
+                         int clientWidthTwips, int clientHeightTwips, int dpi, void* object);
+
 template <typename T> T* attachedObject(HWND window, UINT message, LPARAM lParam)
 {
     if (message == WM_NCCREATE) {

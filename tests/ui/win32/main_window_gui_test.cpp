@@ -136,15 +136,7 @@ protected:
         return program_->waitForWindowCaption(kMainCaption);
     }
 
-    std::vector<std::string> speechLog() const
-    {
-        std::ifstream in(log_, std::ios::binary);
-        std::vector<std::string> lines;
-        for (std::string line; std::getline(in, line);) {
-            lines.push_back(line);
-        }
-        return lines;
-    }
+    std::vector<std::string> speechLog() const { return rv::test::readSpeechLog(log_); }
 
     bool speechLogHas(std::size_t lines) const
     {

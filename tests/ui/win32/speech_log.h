@@ -9,7 +9,10 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
+#include <vector>
 
 namespace rv::test {
 
@@ -23,6 +26,16 @@ inline void appendSpeechLog(const std::string& line)
         std::fputs((line + "\n").c_str(), file);
         std::fclose(file);
     }
+}
+
+inline std::vector<std::string> readSpeechLog(const std::filesystem::path& log)
+{
+    std::ifstream in(log, std::ios::binary);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
 }
 
 // How a call to the speech control is written down, by the control's

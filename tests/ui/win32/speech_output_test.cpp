@@ -80,15 +80,7 @@ protected:
         return *output_;
     }
 
-    std::vector<std::string> logLines() const
-    {
-        std::ifstream in(log_, std::ios::binary);
-        std::vector<std::string> lines;
-        for (std::string line; std::getline(in, line);) {
-            lines.push_back(line);
-        }
-        return lines;
-    }
+    std::vector<std::string> logLines() const { return rv::test::readSpeechLog(log_); }
 
     fs::path root_;
     fs::path programFolder_;
