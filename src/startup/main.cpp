@@ -1,6 +1,7 @@
 #include "backup/backup_to_command.h"
 #include "startup/startup_sequence.h"
 #include "ui/message_boxes.h"
+#include "ui/speech/program_speech.h"
 #include "ui/window_style.h"
 
 #include <QApplication>
@@ -66,7 +67,9 @@ int main(int argc, char* argv[]) // NOLINT(bugprone-exception-escape)
     QApplication app(argc, argv);
     rv::ui::registerFontSubstitutions();
     rv::ui::ScreenMessageBoxes messages;
-    rv::StartupSequence startup({.programFolder = QCoreApplication::applicationDirPath()}, messages);
+    rv::StartupSequence startup(
+        {.programFolder = QCoreApplication::applicationDirPath(), .startSpeech = rv::ui::programSpeechBackend},
+        messages);
     const auto opened = startup.run();
     if (!opened) {
         return opened.error().errorNumber;

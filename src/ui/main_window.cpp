@@ -3,9 +3,11 @@
 #include "backup/backup_command.h"
 #include "startup/program_folder.h"
 #include "ui/command_button.h"
+#include "ui/speech/speech_control.h"
 #include "ui/window_style.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -18,15 +20,17 @@ const QColor kBackColour(192, 192, 255);
 const QColor kHeadingColour(0, 0, 192);
 } // namespace
 
-MainWindow::MainWindow(const rv::Settings& settings, QString programFolder, QWidget* parent)
+MainWindow::MainWindow(const rv::Settings& settings, QString programFolder, QWidget* parent,
+                       std::shared_ptr<SpeechBackend> speech)
     : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint), settings_(settings),
-      programFolder_(std::move(programFolder)), picture_(QStringLiteral(":/pictures/main_window.jpg"))
+      programFolder_(std::move(programFolder)), picture_(QStringLiteral(":/pictures/main_window.jpg")),
+      speechLibraries_(programFolder_)
 {
     setObjectName(QStringLiteral("選択3"));
     setWindowTitle(kCaption);
     setFixedSize(492, 251);
     createControls();
-    createVoicePlace();
+    createVoice(std::move(speech));
     centreOnScreen(*this);
     Form_Load();
 }
@@ -44,15 +48,8 @@ void MainWindow::createControls()
     Command4->setGeometry(176, 160, 137, 33);
     connect(Command4, &QPushButton::clicked, this, &MainWindow::Command4_Click);
 
-    Label1 = new QLabel(kCaption, this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setFont(japaneseFont(18));
-    Label1->setGeometry(80, 40, 353, 33);
-    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    QPalette headingPalette = Label1->palette();
-    headingPalette.setColor(QPalette::WindowText, kHeadingColour);
-    Label1->setPalette(headingPalette);
-    Label1->setAutoFillBackground(false); // the picture shows through
+    Label1 = makeTransparentLabel(this, QStringLiteral("Label1"), kCaption, japaneseFont(18), QRect(80, 40, 353, 33),
+                                  kHeadingColour);
 
     // Receives the chosen backup folder; the user never sees or edits it.
     Text1 = new QLineEdit(QStringLiteral("Text1"), this);
@@ -65,18 +62,35 @@ void MainWindow::createControls()
     connect(Command13, &QPushButton::clicked, this, &MainWindow::Command13_Click);
 
     setTabOrder(Command13, Command4);
+    // Watched before it takes the focus, so the first focus is spoken too.
+    Command13->installEventFilter(this);
     Command13->setFocus();
 }
 
-void MainWindow::createVoicePlace()
+void MainWindow::createVoice(std::shared_ptr<SpeechBackend> speech)
 {
-    Voice1 = new QWidget(this);
-    Voice1->setObjectName(QStringLiteral("Voice1"));
-    Voice1->setGeometry(32, 184, 33, 32);
-    Voice1->setFocusPolicy(Qt::NoFocus);
+    Voice1 = new SpeechControl(std::move(speech), this);
+    Voice1->move(32, 184);
 }
 
-void MainWindow::Form_Load() { enterProgramFolder(programFolder_); }
+void MainWindow::Form_Load()
+{
+    // The heading is sent while the current folder is still the one the
+    // start-up left.
+    speakOnLoad(*Voice1, Label1->text());
+    enterProgramFolder(programFolder_);
+}
+
+void MainWindow::Command13_GotFocus() { speakOnFocus(*Voice1, speechLibraries_, Command13->text()); }
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    // Every focus-in, however it comes (opening, Tab, a click): a click
+    // gives the focus on the press, before the button reports the click.
+    if (watched == Command13 && event->type() == QEvent::FocusIn)
+        Command13_GotFocus();
+    return QWidget::eventFilter(watched, event);
+}
 
 // The folder selection, the copying and the closing message, all in the
 // backup command; it returns when the run is over.

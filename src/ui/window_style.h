@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QFont>
+#include <QString>
 
+class QColor;
 class QLabel;
+class QRect;
 class QWidget;
 
 namespace rv::ui {
@@ -16,10 +19,10 @@ void registerFontSubstitutions();
 // not follow the screen's resolution.
 QFont japaneseFont(qreal points, QFont::Weight weight = QFont::Normal);
 
-// Narrows a label's font just enough for its text to fit its fixed box: the
-// substitute font runs a few per cent wider than the one the boxes were made
-// for, and a clipped last character would look broken.
-void narrowToFit(QLabel& label);
+// A label drawn straight on its parent's picture: fixed box, text at its top
+// left in the given colour, no background of its own.
+QLabel* makeTransparentLabel(QWidget* parent, const QString& name, const QString& text, const QFont& font,
+                             const QRect& box, const QColor& colour);
 
 // Moves a top-level window so that its client area is centred on its screen.
 void centreOnScreen(QWidget& window);

@@ -3,6 +3,7 @@
 #include "ui/main_window.h"
 #include "ui/picture_checks.h"
 #include "ui/recording_message_boxes.h"
+#include "ui/speech/recording_speech_backend.h"
 #include "ui/splash_window.h"
 #include "ui/window_style.h"
 
@@ -128,18 +129,25 @@ void StartupSequenceTest::missingSettingsFileIsReportedAndNoMainWindowOpens()
     QVERIFY(!QApplication::activeWindow());
 }
 
-void StartupSequenceTest::findsTheSettingsBesideTheProgramFromAnotherCurrentFolder()
+void StartupSequenceTest::speechStartsAsThePauseBeginsAndSpeaksThroughTheMainWindow()
 {
-    writeFile(clinic_->filePath(QStringLiteral("rv.dat")), QByteArrayLiteral("\"a\",\"b\",\"c\",\"beside\"\r\n"));
-    QTemporaryDir elsewhere;
-    writeFile(elsewhere.filePath(QStringLiteral("rv.dat")), QByteArrayLiteral("\"a\",\"b\",\"c\",\"elsewhere\"\r\n"));
-    QVERIFY(QDir::setCurrent(elsewhere.path()));
-
-    rv::StartupSequence startup(optionsFor(clinic_->path()), messages_);
+    writeFile(clinic_->filePath(QStringLiteral("rv.dat")), QByteArray());
+    auto speech = std::make_shared<RecordingSpeechBackend>();
+    std::vector<StartupStep> stepsBeforeSpeech;
+    rv::StartupOptions options = optionsFor(clinic_->path());
+    options.startSpeech = [&]() -> std::shared_ptr<rv::ui::SpeechBackend> {
+        stepsBeforeSpeech = steps_;
+        return speech;
+    };
+    rv::StartupSequence startup(std::move(options), messages_);
     const auto opened = startup.run();
     QVERIFY(opened.ok());
-    QCOMPARE(startup.settings().SettingFields[3], std::string("beside"));
-    QCOMPARE(QDir::currentPath(), QDir(clinic_->path()).canonicalPath());
+    QVERIFY(QTest::qWaitForWindowActive(opened.value()));
+
+    QCOMPARE(stepsBeforeSpeech.back(), StartupStep::PointerReset);
+    QCOMPARE(speech->calls,
+             QStringList({QStringLiteral("speak ＲＶシステムのデータバックアップ"), QStringLiteral("hold"),
+                          QStringLiteral("interrupt"), QStringLiteral("speak データバックアップ")}));
 }
 
 void StartupSequenceTest::cleanup()

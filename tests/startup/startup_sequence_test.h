@@ -18,7 +18,7 @@ private slots:
     void splashIsPaintedBeforeThePauseAndStaysUntilTheMainWindowOpens();
     void mainWindowOpensAloneWithTheBackupButtonFocused();
     void missingSettingsFileIsReportedAndNoMainWindowOpens();
-    void findsTheSettingsBesideTheProgramFromAnotherCurrentFolder();
+    void speechStartsAsThePauseBeginsAndSpeaksThroughTheMainWindow();
     void cleanup();
 
 private:

@@ -20,16 +20,18 @@ private slots:
     void controlsHaveTheirPlacesTextsAndFonts_data();
     void controlsHaveTheirPlacesTextsAndFonts();
     void hiddenTextBoxAndVoicePlace();
-    void noTwoControlsOverlap();
     void pictureAtNaturalSizeOverTheBackColour();
     void backupButtonHasTheFocusAndTabCyclesTheTwoButtons();
     void enterAndSpacePressOnlyTheFocusedButtonEscapeNothing();
     void formLoadMakesTheProgramFolderCurrent();
 
-    // Last: ending the program stops every event loop of this process.
+    // Last: once the program has ended, only QCoreApplication::exec()
+    // runs an event loop again.
+    void closingTheWindowEndsTheProgram();
     void exitButtonEndsTheProgramAtOnce();
 
 private:
+    static int runProgramLoop();
     QTemporaryDir programFolder_;
     const rv::Settings settings_{};
     RecordingMessageBoxes messages_;
