@@ -60,14 +60,14 @@ struct BackupCallbacks {
     // Called on the thread that runs the backup, often (every file and every
     // few MB).
     std::function<void(const BackupProgress&)> onProgress;
-    // Called as each step ends; the final word is BackupResult, where a
-    // later collision or a failed flush may still change an item.
+    // Called for each item, in plan order, once the outcomes are final (after
+    // the last flush); progress is reported as the run goes.
     std::function<void(const ItemResult&)> onItemDone;
 };
 
 // Carries out the plan. Each file goes to a temporary name beside its target
 // and replaces it only when complete and flushed to the device. Setting
-// cancel stops between and within files; what was complete stays.
+// cancel stops between and within files; what was completely copied stays.
 BackupResult runBackup(const BackupPlan& plan, const BackupCallbacks& callbacks, const std::atomic<bool>& cancel,
                        platform::CopyMethod method = platform::CopyMethod::Automatic);
 

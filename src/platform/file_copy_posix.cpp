@@ -168,6 +168,9 @@ Result<PendingFile, FileError> FileCopier::copyToTemporary(std::string_view sour
         // The copy keeps the source's times, as a backup should.
         const struct timespec times[2] = {info.st_atim, info.st_mtim};
         ::futimens(to.get(), times);
+        // Start writing it to the device now, while the next files are
+        // copied, so that the flush before the rename finds less to do.
+        ::sync_file_range(to.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
         if (to.close() != 0) {
             copied = Result<std::uint64_t, FileError>::failure(destinationError(errno, pending.temporaryPath));
         }
