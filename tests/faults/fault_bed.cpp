@@ -40,9 +40,10 @@ std::vector<std::string> FaultBed::backupFiles() const
 {
     std::vector<std::string> files = kDefaultDatabaseOrder;
     files.insert(files.end(), {"rv.dat", "id.dat"});
-    for (const auto& relative : listAll(source("GDATA"))) {
-        if (fs::is_regular_file(source("GDATA") / relative)) {
-            files.push_back("GDATA/" + relative);
+    const fs::path data = source("GDATA");
+    for (const auto& entry : fs::recursive_directory_iterator(data, fs::directory_options::skip_permission_denied)) {
+        if (entry.is_regular_file()) {
+            files.push_back("GDATA/" + entry.path().lexically_relative(data).string());
         }
     }
     return files;

@@ -1,0 +1,117 @@
+// Destinations that would copy the clinic's data into or onto itself, also
+// when a mount gives them another name: refused before anything is written.
+#include "backup/backup_plan.h"
+#include "backup/unattended_backup.h"
+#include "fault_bed.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <sstream>
+
+using rv::PlanRefusal;
+using rv::testing::FaultBed;
+using rv::testing::Mount;
+using rv::testing::TempFolder;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Place {
+    FaultBed bed;
+    TempFolder elsewhere;
+    std::optional<Mount> alias; // after elsewhere: unmounted before it goes
+
+    // The folder source under a second name, elsewhere/alias.
+    rv::Result<fs::path, std::string> bindElsewhere(const fs::path& source)
+    {
+        const fs::path folder = elsewhere.path() / "alias";
+        fs::create_directory(folder);
+        auto mounted = Mount::bind(source, folder);
+        if (!mounted.ok()) {
+            return rv::Result<fs::path, std::string>::failure(mounted.error());
+        }
+        alias.emplace(std::move(mounted.value()));
+        return rv::Result<fs::path, std::string>::success(folder);
+    }
+};
+
+using Destination = rv::Result<fs::path, std::string>;
+
+struct UnsafeDestination {
+    const char* name;
+    bool needsMount;
+    std::function<Destination(Place&)> make;
+    PlanRefusal refusal;
+};
+
+void PrintTo(const UnsafeDestination& unsafe, std::ostream* out) { *out << unsafe.name; }
+
+Destination at(const fs::path& path) { return Destination::success(path); }
+
+Destination within(Destination folder, const char* relative)
+{
+    return folder.ok() ? at(folder.value() / relative) : folder;
+}
+
+const UnsafeDestination kDestinations[] = {
+    {"DataFolderItself", false, [](Place& place) { return at(place.bed.source("GDATA")); },
+     PlanRefusal::DestinationInsideDataFolder},
+    {"FolderInsideTheDataFolder", false, [](Place& place) { return at(place.bed.source("GDATA/写真")); },
+     PlanRefusal::DestinationInsideDataFolder},
+    {"BindMountOfTheDataFolder", true, [](Place& place) { return place.bindElsewhere(place.bed.source("GDATA")); },
+     PlanRefusal::DestinationInsideDataFolder},
+    {"FolderInsideABindMountOfTheDataFolder", true,
+     [](Place& place) { return within(place.bindElsewhere(place.bed.source("GDATA")), "写真"); },
+     PlanRefusal::DestinationInsideDataFolder},
+    {"ProgramFolderItself", false, [](Place& place) { return at(place.bed.clinic.program.path()); },
+     PlanRefusal::DestinationIsProgramFolder},
+    {"BindMountOfTheProgramFolder", true,
+     [](Place& place) { return place.bindElsewhere(place.bed.clinic.program.path()); },
+     PlanRefusal::DestinationIsProgramFolder},
+};
+
+// Every file and folder under root with its content: what must not change.
+std::map<std::string, std::string> snapshot(const fs::path& root)
+{
+    std::map<std::string, std::string> entries;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        entries[entry.path().lexically_relative(root).string()] =
+            entry.is_directory() ? "(folder)" : rv::testing::readFile(entry.path());
+    }
+    return entries;
+}
+
+class UnsafeDestinations : public ::testing::TestWithParam<UnsafeDestination> {};
+
+} // namespace
+
+TEST_P(UnsafeDestinations, AreRefusedBeforeAnythingIsWritten)
+{
+    const UnsafeDestination& unsafe = GetParam();
+    if (const auto reason = rv::testing::mountUnavailable(); reason && unsafe.needsMount) {
+        GTEST_SKIP() << *reason;
+    }
+    Place place;
+    const Destination destination = unsafe.make(place);
+    ASSERT_TRUE(destination.ok()) << destination.error();
+    const auto before = snapshot(place.bed.clinic.program.path());
+
+    auto plan = rv::makeBackupPlan(place.bed.clinic.settings(), place.bed.clinic.program.str(),
+                                   destination.value().string() + "/");
+    ASSERT_FALSE(plan.ok());
+    EXPECT_EQ(plan.error(), unsafe.refusal);
+
+    std::ostringstream out;
+    const std::atomic<bool> cancel{false};
+    EXPECT_EQ(rv::runUnattendedBackup(place.bed.clinic.program.str(), destination.value().string(), out, cancel),
+              rv::kExitFatal);
+    EXPECT_EQ(out.str(), rv::describePlanRefusal(unsafe.refusal) + "\n");
+    EXPECT_EQ(snapshot(place.bed.clinic.program.path()), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Destinations, UnsafeDestinations, ::testing::ValuesIn(kDestinations),
+                         [](const auto& info) { return std::string(info.param.name); });
