@@ -92,14 +92,14 @@ const BeforeRunFault kFaults[] = {
          rv::testing::writeFile(bed.source("GDATA/秘密.txt"), "not for everyone");
          // Empty, so that a test run without root can still remove it.
          fs::create_directory(bed.source("GDATA/鍵のかかったフォルダ"));
-         for (const char* locked : {"予約51.mdb", "GDATA/秘密.txt", "GDATA/鍵のかかったフォルダ"}) {
+         for (const char* locked : {"予約51.mdb", "id.dat", "GDATA/秘密.txt", "GDATA/鍵のかかったフォルダ"}) {
              fs::permissions(bed.source(locked), fs::perms::none);
          }
          return rv::testing::giveToUnprivilegedUser(bed.destination());
      },
-     {"予約51.mdb", "GDATA/秘密.txt"},
-     someNotCopied({"予約51.mdb：読み取れません", "GDATA/鍵のかかったフォルダ：読み取れません",
-                    "GDATA/秘密.txt：読み取れません"})},
+     {"予約51.mdb", "id.dat", "GDATA/秘密.txt"},
+     someNotCopied({"予約51.mdb：読み取れません", "id.dat：読み取れません",
+                    "GDATA/鍵のかかったフォルダ：読み取れません", "GDATA/秘密.txt：読み取れません"})},
 };
 
 enum class Runner { Core, Unattended };

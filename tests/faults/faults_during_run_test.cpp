@@ -125,6 +125,19 @@ const DuringRunFault kFaults[] = {
      Where::Destination,
      {"GDATA/動画.mp4"},
      someNotCopied({"GDATA/動画.mp4：" + kChanged})},
+    {"DataFileBecomesAFolderAfterTheListing",
+     {},
+     {},
+     "rv.dat",
+     {},
+     [](FaultBed& bed) {
+         fs::remove(bed.source("GDATA/a.txt"));
+         fs::create_directory(bed.source("GDATA/a.txt"));
+         return done();
+     },
+     Where::Destination,
+     {"GDATA/a.txt"},
+     someNotCopied({"GDATA/a.txt：読み取れません"})},
     {"DataFileVanishesAfterTheListing",
      {},
      {},
