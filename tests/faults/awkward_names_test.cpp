@@ -13,9 +13,7 @@
 #include <optional>
 #include <utility>
 
-using rv::testing::readFile;
-using rv::testing::SampleClinic;
-using rv::testing::TempFolder;
+using namespace rv::testing;
 
 namespace fs = std::filesystem;
 
@@ -104,10 +102,10 @@ protected:
         }
         clinic_.emplace(fields);
         places_["{program}"] = clinic_->program.str();
-        clinic_->addDatabases(rv::testing::kDefaultDatabaseOrder);
+        clinic_->addDatabases(kDefaultDatabaseOrder);
         clinic_->addDataFiles({"a.txt"});
         for (const auto& relative : GetParam().recordsFiles) {
-            rv::testing::writeFile(records_.path() / relative, SampleClinic::contentFor(relative, 2000));
+            writeFile(records_.path() / relative, SampleClinic::contentFor(relative, 2000));
         }
     }
 

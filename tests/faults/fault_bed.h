@@ -13,6 +13,11 @@
 
 namespace rv::testing {
 
+inline constexpr std::uint64_t kMiB = std::uint64_t{1} << 20;
+
+// What a step of setting up a fault returns when it worked.
+inline Result<platform::Done, std::string> done() { return Result<platform::Done, std::string>::success({}); }
+
 // A clinic with every item present, and a destination that already holds an
 // earlier backup of every item with other content: what a fault may destroy.
 class FaultBed {

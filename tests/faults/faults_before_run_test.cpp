@@ -13,16 +13,11 @@
 #include <set>
 
 using rv::platform::Done;
-using rv::testing::ChildLimits;
-using rv::testing::ChildOutcome;
-using rv::testing::FaultBed;
-using rv::testing::someNotCopied;
+using namespace rv::testing;
 
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr std::uint64_t kMiB = std::uint64_t{1} << 20;
 
 struct BeforeRunFault {
     const char* name;
@@ -37,14 +32,12 @@ struct BeforeRunFault {
 // Test names rather than bytes in the test log.
 void PrintTo(const BeforeRunFault& fault, std::ostream* out) { *out << fault.name; }
 
-rv::Result<Done, std::string> done() { return rv::Result<Done, std::string>::success({}); }
-
 const std::string kCannotWrite = "書き込めません";
 
 std::vector<std::string> everyItemNotWritable()
 {
     std::vector<std::string> lines;
-    for (const auto& name : rv::testing::kDefaultDatabaseOrder) {
+    for (const auto& name : kDefaultDatabaseOrder) {
         lines.push_back(name + "：" + kCannotWrite);
     }
     for (const char* name : {"rv.dat", "id.dat", "GDATA/a.txt", "GDATA/写真/b.jpg"}) {
@@ -55,28 +48,28 @@ std::vector<std::string> everyItemNotWritable()
 
 std::set<std::string> everyBackupFile()
 {
-    std::set<std::string> files(rv::testing::kDefaultDatabaseOrder.begin(), rv::testing::kDefaultDatabaseOrder.end());
+    std::set<std::string> files(kDefaultDatabaseOrder.begin(), kDefaultDatabaseOrder.end());
     files.insert({"rv.dat", "id.dat", "GDATA/a.txt", "GDATA/写真/b.jpg"});
     return files;
+}
+
+rv::Result<Done, std::string> tooLargeForTheDestination(FaultBed& bed)
+{
+    bed.resizeSource("保険者51.mdb", 3 * kMiB);
+    return done();
 }
 
 const BeforeRunFault kFaults[] = {
     {"DiskFull",
      2 * kMiB,
      {},
-     [](FaultBed& bed) {
-         bed.resizeSource("保険者51.mdb", 3 * kMiB);
-         return done();
-     },
+     tooLargeForTheDestination,
      {"保険者51.mdb"},
      someNotCopied({"保険者51.mdb：保存先の空き容量が足りません"})},
     {"FileSizeLimit",
      {},
      {false, 1 * kMiB},
-     [](FaultBed& bed) {
-         bed.resizeSource("保険者51.mdb", 3 * kMiB);
-         return done();
-     },
+     tooLargeForTheDestination,
      {"保険者51.mdb"},
      someNotCopied({"保険者51.mdb：保存先の空き容量が足りません"})},
     {"ReadOnlyDestination",
@@ -89,13 +82,13 @@ const BeforeRunFault kFaults[] = {
      {},
      {true, {}},
      [](FaultBed& bed) {
-         rv::testing::writeFile(bed.source("GDATA/秘密.txt"), "not for everyone");
+         writeFile(bed.source("GDATA/秘密.txt"), "not for everyone");
          // Empty, so that a test run without root can still remove it.
          fs::create_directory(bed.source("GDATA/鍵のかかったフォルダ"));
          for (const char* locked : {"予約51.mdb", "id.dat", "GDATA/秘密.txt", "GDATA/鍵のかかったフォルダ"}) {
              fs::permissions(bed.source(locked), fs::perms::none);
          }
-         return rv::testing::giveToUnprivilegedUser(bed.destination());
+         return giveToUnprivilegedUser(bed.destination());
      },
      {"予約51.mdb", "id.dat", "GDATA/秘密.txt"},
      someNotCopied({"予約51.mdb：読み取れません", "id.dat：読み取れません",
@@ -114,7 +107,7 @@ TEST_P(FaultsBeforeTheRun, TheItemIsNamedTheRestCopiedAndTheEarlierBackupKept)
 {
     const BeforeRunFault& fault = std::get<0>(GetParam());
     const Runner runner = std::get<1>(GetParam());
-    if (const auto reason = rv::testing::mountUnavailable(); reason && fault.destinationDisk) {
+    if (const auto reason = mountUnavailable(); reason && fault.destinationDisk) {
         GTEST_SKIP() << *reason;
     }
     FaultBed bed;
@@ -126,7 +119,7 @@ TEST_P(FaultsBeforeTheRun, TheItemIsNamedTheRestCopiedAndTheEarlierBackupKept)
     const auto provoked = fault.provoke(bed);
     ASSERT_TRUE(provoked.ok()) << provoked.error();
 
-    const ChildOutcome outcome = rv::testing::runInChild(fault.limits, [&](std::ostream& out) {
+    const ChildOutcome outcome = runInChild(fault.limits, [&](std::ostream& out) {
         if (runner == Runner::Core) {
             out << bed.runCore();
             return 0;
@@ -143,7 +136,7 @@ TEST_P(FaultsBeforeTheRun, TheItemIsNamedTheRestCopiedAndTheEarlierBackupKept)
         EXPECT_EQ(outcome.output.find("note:"), std::string::npos) << outcome.output;
     }
     EXPECT_EQ(bed.wrongFiles(bed.destination(), fault.failed), std::vector<std::string>{});
-    EXPECT_EQ(rv::testing::temporaryFilesUnder(bed.destination()), std::vector<std::string>{});
+    EXPECT_EQ(temporaryFilesUnder(bed.destination()), std::vector<std::string>{});
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, FaultsBeforeTheRun,

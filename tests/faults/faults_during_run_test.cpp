@@ -11,14 +11,12 @@
 
 using rv::BackupProgress;
 using rv::platform::Done;
-using rv::testing::FaultBed;
-using rv::testing::someNotCopied;
+using namespace rv::testing;
 
 namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::uint64_t kMiB = std::uint64_t{1} << 20;
 // Large enough that the copy reports progress before it ends.
 constexpr std::size_t kLargeFile = 20 * kMiB;
 
@@ -42,8 +40,6 @@ struct DuringRunFault {
 
 // Test names rather than bytes in the test log.
 void PrintTo(const DuringRunFault& fault, std::ostream* out) { *out << fault.name; }
-
-rv::Result<Done, std::string> done() { return rv::Result<Done, std::string>::success({}); }
 
 rv::Result<Done, std::string> appendTo(const fs::path& file)
 {
@@ -177,7 +173,7 @@ class FaultsDuringTheRun : public ::testing::TestWithParam<DuringRunFault> {};
 TEST_P(FaultsDuringTheRun, TheItemAndTheRestAreNamedAndTheEarlierBackupKept)
 {
     const DuringRunFault& fault = GetParam();
-    if (const auto reason = rv::testing::mountUnavailable(); reason && fault.destinationDisk) {
+    if (const auto reason = mountUnavailable(); reason && fault.destinationDisk) {
         GTEST_SKIP() << *reason;
     }
     FaultBed bed;
@@ -209,12 +205,12 @@ TEST_P(FaultsDuringTheRun, TheItemAndTheRestAreNamedAndTheEarlierBackupKept)
         // temporary file can then no longer be reached by name to be removed:
         // only a disk pulled between files is left clean.
         if (!fault.afterBytes) {
-            EXPECT_EQ(rv::testing::temporaryFilesUnder(bed.mount->root()), std::vector<std::string>{});
+            EXPECT_EQ(temporaryFilesUnder(bed.mount->root()), std::vector<std::string>{});
         }
         break;
     case Where::Destination:
         EXPECT_EQ(bed.wrongFiles(bed.destination(), fault.failed), std::vector<std::string>{});
-        EXPECT_EQ(rv::testing::temporaryFilesUnder(bed.destination()), std::vector<std::string>{});
+        EXPECT_EQ(temporaryFilesUnder(bed.destination()), std::vector<std::string>{});
         break;
     }
 }

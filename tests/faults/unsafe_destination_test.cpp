@@ -12,9 +12,7 @@
 #include <sstream>
 
 using rv::PlanRefusal;
-using rv::testing::FaultBed;
-using rv::testing::Mount;
-using rv::testing::TempFolder;
+using namespace rv::testing;
 
 namespace fs = std::filesystem;
 
@@ -80,7 +78,7 @@ std::map<std::string, std::string> snapshot(const fs::path& root)
     std::map<std::string, std::string> entries;
     for (const auto& entry : fs::recursive_directory_iterator(root)) {
         entries[entry.path().lexically_relative(root).string()] =
-            entry.is_directory() ? "(folder)" : rv::testing::readFile(entry.path());
+            entry.is_directory() ? "(folder)" : readFile(entry.path());
     }
     return entries;
 }
@@ -92,7 +90,7 @@ class UnsafeDestinations : public ::testing::TestWithParam<UnsafeDestination> {}
 TEST_P(UnsafeDestinations, AreRefusedBeforeAnythingIsWritten)
 {
     const UnsafeDestination& unsafe = GetParam();
-    if (const auto reason = rv::testing::mountUnavailable(); reason && unsafe.needsMount) {
+    if (const auto reason = mountUnavailable(); reason && unsafe.needsMount) {
         GTEST_SKIP() << *reason;
     }
     Place place;
