@@ -1,5 +1,6 @@
 #include "startup/startup_sequence.h"
 #include "ui/message_boxes.h"
+#include "ui/speech/program_speech.h"
 #include "ui/window_style.h"
 
 #include <QApplication>
@@ -51,7 +52,9 @@ int main(int argc, char* argv[]) // NOLINT(bugprone-exception-escape)
     QApplication app(argc, argv);
     rv::ui::registerFontSubstitutions();
     rv::ui::ScreenMessageBoxes messages;
-    rv::StartupSequence startup({.programFolder = QCoreApplication::applicationDirPath()}, messages);
+    rv::StartupSequence startup(
+        {.programFolder = QCoreApplication::applicationDirPath(), .startSpeech = rv::ui::programSpeechBackend},
+        messages);
     const auto opened = startup.run();
     if (!opened) {
         return opened.error().errorNumber;

@@ -93,6 +93,9 @@ Result<ui::MainWindow*, SettingsError> StartupSequence::run()
     resetMousePointer();
     finish(StartupStep::PointerReset);
 
+    if (options_.startSpeech) {
+        speech_ = options_.startSpeech();
+    }
     std::this_thread::sleep_for(options_.pause);
     finish(StartupStep::Paused);
 
@@ -107,7 +110,7 @@ Result<ui::MainWindow*, SettingsError> StartupSequence::run()
     }
     finish(StartupStep::SettingsRead);
 
-    mainWindow_ = std::make_unique<ui::MainWindow>(settings_, options_.programFolder);
+    mainWindow_ = std::make_unique<ui::MainWindow>(settings_, options_.programFolder, nullptr, speech_);
     mainWindow_->show();
     // It becomes the active window, with its first button focused, even
     // where no window manager hands the focus to new windows.

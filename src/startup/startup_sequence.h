@@ -15,6 +15,7 @@ namespace rv {
 namespace ui {
 class MainWindow;
 class MessageBoxes;
+class SpeechBackend;
 class SplashWindow;
 } // namespace ui
 
@@ -41,6 +42,11 @@ struct StartupOptions {
     // Called after each step with the splash window (null once it is gone),
     // so a test can look at the screen between steps.
     std::function<void(StartupStep, const ui::SplashWindow*)> afterStep;
+    // Starts what the main window's speech control speaks through. Called as
+    // the splash pause begins, so that the engine's seconds of start-up pass
+    // behind the splash without slowing the splash itself. None: speech is
+    // only logged.
+    std::function<std::shared_ptr<ui::SpeechBackend>()> startSpeech;
 };
 
 // The start-up behind the splash window: make the program folder current,
@@ -70,6 +76,7 @@ private:
     ui::MessageBoxes& messages_;
     std::unique_ptr<ui::SplashWindow> splash_;
     Settings settings_;
+    std::shared_ptr<ui::SpeechBackend> speech_;
     std::unique_ptr<ui::MainWindow> mainWindow_;
 };
 

@@ -2,9 +2,11 @@
 
 #include "startup/program_folder.h"
 #include "ui/command_button.h"
+#include "ui/speech/speech_control.h"
 #include "ui/window_style.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -17,15 +19,17 @@ const QColor kBackColour(192, 192, 255);
 const QColor kHeadingColour(0, 0, 192);
 } // namespace
 
-MainWindow::MainWindow(const rv::Settings& settings, QString programFolder, QWidget* parent)
+MainWindow::MainWindow(const rv::Settings& settings, QString programFolder, QWidget* parent,
+                       std::shared_ptr<SpeechBackend> speech)
     : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint), settings_(settings),
-      programFolder_(std::move(programFolder)), picture_(QStringLiteral(":/pictures/main_window.jpg"))
+      programFolder_(std::move(programFolder)), picture_(QStringLiteral(":/pictures/main_window.jpg")),
+      speechLibraries_(programFolder_)
 {
     setObjectName(QStringLiteral("選択3"));
     setWindowTitle(kCaption);
     setFixedSize(492, 251);
     createControls();
-    createVoicePlace();
+    createVoice(std::move(speech));
     centreOnScreen(*this);
     Form_Load();
 }
@@ -54,18 +58,35 @@ void MainWindow::createControls()
     Text1->hide();
 
     setTabOrder(Command13, Command4);
+    // Watched before it takes the focus, so the first focus is spoken too.
+    Command13->installEventFilter(this);
     Command13->setFocus();
 }
 
-void MainWindow::createVoicePlace()
+void MainWindow::createVoice(std::shared_ptr<SpeechBackend> speech)
 {
-    Voice1 = new QWidget(this);
-    Voice1->setObjectName(QStringLiteral("Voice1"));
-    Voice1->setGeometry(32, 184, 33, 32);
-    Voice1->setFocusPolicy(Qt::NoFocus);
+    Voice1 = new SpeechControl(std::move(speech), this);
+    Voice1->move(32, 184);
 }
 
-void MainWindow::Form_Load() { enterProgramFolder(programFolder_); }
+void MainWindow::Form_Load()
+{
+    // The heading is sent while the current folder is still the one the
+    // start-up left.
+    speakOnLoad(*Voice1, Label1->text());
+    enterProgramFolder(programFolder_);
+}
+
+void MainWindow::Command13_GotFocus() { speakOnFocus(*Voice1, speechLibraries_, Command13->text()); }
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    // Every focus-in, however it comes (opening, Tab, a click): a click
+    // gives the focus on the press, before the button reports the click.
+    if (watched == Command13 && event->type() == QEvent::FocusIn)
+        Command13_GotFocus();
+    return QWidget::eventFilter(watched, event);
+}
 
 void MainWindow::Command4_Click()
 {

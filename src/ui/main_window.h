@@ -1,9 +1,12 @@
 #pragma once
 
 #include "startup/settings.h"
+#include "ui/speech/speech_sequences.h"
 
 #include <QPixmap>
 #include <QWidget>
+
+#include <memory>
 
 class QLabel;
 class QLineEdit;
@@ -11,34 +14,41 @@ class QLineEdit;
 namespace rv::ui {
 
 class CommandButton;
+class SpeechBackend;
+class SpeechControl;
 
 // 選択3: the window in which the user works. The controls keep their
 // designer names; the handlers keep the names of the events they answer.
 class MainWindow final : public QWidget {
     Q_OBJECT
 public:
-    // settings are owned by the start-up and outlive the window.
-    MainWindow(const rv::Settings& settings, QString programFolder, QWidget* parent = nullptr);
+    // settings are owned by the start-up and outlive the window. speech is
+    // what stands behind the speech control Voice1 (none: calls are only
+    // logged); the program starts its engine early and hands it in.
+    MainWindow(const rv::Settings& settings, QString programFolder, QWidget* parent = nullptr,
+               std::shared_ptr<SpeechBackend> speech = nullptr);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void createControls();
-    void createVoicePlace();
+    void createVoice(std::shared_ptr<SpeechBackend> speech);
     void Form_Load();
+    void Command13_GotFocus();
     void Command4_Click();
 
     const rv::Settings& settings_;
     const QString programFolder_;
     const QPixmap picture_;
+    FocusSpeechLibraries speechLibraries_;
 
     QLabel* Label1 = nullptr;
     CommandButton* Command13 = nullptr;
     CommandButton* Command4 = nullptr;
     QLineEdit* Text1 = nullptr;
-    // Where the speech control sits; it draws nothing of its own.
-    QWidget* Voice1 = nullptr;
+    SpeechControl* Voice1 = nullptr;
 };
 
 } // namespace rv::ui

@@ -3,6 +3,7 @@
 #include "ui/main_window.h"
 #include "ui/picture_checks.h"
 #include "ui/recording_message_boxes.h"
+#include "ui/speech/recording_speech_backend.h"
 #include "ui/splash_window.h"
 #include "ui/window_style.h"
 
@@ -126,6 +127,27 @@ void StartupSequenceTest::missingSettingsFileIsReportedAndNoMainWindowOpens()
     QCOMPARE(steps_.back(), StartupStep::Paused);
     QVERIFY(visibleWindows().isEmpty());
     QVERIFY(!QApplication::activeWindow());
+}
+
+void StartupSequenceTest::speechStartsAsThePauseBeginsAndSpeaksThroughTheMainWindow()
+{
+    writeFile(clinic_->filePath(QStringLiteral("rv.dat")), QByteArray());
+    auto speech = std::make_shared<RecordingSpeechBackend>();
+    std::vector<StartupStep> stepsBeforeSpeech;
+    rv::StartupOptions options = optionsFor(clinic_->path());
+    options.startSpeech = [&]() -> std::shared_ptr<rv::ui::SpeechBackend> {
+        stepsBeforeSpeech = steps_;
+        return speech;
+    };
+    rv::StartupSequence startup(std::move(options), messages_);
+    const auto opened = startup.run();
+    QVERIFY(opened.ok());
+    QVERIFY(QTest::qWaitForWindowActive(opened.value()));
+
+    QCOMPARE(stepsBeforeSpeech.back(), StartupStep::PointerReset);
+    QCOMPARE(speech->calls,
+             QStringList({QStringLiteral("speak ＲＶシステムのデータバックアップ"), QStringLiteral("hold"),
+                          QStringLiteral("interrupt"), QStringLiteral("speak データバックアップ")}));
 }
 
 void StartupSequenceTest::cleanup()

@@ -18,6 +18,7 @@ private slots:
     void splashIsPaintedBeforeThePauseAndStaysUntilTheMainWindowOpens();
     void mainWindowOpensAloneWithTheBackupButtonFocused();
     void missingSettingsFileIsReportedAndNoMainWindowOpens();
+    void speechStartsAsThePauseBeginsAndSpeaksThroughTheMainWindow();
     void cleanup();
 
 private:

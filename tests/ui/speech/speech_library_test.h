@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QObject>
+
+class SpeechLibraryTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void sendsCp932WithNulAndTwo();
+    void passesOverALibraryItCannotUse_data();
+    void passesOverALibraryItCannotUse();
+    void looksAgainWhileMissingThenKeepsTheLibrary();
+    void textWithoutCp932FormIsSkipped();
+    // Run by its own CTest entry with the stand-ins' folder on the search path.
+    void findsLibraryOnSearchPath();
+};
