@@ -78,6 +78,31 @@ int FaultBed::runUnattended(std::ostream& out) const
     return runUnattendedBackup(clinic.program.str(), clinic.backup.str(), out, cancel);
 }
 
+ChildOutcome FaultBed::runProgram(const ChildLimits& limits, const fs::path& destination) const
+{
+#ifdef RV_PROGRAM
+    const fs::path copy = source("rvdatebackup");
+    fs::copy_file(RV_PROGRAM, copy, fs::copy_options::overwrite_existing);
+    return rv::testing::runProgram(limits, copy.string(), {"--backup-to", destination.string()});
+#else
+    return {-1, "built without the program " + destination.string()};
+#endif
+}
+
+std::optional<std::string> programUnavailable()
+{
+#ifdef RV_PROGRAM
+    static const bool hasBackupTo =
+        rv::testing::runProgram({}, RV_PROGRAM, {"--help"}).output.find("--backup-to") != std::string::npos;
+    if (!hasBackupTo) {
+        return "skipped: the program has no --backup-to";
+    }
+    return std::nullopt;
+#else
+    return "skipped: built without the Qt program";
+#endif
+}
+
 std::vector<std::string> FaultBed::wrongFiles(const fs::path& root, const std::set<std::string>& failed) const
 {
     std::vector<std::string> wrong;

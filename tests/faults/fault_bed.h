@@ -43,6 +43,10 @@ public:
     // The unattended runner, as the command line drives it.
     int runUnattended(std::ostream& out) const;
 
+    // The built program itself, copied beside rv.dat (it reads the rv.dat of
+    // its own folder) and started with --backup-to destination under limits.
+    ChildOutcome runProgram(const ChildLimits& limits, const std::filesystem::path& destination) const;
+
     // Files of the backup under root that are not what they must be: the
     // earlier copy (or nothing) where the item failed, the current source
     // where it was copied. Empty when all is well.
@@ -56,6 +60,9 @@ private:
 
     std::map<std::string, std::string> earlier_; // relative path in the backup -> content
 };
+
+// Why the built program cannot be run here ("skipped: ..."), or nothing.
+std::optional<std::string> programUnavailable();
 
 // Names of temporary copies (".rvtmp-...") anywhere under root.
 std::vector<std::string> temporaryFilesUnder(const std::filesystem::path& root);

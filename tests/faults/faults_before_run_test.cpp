@@ -95,9 +95,22 @@ const BeforeRunFault kFaults[] = {
                     "GDATA/鍵のかかったフォルダ：読み取れません", "GDATA/秘密.txt：読み取れません"})},
 };
 
-enum class Runner { Core, Unattended };
+enum class Runner { Core, Unattended, Program };
 
-void PrintTo(Runner runner, std::ostream* out) { *out << (runner == Runner::Core ? "core run" : "unattended"); }
+const char* nameOf(Runner runner)
+{
+    switch (runner) {
+    case Runner::Core:
+        return "CoreRun";
+    case Runner::Unattended:
+        return "Unattended";
+    case Runner::Program:
+        return "Program";
+    }
+    return "?";
+}
+
+void PrintTo(Runner runner, std::ostream* out) { *out << nameOf(runner); }
 
 class FaultsBeforeTheRun : public ::testing::TestWithParam<std::tuple<BeforeRunFault, Runner>> {};
 
@@ -110,6 +123,9 @@ TEST_P(FaultsBeforeTheRun, TheItemIsNamedTheRestCopiedAndTheEarlierBackupKept)
     if (const auto reason = mountUnavailable(); reason && fault.destinationDisk) {
         GTEST_SKIP() << *reason;
     }
+    if (const auto reason = programUnavailable(); reason && runner == Runner::Program) {
+        GTEST_SKIP() << *reason;
+    }
     FaultBed bed;
     if (fault.destinationDisk) {
         const auto mounted = bed.mountDestination(*fault.destinationDisk);
@@ -119,13 +135,14 @@ TEST_P(FaultsBeforeTheRun, TheItemIsNamedTheRestCopiedAndTheEarlierBackupKept)
     const auto provoked = fault.provoke(bed);
     ASSERT_TRUE(provoked.ok()) << provoked.error();
 
-    const ChildOutcome outcome = runInChild(fault.limits, [&](std::ostream& out) {
-        if (runner == Runner::Core) {
-            out << bed.runCore();
-            return 0;
-        }
-        return bed.runUnattended(out);
-    });
+    const ChildOutcome outcome = runner == Runner::Program ? bed.runProgram(fault.limits, bed.destination())
+                                                           : runInChild(fault.limits, [&](std::ostream& out) {
+                                                                 if (runner == Runner::Core) {
+                                                                     out << bed.runCore();
+                                                                     return 0;
+                                                                 }
+                                                                 return bed.runUnattended(out);
+                                                             });
 
     if (runner == Runner::Core) {
         EXPECT_EQ(outcome.exitCode, 0) << outcome.output;
@@ -141,8 +158,7 @@ TEST_P(FaultsBeforeTheRun, TheItemIsNamedTheRestCopiedAndTheEarlierBackupKept)
 
 INSTANTIATE_TEST_SUITE_P(Faults, FaultsBeforeTheRun,
                          ::testing::Combine(::testing::ValuesIn(kFaults),
-                                            ::testing::Values(Runner::Core, Runner::Unattended)),
+                                            ::testing::Values(Runner::Core, Runner::Unattended, Runner::Program)),
                          [](const auto& info) {
-                             return std::string(std::get<0>(info.param).name) +
-                                    (std::get<1>(info.param) == Runner::Core ? "_CoreRun" : "_Unattended");
+                             return std::string(std::get<0>(info.param).name) + "_" + nameOf(std::get<1>(info.param));
                          });

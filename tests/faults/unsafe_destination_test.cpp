@@ -83,31 +83,52 @@ std::map<std::string, std::string> snapshot(const fs::path& root)
     return entries;
 }
 
-class UnsafeDestinations : public ::testing::TestWithParam<UnsafeDestination> {};
+class UnsafeDestinations : public ::testing::TestWithParam<UnsafeDestination> {
+protected:
+    void SetUp() override
+    {
+        if (const auto reason = mountUnavailable(); reason && GetParam().needsMount) {
+            GTEST_SKIP() << *reason;
+        }
+        const Destination made = GetParam().make(place);
+        ASSERT_TRUE(made.ok()) << made.error();
+        destination = made.value();
+        before = snapshot(place.bed.clinic.program.path());
+    }
+
+    Place place;
+    fs::path destination;
+    std::map<std::string, std::string> before;
+};
 
 } // namespace
 
 TEST_P(UnsafeDestinations, AreRefusedBeforeAnythingIsWritten)
 {
     const UnsafeDestination& unsafe = GetParam();
-    if (const auto reason = mountUnavailable(); reason && unsafe.needsMount) {
-        GTEST_SKIP() << *reason;
-    }
-    Place place;
-    const Destination destination = unsafe.make(place);
-    ASSERT_TRUE(destination.ok()) << destination.error();
-    const auto before = snapshot(place.bed.clinic.program.path());
-
-    auto plan = rv::makeBackupPlan(place.bed.clinic.settings(), place.bed.clinic.program.str(),
-                                   destination.value().string() + "/");
+    auto plan =
+        rv::makeBackupPlan(place.bed.clinic.settings(), place.bed.clinic.program.str(), destination.string() + "/");
     ASSERT_FALSE(plan.ok());
     EXPECT_EQ(plan.error(), unsafe.refusal);
 
     std::ostringstream out;
     const std::atomic<bool> cancel{false};
-    EXPECT_EQ(rv::runUnattendedBackup(place.bed.clinic.program.str(), destination.value().string(), out, cancel),
+    EXPECT_EQ(rv::runUnattendedBackup(place.bed.clinic.program.str(), destination.string(), out, cancel),
               rv::kExitFatal);
     EXPECT_EQ(out.str(), rv::describePlanRefusal(unsafe.refusal) + "\n");
+    EXPECT_EQ(snapshot(place.bed.clinic.program.path()), before);
+}
+
+TEST_P(UnsafeDestinations, AreRefusedByTheProgramWithExitCodeTwo)
+{
+    if (const auto reason = programUnavailable()) {
+        GTEST_SKIP() << *reason;
+    }
+    const ChildOutcome outcome = place.bed.runProgram({}, destination);
+    EXPECT_EQ(outcome.exitCode, rv::kExitFatal) << outcome.output;
+    EXPECT_EQ(outcome.output, rv::describePlanRefusal(GetParam().refusal) + "\n");
+    // The program's own copy beside rv.dat is the one new file.
+    before["rvdatebackup"] = readFile(place.bed.source("rvdatebackup"));
     EXPECT_EQ(snapshot(place.bed.clinic.program.path()), before);
 }
 

@@ -72,10 +72,9 @@ void writeAll(int fd, const std::string& text)
     }
 }
 
-// In the child: the limits, then the job; never returns.
-[[noreturn]] void runChild(const ChildLimits& limits, const std::function<int(std::ostream&)>& job, int pipeOut)
+// In the child, before its work: the limits; a child that cannot have them ends.
+void applyLimits(const ChildLimits& limits, int pipeOut)
 {
-    std::ostringstream out;
     if (limits.maxFileBytes) {
         // Without this the kernel kills the process instead of failing the write.
         std::signal(SIGXFSZ, SIG_IGN);
@@ -93,11 +92,46 @@ void writeAll(int fd, const std::string& text)
             ::_exit(125);
         }
     }
-    const int code = job(out);
-    writeAll(pipeOut, out.str());
-    ::close(pipeOut);
-    // _exit: the parent's test framework and its exit handlers are not the child's to run.
-    ::_exit(code);
+}
+
+// Forks; the child applies limits and runs inChild with the write end of a
+// pipe whose other end the parent reads to the end.
+ChildOutcome forkWith(const ChildLimits& limits, const std::function<void(int pipeOut)>& inChild)
+{
+    std::array<int, 2> pipeEnds{};
+    if (::pipe2(pipeEnds.data(), O_CLOEXEC) != 0) {
+        return {-1, systemError("pipe")};
+    }
+    std::cout.flush();
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(pipeEnds[0]);
+        applyLimits(limits, pipeEnds[1]);
+        inChild(pipeEnds[1]);
+        // _exit: the parent's test framework and its exit handlers are not the child's to run.
+        ::_exit(126);
+    }
+    ::close(pipeEnds[1]);
+    ChildOutcome outcome;
+    if (child < 0) {
+        ::close(pipeEnds[0]);
+        outcome.output = systemError("fork");
+        return outcome;
+    }
+    std::array<char, 4096> chunk{};
+    for (ssize_t count = 0; (count = ::read(pipeEnds[0], chunk.data(), chunk.size())) != 0;) {
+        if (count < 0 && errno != EINTR) {
+            break;
+        }
+        outcome.output.append(chunk.data(), count > 0 ? static_cast<std::size_t>(count) : 0);
+    }
+    ::close(pipeEnds[0]);
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return outcome;
 }
 
 } // namespace
@@ -168,37 +202,31 @@ fs::path Mount::root() const { return fs::path("/proc/self/fd") / std::to_string
 
 ChildOutcome runInChild(const ChildLimits& limits, const std::function<int(std::ostream&)>& job)
 {
-    std::array<int, 2> pipeEnds{};
-    if (::pipe2(pipeEnds.data(), O_CLOEXEC) != 0) {
-        return {-1, systemError("pipe")};
-    }
-    std::cout.flush();
-    std::fflush(nullptr);
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::close(pipeEnds[0]);
-        runChild(limits, job, pipeEnds[1]);
-    }
-    ::close(pipeEnds[1]);
-    ChildOutcome outcome;
-    if (child < 0) {
-        ::close(pipeEnds[0]);
-        outcome.output = systemError("fork");
-        return outcome;
-    }
-    std::array<char, 4096> chunk{};
-    for (ssize_t count = 0; (count = ::read(pipeEnds[0], chunk.data(), chunk.size())) != 0;) {
-        if (count < 0 && errno != EINTR) {
-            break;
+    return forkWith(limits, [&job](int pipeOut) {
+        std::ostringstream out;
+        const int code = job(out);
+        writeAll(pipeOut, out.str());
+        ::_exit(code);
+    });
+}
+
+ChildOutcome runProgram(const ChildLimits& limits, const std::string& program,
+                        const std::vector<std::string>& arguments)
+{
+    return forkWith(limits, [&](int pipeOut) {
+        std::vector<char*> argv{const_cast<char*>(program.c_str())};
+        for (const auto& argument : arguments) {
+            argv.push_back(const_cast<char*>(argument.c_str()));
         }
-        outcome.output.append(chunk.data(), count > 0 ? static_cast<std::size_t>(count) : 0);
-    }
-    ::close(pipeEnds[0]);
-    int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    return outcome;
+        argv.push_back(nullptr);
+        if (::dup2(pipeOut, STDOUT_FILENO) < 0) {
+            writeAll(pipeOut, systemError("dup2"));
+            ::_exit(127);
+        }
+        ::execv(program.c_str(), argv.data());
+        writeAll(pipeOut, systemError("exec " + program));
+        ::_exit(127);
+    });
 }
 
 Result<Done, std::string> giveToUnprivilegedUser(const fs::path& path)

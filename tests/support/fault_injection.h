@@ -9,6 +9,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 // Faults provoked through the operating system, not mocked: file systems
 // mounted, made read-only and pulled away, a process without privileges or
@@ -69,6 +70,10 @@ struct ChildLimits {
 
 // Runs job in a forked child under limits; job's return value is the exit code.
 ChildOutcome runInChild(const ChildLimits& limits, const std::function<int(std::ostream&)>& job);
+
+// Runs a program under limits; its standard output comes back.
+ChildOutcome runProgram(const ChildLimits& limits, const std::string& program,
+                        const std::vector<std::string>& arguments);
 
 // Hands path and everything beneath it to the user that unprivileged children run as.
 Result<platform::Done, std::string> giveToUnprivilegedUser(const std::filesystem::path& path);
