@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <optional>
 #include <span>
-#include <thread>
 
 namespace rv {
 namespace {
@@ -23,9 +22,6 @@ using platform::TreeEntry;
 // data is on the device.
 constexpr std::size_t kBatchFiles = 512;
 constexpr std::uint64_t kBatchBytes = std::uint64_t{64} << 20;
-// Creating a file waits on the file system more than on the processor, so a
-// few files are copied at once, even on two cores.
-constexpr unsigned kCopyThreads = 4;
 
 using CopyOutcome = std::optional<Result<PendingFile, FileError>>; // empty: not tried, cancelled first
 
@@ -88,7 +84,7 @@ public:
            platform::CopyMethod method)
         : plan_(plan), callbacks_(callbacks), cancel_(cancel), surveys_(survey(plan)),
           meter_(callbacks.onProgress, plan.steps.size(), total(&StepSurvey::files), total(&StepSurvey::bytes)),
-          copiers_(kCopyThreads, platform::FileCopier(method)), committed_(plan.steps.size(), false)
+          copier_(method), committed_(plan.steps.size(), false)
     {
     }
 
@@ -146,7 +142,7 @@ private:
     {
         const CopyStep& step = plan_.steps[index];
         std::uint64_t reported = 0;
-        auto pending = copiers_.front().copyToTemporary(step.source, step.destination, control(reported));
+        auto pending = copier_.copyToTemporary(step.source, step.destination, control(reported));
         if (!pending.ok()) {
             notCopied(step, item, pending.error());
             return;
@@ -199,7 +195,7 @@ private:
                 bytes += files[end++]->size;
             }
             const std::span<const TreeEntry* const> batch(files.data() + start, end - start);
-            cancelled = commitBatch(index, batch, copyInParallel(step, batch), item) || cancelled;
+            cancelled = commitBatch(index, batch, copyBatch(step, batch), item) || cancelled;
             start = end;
         }
         if (cancelled) {
@@ -209,25 +205,18 @@ private:
         }
     }
 
-    std::vector<CopyOutcome> copyInParallel(const CopyStep& step, std::span<const TreeEntry* const> batch)
+    // One file after another: copying several at once was measured and did
+    // not pay (bench/backup), the time goes to the file system, not to us.
+    std::vector<CopyOutcome> copyBatch(const CopyStep& step, std::span<const TreeEntry* const> batch)
     {
         std::vector<CopyOutcome> outcomes(batch.size());
-        std::atomic<std::size_t> next{0};
-        auto work = [&](platform::FileCopier& copier) {
-            for (std::size_t i = next++; i < batch.size() && !cancel_.load(); i = next++) {
-                const std::string& relative = batch[i]->relativePath;
-                std::uint64_t reported = 0;
-                outcomes[i] = copier.copyToTemporary(joinPath(step.source, relative),
-                                                     joinPath(step.destination, relative), control(reported));
-                meter_.fileDone(reported, outcomes[i]->ok() ? outcomes[i]->value().bytes : batch[i]->size);
-            }
-        };
-        const std::size_t threads = std::min<std::size_t>(copiers_.size(), batch.size());
-        std::vector<std::jthread> helpers;
-        for (std::size_t t = 1; t < threads; ++t) {
-            helpers.emplace_back(work, std::ref(copiers_[t]));
+        for (std::size_t i = 0; i < batch.size() && !cancel_.load(); ++i) {
+            const std::string& relative = batch[i]->relativePath;
+            std::uint64_t reported = 0;
+            outcomes[i] = copier_.copyToTemporary(joinPath(step.source, relative), joinPath(step.destination, relative),
+                                                  control(reported));
+            meter_.fileDone(reported, outcomes[i]->ok() ? outcomes[i]->value().bytes : batch[i]->size);
         }
-        work(copiers_.front());
         return outcomes;
     }
 
@@ -323,7 +312,7 @@ private:
     const std::atomic<bool>& cancel_;
     std::vector<StepSurvey> surveys_;
     ProgressMeter meter_;
-    std::vector<platform::FileCopier> copiers_; // one per copying thread
+    platform::FileCopier copier_;
     platform::WriteFlusher* flusher_ = nullptr;
     std::vector<bool> committed_; // per step: something of it was renamed into place
     BackupResult result_;

@@ -57,8 +57,8 @@ struct BackupProgress {
 };
 
 struct BackupCallbacks {
-    // Called often (every file and every few MB), from the thread that runs
-    // the backup or from its copying threads, but never two at a time.
+    // Called on the thread that runs the backup, often (every file and every
+    // few MB).
     std::function<void(const BackupProgress&)> onProgress;
     // Called as each step ends; the final word is BackupResult, where a
     // later collision or a failed flush may still change an item.

@@ -15,7 +15,6 @@ ProgressMeter::ProgressMeter(std::function<void(const BackupProgress&)> onProgre
 
 void ProgressMeter::startItem(std::size_t itemNumber, const std::string& name)
 {
-    const std::lock_guard lock(mutex_);
     progress_.itemNumber = itemNumber;
     progress_.item = name;
     report();
@@ -23,7 +22,6 @@ void ProgressMeter::startItem(std::size_t itemNumber, const std::string& name)
 
 void ProgressMeter::bytesOfFile(std::uint64_t& reportedOfFile, std::uint64_t copiedOfFile)
 {
-    const std::lock_guard lock(mutex_);
     progress_.bytesDone += copiedOfFile - std::min(copiedOfFile, reportedOfFile);
     reportedOfFile = std::max(reportedOfFile, copiedOfFile);
     report();
@@ -31,7 +29,6 @@ void ProgressMeter::bytesOfFile(std::uint64_t& reportedOfFile, std::uint64_t cop
 
 void ProgressMeter::fileDone(std::uint64_t& reportedOfFile, std::uint64_t sizeOfFile)
 {
-    const std::lock_guard lock(mutex_);
     progress_.bytesDone += sizeOfFile - std::min(sizeOfFile, reportedOfFile);
     reportedOfFile = std::max(reportedOfFile, sizeOfFile);
     ++progress_.filesDone;
@@ -40,7 +37,6 @@ void ProgressMeter::fileDone(std::uint64_t& reportedOfFile, std::uint64_t sizeOf
 
 void ProgressMeter::reachAtLeast(std::uint64_t filesDone, std::uint64_t bytesDone)
 {
-    const std::lock_guard lock(mutex_);
     progress_.filesDone = std::max(progress_.filesDone, filesDone);
     progress_.bytesDone = std::max(progress_.bytesDone, bytesDone);
 }

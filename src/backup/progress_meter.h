@@ -3,12 +3,11 @@
 #include "backup/backup_run.h"
 
 #include <functional>
-#include <mutex>
 
 namespace rv {
 
-// The run's progress, fed from the copying threads and handed to the
-// callback one report at a time.
+// The run's progress: totals known from the start, files and bytes done as
+// the copying goes, each change handed to the callback.
 class ProgressMeter {
 public:
     ProgressMeter(std::function<void(const BackupProgress&)> onProgress, std::size_t itemCount,
@@ -23,10 +22,9 @@ public:
     void reachAtLeast(std::uint64_t filesDone, std::uint64_t bytesDone);
 
 private:
-    void report(); // with mutex_ held
+    void report();
 
     std::function<void(const BackupProgress&)> onProgress_;
-    std::mutex mutex_;
     BackupProgress progress_;
 };
 

@@ -1,3 +1,4 @@
+#include "backup/backup_to_command.h"
 #include "startup/startup_sequence.h"
 #include "ui/message_boxes.h"
 #include "ui/speech/program_speech.h"
@@ -9,12 +10,14 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 namespace {
 
-// Parsed before the application object exists, so that --help and --version
-// answer on a machine without a display.
-void parseCommandLine(int argc, char* argv[])
+// Parsed before the application object exists, so that --help, --version and
+// the unattended backup work on a machine without a display. Returns the
+// destination of an unattended backup, if one was asked for.
+std::optional<QString> parseCommandLine(int argc, char* argv[])
 {
     QStringList arguments;
     for (int i = 0; i < argc; ++i) {
@@ -24,6 +27,12 @@ void parseCommandLine(int argc, char* argv[])
     parser.setApplicationDescription(QStringLiteral("RVシステムのデータバックアップ"));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
+    const QCommandLineOption backupTo(
+        QStringLiteral("backup-to"),
+        QStringLiteral("ウィンドウを開かずに DIR へバックアップします（終了コード "
+                       "0: すべてコピー、1: コピーできなかったものあり、2: 開始できず）。"),
+        QStringLiteral("DIR"));
+    parser.addOption(backupTo);
     if (!parser.parse(arguments)) {
         std::fprintf(stderr, "%s\n", qPrintable(parser.errorText()));
         std::exit(2);
@@ -37,6 +46,10 @@ void parseCommandLine(int argc, char* argv[])
                    stdout);
         std::exit(0);
     }
+    if (parser.isSet(backupTo)) {
+        return parser.value(backupTo);
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -47,7 +60,9 @@ int main(int argc, char* argv[]) // NOLINT(bugprone-exception-escape)
 {
     QCoreApplication::setApplicationName(QStringLiteral("rvdatebackup"));
     QCoreApplication::setApplicationVersion(QStringLiteral("3.20"));
-    parseCommandLine(argc, argv);
+    if (const auto destination = parseCommandLine(argc, argv)) {
+        return rv::backup::runBackupTo(*destination);
+    }
 
     QApplication app(argc, argv);
     rv::ui::registerFontSubstitutions();

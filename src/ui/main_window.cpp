@@ -1,5 +1,6 @@
 #include "ui/main_window.h"
 
+#include "backup/backup_command.h"
 #include "startup/program_folder.h"
 #include "ui/command_button.h"
 #include "ui/speech/speech_control.h"
@@ -57,6 +58,9 @@ void MainWindow::createControls()
     Text1->setFocusPolicy(Qt::NoFocus);
     Text1->hide();
 
+    backupCommand_ = new backup::BackupCommand(*this, *Text1, settings_, programFolder_);
+    connect(Command13, &QPushButton::clicked, this, &MainWindow::Command13_Click);
+
     setTabOrder(Command13, Command4);
     // Watched before it takes the focus, so the first focus is spoken too.
     Command13->installEventFilter(this);
@@ -87,6 +91,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         Command13_GotFocus();
     return QWidget::eventFilter(watched, event);
 }
+
+// The folder selection, the copying and the closing message, all in the
+// backup command; it returns when the run is over.
+void MainWindow::Command13_Click() { backupCommand_->run(); }
 
 void MainWindow::Command4_Click()
 {

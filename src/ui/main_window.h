@@ -11,6 +11,10 @@
 class QLabel;
 class QLineEdit;
 
+namespace rv::backup {
+class BackupCommand;
+}
+
 namespace rv::ui {
 
 class CommandButton;
@@ -37,6 +41,7 @@ private:
     void createVoice(std::shared_ptr<SpeechBackend> speech);
     void Form_Load();
     void Command13_GotFocus();
+    void Command13_Click();
     void Command4_Click();
 
     const rv::Settings& settings_;
@@ -49,6 +54,8 @@ private:
     CommandButton* Command4 = nullptr;
     QLineEdit* Text1 = nullptr;
     SpeechControl* Voice1 = nullptr;
+    // The backup run behind Command13 (objectName "backupCommand").
+    backup::BackupCommand* backupCommand_ = nullptr;
 };
 
 } // namespace rv::ui

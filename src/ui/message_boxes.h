@@ -10,7 +10,7 @@ namespace rv::ui {
 // what would have been shown instead of waiting for a person to press OK.
 class MessageBoxes {
 public:
-    enum class Icon { None, Critical };
+    enum class Icon { None, Information, Warning, Critical };
 
     virtual ~MessageBoxes() = default;
     // A modal box with an OK button only; returns when it is dismissed.

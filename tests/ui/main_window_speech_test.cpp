@@ -1,6 +1,8 @@
 #include "ui/main_window_speech_test.h"
 
+#include "backup/backup_command.h"
 #include "ui/main_window.h"
+#include "ui/recording_message_boxes.h"
 #include "ui/speech/recording_speech_backend.h"
 #include "ui/speech/stand_in_folder.h"
 #include "ui/speech/text_to_speech_synthesizer.h"
@@ -113,14 +115,25 @@ void MainWindowSpeechTest::clickFromTheExitButtonSpeaksBeforeTheClick()
     const MainWindow& window = recorded.window;
     const auto& speech = recorded.speech;
     QPushButton* backup = button(window, "Command13");
-    // Connected after the window's own handler, so it also stands for the
-    // moment the backup run would start.
-    connect(backup, &QPushButton::clicked, this, [&] { speech->calls << QStringLiteral("clicked"); });
+    // The backup run starts by asking for the folder: the picker notes that
+    // moment among the speech calls, and cancels.
+    struct NotingPicker final : rv::backup::FolderPicker {
+        QStringList* calls = nullptr;
+        QString chooseFolder(QWidget*) override
+        {
+            *calls << QStringLiteral("backup run");
+            return {};
+        }
+    } picker;
+    picker.calls = &speech->calls;
+    RecordingMessageBoxes messages;
+    window.findChild<rv::backup::BackupCommand*>(QStringLiteral("backupCommand"))->setDialogs(messages, picker);
     button(window, "Command4")->setFocus();
 
     QTest::mouseClick(backup, Qt::LeftButton);
 
-    QCOMPARE(speech->calls, kFocusSpeech + QStringList{QStringLiteral("clicked")});
+    QCOMPARE(speech->calls, kFocusSpeech + QStringList{QStringLiteral("backup run")});
+    QVERIFY(messages.shown.empty());
     QCOMPARE(QApplication::focusWidget(), backup);
 }
 

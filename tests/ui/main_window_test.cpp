@@ -1,5 +1,6 @@
 #include "ui/main_window_test.h"
 
+#include "backup/backup_command.h"
 #include "ui/picture_checks.h"
 #include "ui/window_style.h"
 
@@ -26,6 +27,9 @@ void MainWindowTest::initTestCase()
 void MainWindowTest::init()
 {
     window_ = std::make_unique<MainWindow>(settings_, programFolder_.path());
+    // The backup button is pressed here too; its folder picker is answered
+    // with a cancel instead of waiting for a person.
+    window_->findChild<rv::backup::BackupCommand*>(QStringLiteral("backupCommand"))->setDialogs(messages_, picker_);
     window_->show();
     window_->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(window_.get()));

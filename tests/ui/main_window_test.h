@@ -1,7 +1,9 @@
 #pragma once
 
+#include "backup/scripted_folder_picker.h"
 #include "startup/settings.h"
 #include "ui/main_window.h"
+#include "ui/recording_message_boxes.h"
 
 #include <QObject>
 #include <QTemporaryDir>
@@ -32,5 +34,7 @@ private:
     static int runProgramLoop();
     QTemporaryDir programFolder_;
     const rv::Settings settings_{};
+    RecordingMessageBoxes messages_;
+    ScriptedFolderPicker picker_;
     std::unique_ptr<rv::ui::MainWindow> window_;
 };

@@ -1,7 +1,7 @@
 // Times the program's unattended backup of a reference clinic against cp -r
 // of the same items followed by sync, interleaved, and prints the median
 // ratio and the program's peak resident memory.
-//   bench_backup [--scale F] [--runs N] [--program PATH] [--work DIR]
+//   bench/backup [--scale F] [--runs N] [--program PATH] [--work DIR]
 #include "platform/paths.h"
 #include "reference_clinic.h"
 
@@ -90,7 +90,7 @@ Options parse(int argc, char** argv)
     Options options;
     auto exe = rv::platform::executableFolder();
     if (exe.ok()) {
-        options.program = fs::path(exe.value()) / ".." / ".." / "rvdatebackup";
+        options.program = fs::path(exe.value()) / ".." / ".." / "rvdatebackup"; // build/bench/backup_bench/
     }
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string name = argv[i];

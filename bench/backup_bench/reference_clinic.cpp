@@ -52,13 +52,13 @@ void writeRandomFile(const fs::path& path, std::uint64_t size, std::uint64_t see
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     Random random(seed);
     std::vector<std::uint64_t> block(1 << 14);
-    for (std::uint64_t left = size; left > 0;) {
+    const std::uint64_t blockBytes = block.size() * sizeof(std::uint64_t);
+    for (std::uint64_t written = 0; written < size; written += blockBytes) {
         for (auto& word : block) {
             word = random.next();
         }
-        const std::uint64_t chunk = std::min<std::uint64_t>(left, block.size() * sizeof(std::uint64_t));
-        out.write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(chunk));
-        left -= chunk;
+        const auto chunk = static_cast<std::streamsize>(std::min(size - written, blockBytes));
+        out.write(reinterpret_cast<const char*>(block.data()), chunk);
     }
     if (!out) {
         throw std::runtime_error("cannot write " + path.string());

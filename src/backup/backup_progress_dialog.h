@@ -1,0 +1,39 @@
+#pragma once
+
+#include "backup/backup_run.h"
+
+#include <QDialog>
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+namespace rv::backup {
+
+// Shows how far a backup run has come and offers "中止". Modal: while it is
+// up, nothing else of the program takes input.
+class BackupProgressDialog final : public QDialog {
+    Q_OBJECT
+public:
+    explicit BackupProgressDialog(QWidget* owner);
+
+    void showProgress(const BackupProgress& progress);
+
+signals:
+    // Once, when the user asks to stop: the button, Escape or closing the dialog.
+    void cancelRequested();
+
+protected:
+    void reject() override;
+
+private:
+    void requestCancel();
+
+    QLabel* item_ = nullptr;
+    QLabel* counts_ = nullptr;
+    QProgressBar* bar_ = nullptr;
+    QPushButton* cancel_ = nullptr;
+    bool cancelRequested_ = false;
+};
+
+} // namespace rv::backup

@@ -1,0 +1,61 @@
+#include "backup/backup_progress_dialog_test.h"
+
+#include "backup/backup_progress_dialog.h"
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+using rv::backup::BackupProgressDialog;
+
+void BackupProgressDialogTest::showsItemFilesAndBytes()
+{
+    BackupProgressDialog dialog(nullptr);
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("RVシステム"));
+    QVERIFY(dialog.isModal());
+    rv::BackupProgress progress;
+    progress.item = "予約51.mdb";
+    progress.itemNumber = 3;
+    progress.itemCount = 14;
+    progress.filesDone = 1234;
+    progress.filesTotal = 20013;
+    progress.bytesDone = std::uint64_t{5} << 20;
+    progress.bytesTotal = std::uint64_t{1600} << 20;
+    dialog.showProgress(progress);
+
+    QCOMPARE(dialog.findChild<QLabel*>(QStringLiteral("progressItem"))->text(),
+             QStringLiteral("予約51.mdb をコピーしています（3 / 14）"));
+    QCOMPARE(dialog.findChild<QLabel*>(QStringLiteral("progressCounts"))->text(),
+             QStringLiteral("ファイル 1,234 / 20,013 個　　5.0 MB / 1,600.0 MB"));
+    auto* bar = dialog.findChild<QProgressBar*>(QStringLiteral("progressBar"));
+    QCOMPARE(bar->value() * 1000 / bar->maximum(), 3);
+}
+
+void BackupProgressDialogTest::cancelIsAskedOnceByButtonEscapeOrClose()
+{
+    for (const QString& how : {QStringLiteral("button"), QStringLiteral("escape"), QStringLiteral("close")}) {
+        BackupProgressDialog dialog(nullptr);
+        dialog.show();
+        QSignalSpy cancels(&dialog, &BackupProgressDialog::cancelRequested);
+        auto* button = dialog.findChild<QPushButton*>(QStringLiteral("progressCancel"));
+        QCOMPARE(button->text(), QStringLiteral("中止"));
+        if (how == QStringLiteral("button")) {
+            QTest::mouseClick(button, Qt::LeftButton);
+        } else if (how == QStringLiteral("escape")) {
+            QTest::keyClick(&dialog, Qt::Key_Escape);
+        } else {
+            dialog.close();
+        }
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+        QCOMPARE(cancels.count(), 1);
+        QVERIFY(!button->isEnabled());
+        QCOMPARE(dialog.findChild<QLabel*>(QStringLiteral("progressItem"))->text(), QStringLiteral("中止しています"));
+        // Later figures do not hide that a stop was asked for.
+        dialog.showProgress(rv::BackupProgress{});
+        QCOMPARE(dialog.findChild<QLabel*>(QStringLiteral("progressItem"))->text(), QStringLiteral("中止しています"));
+    }
+}
+
+QTEST_MAIN(BackupProgressDialogTest)

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QObject>
+
+class BackupProgressDialogTest : public QObject {
+    Q_OBJECT
+private slots:
+    void showsItemFilesAndBytes();
+    void cancelIsAskedOnceByButtonEscapeOrClose();
+};
