@@ -1,12 +1,10 @@
 // Faults already in place when a backup starts: a destination disk that is
 // full or read-only, a cap on file sizes, sources the user may not read. Each
-// is run through the core run and through the unattended runner.
+// is run through the core run, the unattended runner and the program itself.
 #include "backup/unattended_backup.h"
 #include "fault_bed.h"
 
 #include <gtest/gtest.h>
-
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <functional>
