@@ -154,7 +154,7 @@ TEST(BackupPlanSafety, DestinationInsideOrEqualToTheDataFolderIsRefused)
     SampleClinic clinic;
     clinic.addDataFiles({"sub/a.txt"});
     const rv::Settings settings = clinic.settings();
-    const std::string gdata = (clinic.program.path() / "GDATA").string();
+    const std::string gdata = rv::testing::u8string(clinic.program.path() / "GDATA");
     for (const std::string& destination : {gdata + "/", gdata + "/sub/", gdata + "/sub/../"}) {
         auto plan = makeBackupPlan(settings, clinic.program.str(), destination);
         ASSERT_FALSE(plan.ok()) << destination;
@@ -170,7 +170,8 @@ TEST(BackupPlanSafety, DestinationEqualToTheProgramFolderIsRefusedWhateverItsSpe
     const rv::Settings settings = clinic.settings();
     TempFolder links;
     std::filesystem::create_directory_symlink(clinic.program.path(), links.path() / "alias");
-    for (const std::string& destination : {clinic.program.withSeparator(), (links.path() / "alias").string() + "/"}) {
+    for (const std::string& destination :
+         {clinic.program.withSeparator(), rv::testing::u8string(links.path() / "alias") + "/"}) {
         auto plan = makeBackupPlan(settings, clinic.program.str(), destination);
         ASSERT_FALSE(plan.ok()) << destination;
         EXPECT_EQ(plan.error(), PlanRefusal::DestinationIsProgramFolder);
@@ -184,12 +185,12 @@ TEST(BackupPlanSafety, ACopyOntoItselfIsSkippedAndNamed)
     SampleClinic clinic;
     // A database kept in the backup folder itself, and a data folder that is
     // the backup folder's own GDATA.
-    const auto database = clinic.backup.path() / "予約51.mdb";
+    const auto database = clinic.backup.path() / rv::testing::u8path("予約51.mdb");
     rv::testing::writeFile(database, "live data");
     rv::testing::writeFile(clinic.backup.path() / "GDATA" / "x.txt", "x");
     rv::Settings settings = clinic.settings();
-    settings.BackupSources[1] = database.string();
-    settings.BackupSources[15] = (clinic.backup.path() / "GDATA").string();
+    settings.BackupSources[1] = rv::testing::u8string(database);
+    settings.BackupSources[15] = rv::testing::u8string(clinic.backup.path() / "GDATA");
     const BackupPlan plan = planFor(settings, clinic);
     std::vector<std::string> selfCopies;
     for (const auto& step : plan.steps) {

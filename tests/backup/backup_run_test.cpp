@@ -17,6 +17,8 @@ using rv::testing::kDefaultDatabaseOrder;
 using rv::testing::listAll;
 using rv::testing::readFile;
 using rv::testing::SampleClinic;
+using rv::testing::u8path;
+using rv::testing::u8string;
 using rv::testing::writeFile;
 
 namespace fs = std::filesystem;
@@ -33,8 +35,8 @@ protected:
     }
     BackupResult run(const rv::BackupCallbacks& callbacks = {}) { return run(clinic.settings(), callbacks); }
 
-    fs::path backedUp(const std::string& relative) const { return clinic.backup.path() / relative; }
-    fs::path original(const std::string& relative) const { return clinic.program.path() / relative; }
+    fs::path backedUp(const std::string& relative) const { return clinic.backup.path() / u8path(relative); }
+    fs::path original(const std::string& relative) const { return clinic.program.path() / u8path(relative); }
 
     const ItemResult& item(const BackupResult& result, const std::string& name) const
     {
@@ -117,7 +119,7 @@ TEST_F(BackupRunTest, AFailedCopyLeavesTheEarlierCopyByteForByte)
     // after the run has measured it.
     fs::create_directories(original("Tavo51.mdb.d"));
     rv::Settings settings = clinic.settings();
-    settings.BackupSources[4] = original("Tavo51.mdb.d").string();
+    settings.BackupSources[4] = u8string(original("Tavo51.mdb.d"));
     settings.isDefault[4] = false;
     const std::string earlierTavo = "earlier Tavo copy";
     const std::string earlierYoyaku(70000, 'E');
@@ -167,7 +169,7 @@ TEST_F(BackupRunTest, MissingDefaultsAreInformationAndMissingNamedFilesFailures)
     SampleClinic named({{3, "/nonexistent/rv/臨床RV51N.mdb"}});
     named.addDatabases(kDefaultDatabaseOrder);
     fs::remove(named.program.path() / "Tavo2_51.mdb");
-    fs::remove(named.program.path() / "保険申請51_2.mdb");
+    fs::remove(named.program.path() / u8path("保険申請51_2.mdb"));
     fs::remove(named.program.path() / "id.dat");
     auto plan = rv::makeBackupPlan(named.settings(), named.program.str(), named.backup.withSeparator());
     ASSERT_TRUE(plan.ok());
@@ -191,8 +193,8 @@ TEST_F(BackupRunTest, ALaterItemOfTheSameNameIsReportedAsOverwritingTheEarlier)
     writeFile(original("one/同じ.mdb"), "from entry 2");
     writeFile(original("two/同じ.mdb"), "from entry 1");
     rv::Settings settings = clinic.settings();
-    settings.BackupSources[2] = original("one/同じ.mdb").string();
-    settings.BackupSources[1] = original("two/同じ.mdb").string();
+    settings.BackupSources[2] = u8string(original("one/同じ.mdb"));
+    settings.BackupSources[1] = u8string(original("two/同じ.mdb"));
     const BackupResult result = run(settings);
 
     EXPECT_EQ(result.items[6].reason, CopyReason::Overwritten);
@@ -309,7 +311,7 @@ TEST_F(BackupRunTest, LongAndUnicodePathsInTheDataFolderAreCopied)
         deep += "階層フォルダ" + std::to_string(i) + "/";
     }
     const std::string relative = deep + "カルテ画像.jpg";
-    ASSERT_GT((clinic.backup.path() / "GDATA" / relative).string().size(), 300u);
+    ASSERT_GT(u8string(clinic.backup.path() / "GDATA" / u8path(relative)).size(), 300u);
     clinic.addDataFiles({relative});
     const BackupResult result = run();
 

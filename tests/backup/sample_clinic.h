@@ -48,14 +48,14 @@ public:
     void addDatabases(const std::vector<std::string>& names, std::size_t size = 1000)
     {
         for (const auto& name : names) {
-            writeFile(program.path() / name, contentFor(name, size));
+            writeFile(program.path() / u8path(name), contentFor(name, size));
         }
     }
 
     void addDataFiles(const std::vector<std::string>& relativePaths)
     {
         for (const auto& relative : relativePaths) {
-            writeFile(program.path() / "GDATA" / relative, contentFor(relative, 300));
+            writeFile(program.path() / "GDATA" / u8path(relative), contentFor(relative, 300));
         }
     }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/paths.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -9,6 +11,11 @@
 #include <vector>
 
 namespace rv::testing {
+
+// Test paths are UTF-8, as the core's strings are. A narrow std::filesystem
+// conversion would read them in the ANSI code page on Windows instead.
+inline std::filesystem::path u8path(std::string_view utf8) { return rv::platform::toPath(utf8); }
+inline std::string u8string(const std::filesystem::path& path) { return rv::platform::fromPath(path); }
 
 // A fresh folder under the system's temporary folder, removed with everything
 // in it when the test ends.
@@ -29,9 +36,9 @@ public:
     TempFolder& operator=(const TempFolder&) = delete;
 
     const std::filesystem::path& path() const { return path_; }
-    std::string str() const { return path_.string(); }
+    std::string str() const { return u8string(path_); }
     // The folder as the front end hands it over: ending with a separator.
-    std::string withSeparator() const { return path_.string() + "/"; }
+    std::string withSeparator() const { return u8string(path_) + "/"; }
 
 private:
     std::filesystem::path path_;
@@ -54,7 +61,7 @@ inline std::vector<std::string> listAll(const std::filesystem::path& folder)
 {
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
-        names.push_back(std::filesystem::relative(entry.path(), folder).string());
+        names.push_back(u8string(std::filesystem::relative(entry.path(), folder)));
     }
     std::sort(names.begin(), names.end());
     return names;

@@ -83,9 +83,9 @@ TEST(UnattendedBackup, FatalProblemsExitTwoBeforeAnythingIsCopied)
 {
     SampleClinic clinic;
     clinic.addDataFiles({"a.txt"});
-    const std::string gdata = (clinic.program.path() / "GDATA").string();
+    const std::string gdata = rv::testing::u8string(clinic.program.path() / "GDATA");
 
-    Outcome outcome = runUnattended(clinic, (clinic.backup.path() / "not-there").string());
+    Outcome outcome = runUnattended(clinic, rv::testing::u8string(clinic.backup.path() / "not-there"));
     EXPECT_EQ(outcome.exitCode, rv::kExitFatal);
     EXPECT_EQ(outcome.output.rfind("保存先のフォルダが見つかりません：", 0), 0u) << outcome.output;
 

@@ -5,8 +5,9 @@
 #include <gtest/gtest.h>
 
 #ifdef _WIN32
+#include <windows.h> // before psapi.h, which needs its types
+
 #include <psapi.h>
-#include <windows.h>
 #else
 #include <sys/resource.h>
 #endif

@@ -118,14 +118,14 @@ void MainWindowSpeechTest::clickFromTheExitButtonSpeaksBeforeTheClick()
     // The backup run starts by asking for the folder: the picker notes that
     // moment among the speech calls, and cancels.
     struct NotingPicker final : rv::backup::FolderPicker {
-        QStringList* calls = nullptr;
+        explicit NotingPicker(QStringList& calls) : calls(calls) {}
         QString chooseFolder(QWidget*) override
         {
-            *calls << QStringLiteral("backup run");
+            calls << QStringLiteral("backup run");
             return {};
         }
-    } picker;
-    picker.calls = &speech->calls;
+        QStringList& calls;
+    } picker(speech->calls);
     RecordingMessageBoxes messages;
     window.findChild<rv::backup::BackupCommand*>(QStringLiteral("backupCommand"))->setDialogs(messages, picker);
     button(window, "Command4")->setFocus();

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <windows.h>
+
+namespace rv::win32 {
+
+// Registers a window class of this program once (later calls do nothing).
+// The window procedure finds its object through GWLP_USERDATA, which
+// attachedObject sets from the creation parameter in WM_NCCREATE.
+void registerWindowClass(const wchar_t* className, WNDPROC procedure);
+
+// A top-level window whose client area is the given size in twips, centred
+// on the screen; `object` reaches the window procedure as its creation
+// parameter. Null when the system refused.
+HWND createCentredWindow(const wchar_t* className, const wchar_t* caption, DWORD style, DWORD exStyle, HWND owner,
+                         int clientWidthTwips, int clientHeightTwips, int dpi, void* object);
+
+template <typename T> T* attachedObject(HWND window, UINT message, LPARAM lParam)
+{
+    if (message == WM_NCCREATE) {
+        auto* object = static_cast<T*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(object));
+        return object;
+    }
+    return reinterpret_cast<T*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
+} // namespace rv::win32
