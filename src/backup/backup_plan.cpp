@@ -19,6 +19,9 @@ CopyStep fileStep(std::string source, std::string_view backupFolder, bool option
 {
     CopyStep step{StepKind::File, fileNameOf(source), std::move(source), std::string(backupFolder), optional, {}, {}};
     if (isUnusableFileName(step.name)) {
+        // Without a name ("・：…" said aloud tells nothing), the path itself
+        // tells the user which entry of rv.dat it is.
+        step.name = step.source;
         step.problem = CopyReason::BadName;
         return step;
     }

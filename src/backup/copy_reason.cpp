@@ -23,6 +23,8 @@ std::string_view reasonText(CopyReason reason)
         return "ファイル名が正しくありません";
     case CopyReason::NotFlushed:
         return "保存先への書き込みを確定できません";
+    case CopyReason::Changed:
+        return "コピー中に変更されました";
     }
     return "コピーできません";
 }
@@ -40,6 +42,8 @@ CopyReason reasonFor(platform::FileErrorKind kind)
         return CopyReason::NoSpace;
     case platform::FileErrorKind::Cancelled:
         return CopyReason::Cancelled;
+    case platform::FileErrorKind::Changed:
+        return CopyReason::Changed;
     }
     return CopyReason::NotWritable;
 }

@@ -17,6 +17,7 @@ enum class CopyReason {
     SelfCopy,   // the source is its own destination
     BadName,    // the path ends in no usable file name
     NotFlushed, // the data may not have reached the device
+    Changed,    // the source changed while it was copied
 };
 
 std::string_view reasonText(CopyReason reason);

@@ -51,6 +51,16 @@ std::string temporaryPathFor(const std::string& target)
 // Errors by which a kernel-side copy says it cannot serve these two files.
 bool refusesPair(int error) { return error == EXDEV || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP; }
 
+// A file written to while it is copied (the records system still at work on
+// a database) gives a copy that is neither the old nor the new file.
+bool changedSince(int from, const struct stat& atOpen, std::uint64_t copied)
+{
+    struct stat now {};
+    return copied != static_cast<std::uint64_t>(atOpen.st_size) || ::fstat(from, &now) != 0 ||
+           now.st_size != atOpen.st_size || now.st_mtim.tv_sec != atOpen.st_mtim.tv_sec ||
+           now.st_mtim.tv_nsec != atOpen.st_mtim.tv_nsec;
+}
+
 bool cancelled(const CopyControl& control) { return control.cancel != nullptr && control.cancel->load(); }
 
 Result<std::size_t, FileError> readWriteChunk(int from, int to, std::vector<char>& buffer, const std::string& source,
@@ -164,6 +174,10 @@ Result<PendingFile, FileError> FileCopier::copyToTemporary(std::string_view sour
     }
     auto copied = copyBytes(from.get(), to.get(), static_cast<std::uint64_t>(info.st_size), source,
                             pending.temporaryPath, control);
+    if (copied.ok() && changedSince(from.get(), info, copied.value())) {
+        copied = Result<std::uint64_t, FileError>::failure(
+            {FileErrorKind::Changed, source + ": changed while being copied"});
+    }
     if (copied.ok()) {
         // The copy keeps the source's times, as a backup should.
         const struct timespec times[2] = {info.st_atim, info.st_mtim};

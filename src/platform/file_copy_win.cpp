@@ -32,6 +32,16 @@ DWORD CALLBACK reportProgress(LARGE_INTEGER /*total*/, LARGE_INTEGER transferred
     return PROGRESS_CONTINUE;
 }
 
+// A file written to while it is copied (the records system still at work on
+// a database) gives a copy that is neither the old nor the new file.
+bool changedSince(HANDLE source, const BY_HANDLE_FILE_INFORMATION& atOpen)
+{
+    BY_HANDLE_FILE_INFORMATION now{};
+    return !GetFileInformationByHandle(source, &now) || now.nFileSizeHigh != atOpen.nFileSizeHigh ||
+           now.nFileSizeLow != atOpen.nFileSizeLow ||
+           CompareFileTime(&now.ftLastWriteTime, &atOpen.ftLastWriteTime) != 0;
+}
+
 // A copy made from a read-only source is read-only too, and neither
 // MoveFileExW nor DeleteFileW may replace or remove such a file.
 void clearReadOnly(const std::wstring& path)
@@ -56,13 +66,15 @@ Result<PendingFile, FileError> FileCopier::copyToTemporary(std::string_view sour
         return Result<PendingFile, FileError>::failure({FileErrorKind::NotReadable, source + ": a folder, not a file"});
     }
     const std::wstring sourceW = longPathW(source);
-    // CopyFileExW does not say which side failed; opening the source first does.
+    // CopyFileExW does not say which side failed; opening the source first
+    // does. The handle stays open to see whether the source changed meanwhile.
     HANDLE probe = CreateFileW(sourceW.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (probe == INVALID_HANDLE_VALUE) {
         return Result<PendingFile, FileError>::failure(sourceErrorW(GetLastError(), source));
     }
-    CloseHandle(probe);
+    BY_HANDLE_FILE_INFORMATION atOpen{};
+    const BOOL knownAtOpen = GetFileInformationByHandle(probe, &atOpen);
 
     PendingFile pending{temporaryPathFor(std::string(targetView)), std::string(targetView), 0};
     const std::wstring temporaryW = longPathW(pending.temporaryPath);
@@ -70,12 +82,21 @@ Result<PendingFile, FileError> FileCopier::copyToTemporary(std::string_view sour
     if (!CopyFileExW(sourceW.c_str(), temporaryW.c_str(), reportProgress, const_cast<CopyControl*>(&control),
                      &cancelRequested, COPY_FILE_FAIL_IF_EXISTS)) {
         const DWORD error = GetLastError();
+        CloseHandle(probe);
         clearReadOnly(temporaryW);
         DeleteFileW(temporaryW.c_str());
         if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) {
             return Result<PendingFile, FileError>::failure(sourceErrorW(error, source));
         }
         return Result<PendingFile, FileError>::failure(destinationErrorW(error, pending.temporaryPath));
+    }
+    const bool changed = !knownAtOpen || changedSince(probe, atOpen);
+    CloseHandle(probe);
+    if (changed) {
+        clearReadOnly(temporaryW);
+        DeleteFileW(temporaryW.c_str());
+        return Result<PendingFile, FileError>::failure(
+            {FileErrorKind::Changed, source + ": changed while being copied"});
     }
     auto written = inspect(pending.temporaryPath);
     pending.bytes = written.ok() ? written.value().size : info.value().size;

@@ -1,0 +1,147 @@
+#include "fault_bed.h"
+
+#include "backup/backup_message.h"
+#include "backup/backup_plan.h"
+#include "backup/unattended_backup.h"
+
+#include <filesystem>
+
+namespace rv::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kDataFiles[] = {"a.txt", "写真/b.jpg"};
+
+} // namespace
+
+FaultBed::FaultBed()
+{
+    clinic.addDatabases(kDefaultDatabaseOrder);
+    clinic.addDataFiles({std::begin(kDataFiles), std::end(kDataFiles)});
+}
+
+void FaultBed::resizeSource(const std::string& relative, std::size_t size)
+{
+    writeFile(source(relative), SampleClinic::contentFor(relative, size));
+}
+
+Result<platform::Done, std::string> FaultBed::mountDestination(std::uint64_t bytes)
+{
+    auto mounted = Mount::tmpfs(destination(), bytes);
+    if (!mounted.ok()) {
+        return Result<platform::Done, std::string>::failure(mounted.error());
+    }
+    mount.emplace(std::move(mounted.value()));
+    return Result<platform::Done, std::string>::success({});
+}
+
+std::vector<std::string> FaultBed::backupFiles() const
+{
+    std::vector<std::string> files = kDefaultDatabaseOrder;
+    files.insert(files.end(), {"rv.dat", "id.dat"});
+    const fs::path data = source("GDATA");
+    for (const auto& entry : fs::recursive_directory_iterator(data, fs::directory_options::skip_permission_denied)) {
+        if (entry.is_regular_file()) {
+            files.push_back("GDATA/" + entry.path().lexically_relative(data).string());
+        }
+    }
+    return files;
+}
+
+void FaultBed::writeEarlierBackup()
+{
+    for (const auto& relative : backupFiles()) {
+        earlier_[relative] = SampleClinic::contentFor("earlier copy of " + relative, 700);
+        writeFile(destination() / relative, earlier_[relative]);
+    }
+}
+
+std::string FaultBed::runCore(const BackupCallbacks& callbacks) const
+{
+    auto plan = makeBackupPlan(clinic.settings(), clinic.program.str(), clinic.backup.withSeparator());
+    if (!plan.ok()) {
+        return describePlanRefusal(plan.error());
+    }
+    const std::atomic<bool> cancel{false};
+    const BackupResult result = runBackup(plan.value(), callbacks, cancel);
+    std::string summary = describeBackupResult(result).text;
+    for (const auto& note : result.notes) {
+        summary += "\nnote: " + note;
+    }
+    return summary;
+}
+
+int FaultBed::runUnattended(std::ostream& out) const
+{
+    const std::atomic<bool> cancel{false};
+    return runUnattendedBackup(clinic.program.str(), clinic.backup.str(), out, cancel);
+}
+
+ChildOutcome FaultBed::runProgram([[maybe_unused]] const ChildLimits& limits,
+                                  [[maybe_unused]] const fs::path& destination) const
+{
+#ifdef RV_PROGRAM
+    const fs::path copy = source("rvdatebackup");
+    fs::copy_file(RV_PROGRAM, copy, fs::copy_options::overwrite_existing);
+    return rv::testing::runProgram(limits, copy.string(), {"--backup-to", destination.string()});
+#else
+    return {-1, "built without the program"};
+#endif
+}
+
+std::optional<std::string> programUnavailable()
+{
+#ifdef RV_PROGRAM
+    static const bool hasBackupTo =
+        rv::testing::runProgram({}, RV_PROGRAM, {"--help"}).output.find("--backup-to") != std::string::npos;
+    if (!hasBackupTo) {
+        return "skipped: the program has no --backup-to";
+    }
+    return std::nullopt;
+#else
+    return "skipped: built without the Qt program";
+#endif
+}
+
+std::vector<std::string> FaultBed::wrongFiles(const fs::path& root, const std::set<std::string>& failed) const
+{
+    std::vector<std::string> wrong;
+    for (const auto& relative : backupFiles()) {
+        const fs::path copy = root / relative;
+        if (failed.count(relative) == 0) {
+            if (readFile(copy) != readFile(source(relative))) {
+                wrong.push_back(relative + ": not the source's content");
+            }
+            continue;
+        }
+        const auto before = earlier_.find(relative);
+        if (before == earlier_.end() ? fs::exists(copy) : readFile(copy) != before->second) {
+            wrong.push_back(relative + ": the earlier copy is not intact");
+        }
+    }
+    return wrong;
+}
+
+std::vector<std::string> temporaryFilesUnder(const fs::path& root)
+{
+    std::vector<std::string> found;
+    // Not through canonical paths: root may be a handle on a detached file system.
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        if (entry.path().filename().string().starts_with(".rvtmp-")) {
+            found.push_back(entry.path().lexically_relative(root).string());
+        }
+    }
+    return found;
+}
+
+std::string someNotCopied(const std::vector<std::string>& lines)
+{
+    std::string text = "データのバックアップが終わりましたが、コピーできなかったものがあります。";
+    for (const auto& line : lines) {
+        text += "\n・" + line;
+    }
+    return text;
+}
+
+} // namespace rv::testing

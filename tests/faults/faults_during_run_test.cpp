@@ -1,0 +1,219 @@
+// Faults that strike while the backup runs, set off from its own progress
+// callback: the destination taken away, a source that changes under the copy.
+#include "fault_bed.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <set>
+
+using rv::BackupProgress;
+using rv::platform::Done;
+using namespace rv::testing;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Large enough that the copy reports progress before it ends.
+constexpr std::size_t kLargeFile = 20 * kMiB;
+
+enum class Where {
+    Destination,   // the backup files are checked where they were written
+    PulledOutDisk, // on the detached file system, through the handle kept on it
+    Nowhere,       // the destination is gone and must stay gone
+};
+
+struct DuringRunFault {
+    const char* name;
+    std::optional<std::uint64_t> destinationDisk;
+    std::string largeSource;                 // made large enough to be struck within
+    std::string item;                        // the fault strikes while this item is copied:
+    std::optional<std::uint64_t> afterBytes; // once this much of it is done, or at its start
+    std::function<rv::Result<Done, std::string>(FaultBed&)> strike;
+    Where where;
+    std::set<std::string> failed;
+    std::string message;
+};
+
+// Test names rather than bytes in the test log.
+void PrintTo(const DuringRunFault& fault, std::ostream* out) { *out << fault.name; }
+
+rv::Result<Done, std::string> appendTo(const fs::path& file)
+{
+    std::ofstream(file, std::ios::binary | std::ios::app) << std::string(kMiB, 'G');
+    return done();
+}
+
+rv::Result<Done, std::string> truncate(const fs::path& file)
+{
+    fs::resize_file(file, 4 * kMiB);
+    return done();
+}
+
+const std::string kChanged = "コピー中に変更されました";
+
+const DuringRunFault kFaults[] = {
+    {"DestinationFolderRemoved",
+     {},
+     {},
+     "Meiro51.mdb",
+     {},
+     [](FaultBed& bed) {
+         fs::remove_all(bed.destination());
+         return done();
+     },
+     Where::Nowhere,
+     {},
+     someNotCopied({"Meiro51.mdb：書き込めません", "カルテ2データ51.mdb：書き込めません",
+                    "同意医師51.mdb：書き込めません", "保険者51.mdb：書き込めません",
+                    "保険申請51_1.mdb：書き込めません", "予約51.mdb：書き込めません", "料金設定51.mdb：書き込めません",
+                    "臨床RV51N.mdb：書き込めません", "保険申請51_2.mdb：書き込めません", "rv.dat：書き込めません",
+                    "id.dat：書き込めません", "GDATA：書き込めません"})},
+    {"DiskPulledOutBetweenFiles",
+     8 * kMiB,
+     {},
+     "保険申請51_1.mdb",
+     {},
+     [](FaultBed& bed) { return bed.mount->pullOut(); },
+     Where::PulledOutDisk,
+     {"保険申請51_1.mdb", "予約51.mdb", "料金設定51.mdb", "臨床RV51N.mdb", "保険申請51_2.mdb", "rv.dat", "id.dat",
+      "GDATA/a.txt", "GDATA/写真/b.jpg"},
+     someNotCopied({"保険申請51_1.mdb：書き込めません", "予約51.mdb：書き込めません", "料金設定51.mdb：書き込めません",
+                    "臨床RV51N.mdb：書き込めません", "保険申請51_2.mdb：書き込めません", "rv.dat：書き込めません",
+                    "id.dat：書き込めません", "GDATA：書き込めません"})},
+    {"DiskPulledOutWhileAFileIsCopied",
+     64 * kMiB,
+     "臨床RV51N.mdb",
+     "臨床RV51N.mdb",
+     kMiB,
+     [](FaultBed& bed) { return bed.mount->pullOut(); },
+     Where::PulledOutDisk,
+     {"臨床RV51N.mdb", "保険申請51_2.mdb", "rv.dat", "id.dat", "GDATA/a.txt", "GDATA/写真/b.jpg"},
+     someNotCopied({"臨床RV51N.mdb：書き込めません", "保険申請51_2.mdb：書き込めません", "rv.dat：書き込めません",
+                    "id.dat：書き込めません", "GDATA：書き込めません"})},
+    {"DatabaseGrowsWhileCopied",
+     {},
+     "臨床RV51N.mdb",
+     "臨床RV51N.mdb",
+     kMiB,
+     [](FaultBed& bed) { return appendTo(bed.source("臨床RV51N.mdb")); },
+     Where::Destination,
+     {"臨床RV51N.mdb"},
+     someNotCopied({"臨床RV51N.mdb：" + kChanged})},
+    {"DatabaseShrinksWhileCopied",
+     {},
+     "臨床RV51N.mdb",
+     "臨床RV51N.mdb",
+     kMiB,
+     [](FaultBed& bed) { return truncate(bed.source("臨床RV51N.mdb")); },
+     Where::Destination,
+     {"臨床RV51N.mdb"},
+     someNotCopied({"臨床RV51N.mdb：" + kChanged})},
+    {"DataFileGrowsWhileCopied",
+     {},
+     "GDATA/動画.mp4",
+     "GDATA",
+     kMiB,
+     [](FaultBed& bed) { return appendTo(bed.source("GDATA/動画.mp4")); },
+     Where::Destination,
+     {"GDATA/動画.mp4"},
+     someNotCopied({"GDATA/動画.mp4：" + kChanged})},
+    {"DataFileBecomesAFolderAfterTheListing",
+     {},
+     {},
+     "rv.dat",
+     {},
+     [](FaultBed& bed) {
+         fs::remove(bed.source("GDATA/a.txt"));
+         fs::create_directory(bed.source("GDATA/a.txt"));
+         return done();
+     },
+     Where::Destination,
+     {"GDATA/a.txt"},
+     someNotCopied({"GDATA/a.txt：読み取れません"})},
+    {"DataFileVanishesAfterTheListing",
+     {},
+     {},
+     "rv.dat",
+     {},
+     [](FaultBed& bed) {
+         fs::remove(bed.source("GDATA/a.txt"));
+         return done();
+     },
+     Where::Destination,
+     {"GDATA/a.txt"},
+     someNotCopied({"GDATA/a.txt：見つかりません"})},
+};
+
+// Calls strike once, when the run is at the fault's moment.
+std::function<void(const BackupProgress&)> strikeAt(const DuringRunFault& fault, FaultBed& bed,
+                                                    std::optional<std::string>& outcome)
+{
+    return [&fault, &bed, &outcome, start = std::optional<std::uint64_t>()](const BackupProgress& progress) mutable {
+        if (outcome || progress.item != fault.item) {
+            return;
+        }
+        if (!start) {
+            start = progress.bytesDone;
+        }
+        if (!fault.afterBytes || progress.bytesDone >= *start + *fault.afterBytes) {
+            const auto struck = fault.strike(bed);
+            outcome = struck.ok() ? std::string() : struck.error();
+        }
+    };
+}
+
+class FaultsDuringTheRun : public ::testing::TestWithParam<DuringRunFault> {};
+
+} // namespace
+
+TEST_P(FaultsDuringTheRun, TheItemAndTheRestAreNamedAndTheEarlierBackupKept)
+{
+    const DuringRunFault& fault = GetParam();
+    if (const auto reason = mountUnavailable(); reason && fault.destinationDisk) {
+        GTEST_SKIP() << *reason;
+    }
+    FaultBed bed;
+    if (!fault.largeSource.empty()) {
+        bed.resizeSource(fault.largeSource, kLargeFile);
+    }
+    if (fault.destinationDisk) {
+        const auto mounted = bed.mountDestination(*fault.destinationDisk);
+        ASSERT_TRUE(mounted.ok()) << mounted.error();
+    }
+    bed.writeEarlierBackup();
+
+    std::optional<std::string> struck;
+    rv::BackupCallbacks callbacks;
+    callbacks.onProgress = strikeAt(fault, bed, struck);
+    const std::string told = bed.runCore(callbacks);
+
+    ASSERT_TRUE(struck) << "the fault never struck";
+    ASSERT_EQ(*struck, "") << "the fault could not be provoked";
+    EXPECT_EQ(told, fault.message);
+    switch (fault.where) {
+    case Where::Nowhere:
+        EXPECT_FALSE(fs::exists(bed.destination())) << "written again after it was removed";
+        break;
+    case Where::PulledOutDisk:
+        EXPECT_FALSE(fs::exists(bed.destination())) << "written again after it was removed";
+        EXPECT_EQ(bed.wrongFiles(bed.mount->root(), fault.failed), std::vector<std::string>{});
+        // A copy under way when the disk goes keeps writing to it, and its
+        // temporary file can then no longer be reached by name to be removed:
+        // only a disk pulled between files is left clean.
+        if (!fault.afterBytes) {
+            EXPECT_EQ(temporaryFilesUnder(bed.mount->root()), std::vector<std::string>{});
+        }
+        break;
+    case Where::Destination:
+        EXPECT_EQ(bed.wrongFiles(bed.destination(), fault.failed), std::vector<std::string>{});
+        EXPECT_EQ(temporaryFilesUnder(bed.destination()), std::vector<std::string>{});
+        break;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, FaultsDuringTheRun, ::testing::ValuesIn(kFaults),
+                         [](const auto& info) { return std::string(info.param.name); });
