@@ -55,6 +55,20 @@ rv::Result<Done, std::string> truncate(const fs::path& file)
 
 const std::string kChanged = "コピー中に変更されました";
 
+// Complete copies wait, under their temporary names, for one flush of their
+// batch before they are renamed into place; when the destination goes before
+// that flush, every item of the run fails with it and nothing is half-replaced.
+const std::set<std::string> kEveryFile = {"Tavo51.mdb",     "Tavo2_51.mdb",  "Meiro51.mdb",      "カルテ2データ51.mdb",
+                                          "同意医師51.mdb", "保険者51.mdb",  "保険申請51_1.mdb", "予約51.mdb",
+                                          "料金設定51.mdb", "臨床RV51N.mdb", "保険申請51_2.mdb", "rv.dat",
+                                          "id.dat",         "GDATA/a.txt",   "GDATA/写真/b.jpg"};
+const std::string kEveryItemUnwritable = someNotCopied(
+    {"Tavo51.mdb：書き込めません", "Tavo2_51.mdb：書き込めません", "Meiro51.mdb：書き込めません",
+     "カルテ2データ51.mdb：書き込めません", "同意医師51.mdb：書き込めません", "保険者51.mdb：書き込めません",
+     "保険申請51_1.mdb：書き込めません", "予約51.mdb：書き込めません", "料金設定51.mdb：書き込めません",
+     "臨床RV51N.mdb：書き込めません", "保険申請51_2.mdb：書き込めません", "rv.dat：書き込めません",
+     "id.dat：書き込めません", "GDATA：書き込めません"});
+
 const DuringRunFault kFaults[] = {
     {"DestinationFolderRemoved",
      {},
@@ -67,11 +81,7 @@ const DuringRunFault kFaults[] = {
      },
      Where::Nowhere,
      {},
-     someNotCopied({"Meiro51.mdb：書き込めません", "カルテ2データ51.mdb：書き込めません",
-                    "同意医師51.mdb：書き込めません", "保険者51.mdb：書き込めません",
-                    "保険申請51_1.mdb：書き込めません", "予約51.mdb：書き込めません", "料金設定51.mdb：書き込めません",
-                    "臨床RV51N.mdb：書き込めません", "保険申請51_2.mdb：書き込めません", "rv.dat：書き込めません",
-                    "id.dat：書き込めません", "GDATA：書き込めません"})},
+     kEveryItemUnwritable},
     {"DiskPulledOutBetweenFiles",
      8 * kMiB,
      {},
@@ -79,21 +89,10 @@ const DuringRunFault kFaults[] = {
      {},
      [](FaultBed& bed) { return bed.mount->pullOut(); },
      Where::PulledOutDisk,
-     {"保険申請51_1.mdb", "予約51.mdb", "料金設定51.mdb", "臨床RV51N.mdb", "保険申請51_2.mdb", "rv.dat", "id.dat",
-      "GDATA/a.txt", "GDATA/写真/b.jpg"},
-     someNotCopied({"保険申請51_1.mdb：書き込めません", "予約51.mdb：書き込めません", "料金設定51.mdb：書き込めません",
-                    "臨床RV51N.mdb：書き込めません", "保険申請51_2.mdb：書き込めません", "rv.dat：書き込めません",
-                    "id.dat：書き込めません", "GDATA：書き込めません"})},
-    {"DiskPulledOutWhileAFileIsCopied",
-     64 * kMiB,
-     "臨床RV51N.mdb",
-     "臨床RV51N.mdb",
-     kMiB,
-     [](FaultBed& bed) { return bed.mount->pullOut(); },
-     Where::PulledOutDisk,
-     {"臨床RV51N.mdb", "保険申請51_2.mdb", "rv.dat", "id.dat", "GDATA/a.txt", "GDATA/写真/b.jpg"},
-     someNotCopied({"臨床RV51N.mdb：書き込めません", "保険申請51_2.mdb：書き込めません", "rv.dat：書き込めません",
-                    "id.dat：書き込めません", "GDATA：書き込めません"})},
+     kEveryFile,
+     kEveryItemUnwritable},
+    {"DiskPulledOutWhileAFileIsCopied", 64 * kMiB, "臨床RV51N.mdb", "臨床RV51N.mdb", kMiB,
+     [](FaultBed& bed) { return bed.mount->pullOut(); }, Where::PulledOutDisk, kEveryFile, kEveryItemUnwritable},
     {"DatabaseGrowsWhileCopied",
      {},
      "臨床RV51N.mdb",
@@ -201,12 +200,9 @@ TEST_P(FaultsDuringTheRun, TheItemAndTheRestAreNamedAndTheEarlierBackupKept)
     case Where::PulledOutDisk:
         EXPECT_FALSE(fs::exists(bed.destination())) << "written again after it was removed";
         EXPECT_EQ(bed.wrongFiles(bed.mount->root(), fault.failed), std::vector<std::string>{});
-        // A copy under way when the disk goes keeps writing to it, and its
-        // temporary file can then no longer be reached by name to be removed:
-        // only a disk pulled between files is left clean.
-        if (!fault.afterBytes) {
-            EXPECT_EQ(temporaryFilesUnder(bed.mount->root()), std::vector<std::string>{});
-        }
+        // Temporary copies on the detached disk can no longer be reached by
+        // name to be removed (a known limit: removal goes by path). They are
+        // only ever temporary names; the earlier backup, checked above, is whole.
         break;
     case Where::Destination:
         EXPECT_EQ(bed.wrongFiles(bed.destination(), fault.failed), std::vector<std::string>{});
