@@ -39,6 +39,11 @@ BackupProgressDialog::BackupProgressDialog(QWidget* owner) : QDialog(owner)
     cancel_->setAutoDefault(false);
     connect(cancel_, &QPushButton::clicked, this, &BackupProgressDialog::requestCancel);
 
+    // For screen readers: the labels are read by their text (its changes
+    // reach them as name changes), the bar by this name and its value.
+    setAccessibleName(QStringLiteral("データのバックアップ中"));
+    bar_->setAccessibleName(QStringLiteral("バックアップの進み具合"));
+
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(item_);
     layout->addWidget(counts_);

@@ -2,6 +2,7 @@
 
 #include "backup/backup_progress_dialog.h"
 
+#include <QAccessible>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -31,6 +32,35 @@ void BackupProgressDialogTest::showsItemFilesAndBytes()
              QStringLiteral("ファイル 1,234 / 20,013 個　　5.0 MB / 1,600.0 MB"));
     auto* bar = dialog.findChild<QProgressBar*>(QStringLiteral("progressBar"));
     QCOMPARE(bar->value() * 1000 / bar->maximum(), 3);
+}
+
+void BackupProgressDialogTest::aScreenReaderReadsItemAndProgress()
+{
+    BackupProgressDialog dialog(nullptr);
+    rv::BackupProgress progress;
+    progress.item = "GDATA";
+    progress.itemNumber = 14;
+    progress.itemCount = 14;
+    progress.bytesDone = 1;
+    progress.bytesTotal = 2;
+    dialog.showProgress(progress);
+
+    QAccessibleInterface* window = QAccessible::queryAccessibleInterface(&dialog);
+    QVERIFY(window);
+    QCOMPARE(window->text(QAccessible::Name), QStringLiteral("データのバックアップ中"));
+    QStringList read;
+    for (int i = 0; i < window->childCount(); ++i) {
+        QAccessibleInterface* child = window->child(i);
+        QString line = QString::number(child->role()) + ' ' + child->text(QAccessible::Name);
+        if (QAccessibleValueInterface* value = child->valueInterface()) {
+            line += ' ' + value->currentValue().toString();
+        }
+        read << line;
+    }
+    QCOMPARE(read, (QStringList{QString::number(QAccessible::StaticText) + " GDATA をコピーしています（14 / 14）",
+                                QString::number(QAccessible::StaticText) + " ファイル 0 / 0 個　　0.0 MB / 0.0 MB",
+                                QString::number(QAccessible::ProgressBar) + " バックアップの進み具合 500",
+                                QString::number(QAccessible::Button) + " 中止"}));
 }
 
 void BackupProgressDialogTest::cancelIsAskedOnceByButtonEscapeOrClose()

@@ -7,4 +7,5 @@ class BackupProgressDialogTest : public QObject {
 private slots:
     void showsItemFilesAndBytes();
     void cancelIsAskedOnceByButtonEscapeOrClose();
+    void aScreenReaderReadsItemAndProgress();
 };
