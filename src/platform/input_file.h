@@ -34,7 +34,10 @@ private:
     explicit InputFile(std::intptr_t handle) : handle_(handle) {}
     void close();
 
-    std::intptr_t handle_; // a file descriptor, or a HANDLE on Windows
+    // A file descriptor, or a HANDLE on Windows; -1 is "none" on both
+    // (INVALID_HANDLE_VALUE is -1).
+    static constexpr std::intptr_t kClosed = -1;
+    std::intptr_t handle_;
 };
 
 } // namespace rv::platform

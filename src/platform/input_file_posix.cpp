@@ -8,10 +8,6 @@
 #include <cstring>
 
 namespace rv::platform {
-namespace {
-constexpr std::intptr_t kClosed = -1;
-}
-
 Result<InputFile, OpenFailure> InputFile::open(std::string_view utf8Path)
 {
     using R = Result<InputFile, OpenFailure>;
@@ -33,20 +29,6 @@ Result<InputFile, OpenFailure> InputFile::open(std::string_view utf8Path)
     }
     return R::success(std::move(file));
 }
-
-InputFile::InputFile(InputFile&& other) noexcept : handle_(other.handle_) { other.handle_ = kClosed; }
-
-InputFile& InputFile::operator=(InputFile&& other) noexcept
-{
-    if (this != &other) {
-        close();
-        handle_ = other.handle_;
-        other.handle_ = kClosed;
-    }
-    return *this;
-}
-
-InputFile::~InputFile() { close(); }
 
 void InputFile::close()
 {

@@ -7,8 +7,6 @@
 namespace rv::platform {
 namespace {
 
-const std::intptr_t kClosed = reinterpret_cast<std::intptr_t>(INVALID_HANDLE_VALUE);
-
 std::string systemMessage(DWORD error) { return "Windows error " + std::to_string(error); }
 
 } // namespace
@@ -36,20 +34,6 @@ Result<InputFile, OpenFailure> InputFile::open(std::string_view utf8Path)
     }
     return R::success(InputFile(reinterpret_cast<std::intptr_t>(handle)));
 }
-
-InputFile::InputFile(InputFile&& other) noexcept : handle_(other.handle_) { other.handle_ = kClosed; }
-
-InputFile& InputFile::operator=(InputFile&& other) noexcept
-{
-    if (this != &other) {
-        close();
-        handle_ = other.handle_;
-        other.handle_ = kClosed;
-    }
-    return *this;
-}
-
-InputFile::~InputFile() { close(); }
 
 void InputFile::close()
 {
