@@ -71,7 +71,7 @@ void readFields(platform::InputFile& file, Settings& settings)
     while (!parser.full()) {
         auto count = file.read(chunk.data(), chunk.size());
         if (!count.ok()) {
-            settings.notes.push_back("rv.dat: reading stopped: " + count.error());
+            settings.notes.push_back("reading stopped: " + count.error());
             break;
         }
         const bool last = count.value() == 0;
@@ -82,7 +82,7 @@ void readFields(platform::InputFile& file, Settings& settings)
         }
     }
     if (decoder.invalidBytes() > 0) {
-        settings.notes.push_back("rv.dat: " + std::to_string(decoder.invalidBytes()) +
+        settings.notes.push_back(std::to_string(decoder.invalidBytes()) +
                                  " bytes are not CP932 and were read as U+FFFD");
     }
     const auto& fields = parser.fields();
@@ -121,7 +121,7 @@ Result<Settings, SettingsError> ReadSettings(std::string_view programFolder)
     } catch (const std::exception& error) {
         // Only a platform without a CP932 converter gets here; the fields stay
         // as far as they were read and the defaults still apply.
-        settings.notes.push_back(std::string("rv.dat: ") + error.what());
+        settings.notes.emplace_back(error.what());
     }
     deriveBackupSources(programFolder, settings);
     return R::success(std::move(settings));

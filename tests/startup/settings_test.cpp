@@ -133,7 +133,7 @@ TEST_F(ReadSettingsTest, InvalidBytesAreReplacedAndNoted)
     const rv::Settings s = read();
     EXPECT_EQ(s.SettingFields[3], "x\uFFFDy");
     ASSERT_EQ(s.notes.size(), 1u);
-    EXPECT_EQ(s.notes[0], "rv.dat: 1 bytes are not CP932 and were read as U+FFFD");
+    EXPECT_EQ(s.notes[0], "1 bytes are not CP932 and were read as U+FFFD");
 }
 
 TEST_F(ReadSettingsTest, MissingOrUnopenableFileIsAnError)
