@@ -3,8 +3,10 @@
 #include "platform/file_system.h"
 
 #include <atomic>
+#include <cstdlib>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -13,8 +15,9 @@
 namespace rv::platform {
 
 // How the bytes are moved. Automatic takes the fastest that the two file
-// systems allow and falls back on its own; the others exist to measure.
-enum class CopyMethod { Automatic, CopyFileRange, Sendfile, ReadWrite };
+// systems allow and falls back on its own; the others exist to measure and
+// to test each way on its own.
+enum class CopyMethod { Automatic, DirectWrite, CopyFileRange, Sendfile, ReadWrite };
 
 struct CopyControl {
     const std::atomic<bool>* cancel = nullptr; // checked between chunks
@@ -39,15 +42,18 @@ public:
                                                    const CopyControl& control);
 
 private:
-    Result<std::uint64_t, FileError> copyBytes(int from, int to, std::uint64_t expectedSize, const std::string& source,
-                                               const std::string& temporary, const CopyControl& control);
+    Result<std::uint64_t, FileError> copyBytes(int from, int to, bool direct, std::uint64_t expectedSize,
+                                               const std::string& source, const std::string& temporary,
+                                               const CopyControl& control);
+    bool triesDirectWrite(std::uint64_t size) const;
 
     CopyMethod method_;
     // What the file systems of this run turned out not to support, so that it
     // is not tried again for every file.
+    bool directRefused_ = false;
     bool copyRangeRefused_ = false;
     bool sendfileRefused_ = false;
-    std::vector<char> buffer_; // for plain reads and writes, allocated on first use
+    std::unique_ptr<char, void (*)(void*)> buffer_{nullptr, std::free}; // page-aligned, allocated on first use
 };
 
 // Puts a pending copy in place of its target in one step.
