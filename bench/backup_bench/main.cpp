@@ -2,6 +2,7 @@
 // of the same items followed by sync, interleaved, and prints the median
 // ratio and the program's peak resident memory.
 //   bench/backup [--scale F] [--runs N] [--program PATH] [--work DIR]
+// Every timed run writes to its own destination, removed at the end.
 #include "platform/paths.h"
 #include "reference_clinic.h"
 
@@ -17,6 +18,7 @@
 #include <filesystem>
 #include <iostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -60,13 +62,18 @@ Timing timeCommand(const std::vector<std::string>& arguments, const fs::path& fo
     return {elapsed.count(), usage.ru_maxrss, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
 }
 
-// Each contender starts from an empty destination and a device with nothing
-// left to write.
-void freshDestination(const fs::path& destination)
+// Each contender starts from a new, empty destination and a device with
+// nothing left to write. Earlier destinations are not removed between timed
+// runs: on ext4, files created within half a minute of a mass deletion make
+// the kernel step over every inode just freed, which slowed both contenders
+// by seconds and made the figures swing twofold.
+fs::path freshDestination(const fs::path& work, int number)
 {
+    const fs::path destination = work / ("backup-" + std::to_string(number));
     fs::remove_all(destination);
     fs::create_directories(destination);
     sync();
+    return destination;
 }
 
 std::uint64_t countFiles(const fs::path& folder)
@@ -121,20 +128,24 @@ int main(int argc, char** argv)
         return 2;
     }
     std::cout << "building the reference clinic (scale " << options.scale << ") in " << options.work << "\n";
+    const auto removedEarlierClinic = std::chrono::steady_clock::now();
     const rv::bench::ReferenceClinic clinic = rv::bench::buildReferenceClinic(options.work / "clinic", options.scale);
+    // The same half minute as below, for the files of an earlier clinic.
+    std::this_thread::sleep_until(removedEarlierClinic + std::chrono::seconds(32));
     // The program reads rv.dat from its own folder, as it does at a clinic.
     const fs::path program = clinic.folder / "rvdatebackup";
     fs::copy_file(options.program, program, fs::copy_options::overwrite_existing);
-    const fs::path destination = options.work / "backup";
     std::printf("%zu items, %llu files, %.1f MB\n\n", clinic.items.size(),
                 static_cast<unsigned long long>(clinic.files), static_cast<double>(clinic.bytes) / (1 << 20));
 
+    // cp is given the destination as its last argument by the shell.
     std::vector<std::string> copyCommand = {"/bin/sh", "-c", "cp -r"};
     for (const auto& item : clinic.items) {
         copyCommand[2] += " '" + item + "'";
     }
-    copyCommand[2] += " '" + destination.string() + "/' && sync";
-    const std::vector<std::string> backupCommand = {program.string(), "--backup-to", destination.string()};
+    copyCommand[2] += " \"$0/\" && sync";
+    copyCommand.emplace_back();
+    std::vector<std::string> backupCommand = {program.string(), "--backup-to", ""};
 
     std::vector<double> backupSeconds;
     std::vector<double> copySeconds;
@@ -145,14 +156,16 @@ int main(int argc, char** argv)
         Timing copy;
         // Alternate who goes first, so that neither always meets a warmer system.
         for (int turn = 0; turn < 2; ++turn) {
-            freshDestination(destination);
+            const fs::path destination = freshDestination(options.work, 2 * run + turn);
             if ((run + turn) % 2 == 0) {
+                backupCommand.back() = destination.string();
                 backup = timeCommand(backupCommand, clinic.folder);
                 if (backup.exitCode != 0 || countFiles(destination) != clinic.files) {
                     std::cerr << "the backup failed: exit code " << backup.exitCode << "\n";
                     return 1;
                 }
             } else {
+                copyCommand.back() = destination.string();
                 copy = timeCommand(copyCommand, clinic.folder);
             }
         }
@@ -161,7 +174,9 @@ int main(int argc, char** argv)
         peakKilobytes = std::max(peakKilobytes, backup.peakKilobytes);
         std::printf("%3d  %10.2f s  %10.2f s\n", run + 1, backup.seconds, copy.seconds);
     }
-    fs::remove_all(destination);
+    for (int number = 0; number < 2 * options.runs; ++number) {
+        fs::remove_all(options.work / ("backup-" + std::to_string(number)));
+    }
     const double ratio = median(backupSeconds) / median(copySeconds);
     std::printf("\nmedian: rvdatebackup %.2f s, cp -r + sync %.2f s\n", median(backupSeconds), median(copySeconds));
     std::printf("ratio: %.2f (target <= 1.00)\n", ratio);

@@ -16,7 +16,7 @@ namespace {
 // Large enough that the kernel copies at full speed, small enough that a
 // cancel or a progress report never waits long.
 constexpr std::size_t kChunkBytes = std::size_t{8} << 20;
-constexpr std::size_t kBufferBytes = std::size_t{4} << 20;
+constexpr std::size_t kBufferBytes = std::size_t{8} << 20;
 // Writes that bypass the page cache must start at, and cover, whole blocks
 // of the device, from memory aligned the same way; a page suits every disk.
 constexpr std::size_t kDirectAlignment = 4096;
