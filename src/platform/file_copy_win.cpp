@@ -1,6 +1,7 @@
 #include "platform/file_copy.h"
 
 #include "platform/long_path_win.h"
+#include "platform/temporary_names.h"
 
 #include <windows.h>
 
@@ -8,15 +9,6 @@
 
 namespace rv::platform {
 namespace {
-
-std::atomic<unsigned> temporaryCounter{0};
-
-std::string temporaryPathFor(const std::string& target)
-{
-    const auto separator = target.find_last_of("\\/");
-    const std::string folder = separator == std::string::npos ? std::string() : target.substr(0, separator + 1);
-    return folder + ".rvtmp-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(temporaryCounter++);
-}
 
 DWORD CALLBACK reportProgress(LARGE_INTEGER /*total*/, LARGE_INTEGER transferred, LARGE_INTEGER /*streamSize*/,
                               LARGE_INTEGER /*streamTransferred*/, DWORD /*stream*/, DWORD /*reason*/,
@@ -76,7 +68,7 @@ Result<PendingFile, FileError> FileCopier::copyToTemporary(std::string_view sour
     BY_HANDLE_FILE_INFORMATION atOpen{};
     const BOOL knownAtOpen = GetFileInformationByHandle(probe, &atOpen);
 
-    PendingFile pending{temporaryPathFor(std::string(targetView)), std::string(targetView), 0};
+    PendingFile pending{temporaryPathFor(targetView), std::string(targetView), 0};
     const std::wstring temporaryW = longPathW(pending.temporaryPath);
     BOOL cancelRequested = FALSE;
     if (!CopyFileExW(sourceW.c_str(), temporaryW.c_str(), reportProgress, const_cast<CopyControl*>(&control),
