@@ -136,8 +136,8 @@ Result<std::uint64_t, FileError> FileCopier::copyBytes(int from, int to, bool di
                                                        const std::string& source, const std::string& temporary,
                                                        const CopyControl& control)
 {
-    bool useRange = !direct && (method_ == CopyMethod::CopyFileRange ||
-                                (method_ == CopyMethod::Automatic && !copyRangeRefused_));
+    bool useRange =
+        !direct && (method_ == CopyMethod::CopyFileRange || (method_ == CopyMethod::Automatic && !copyRangeRefused_));
     bool useSendfile =
         !direct && (method_ == CopyMethod::Sendfile || (method_ == CopyMethod::Automatic && !sendfileRefused_));
     std::uint64_t done = 0;
