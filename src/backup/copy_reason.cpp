@@ -13,6 +13,8 @@ std::string_view reasonText(CopyReason reason)
         return "書き込めません";
     case CopyReason::NoSpace:
         return "保存先の空き容量が足りません";
+    case CopyReason::TooLarge:
+        return "大きすぎて保存先に書き込めません";
     case CopyReason::Overwritten:
         return "同じ名前の別のファイルで上書きされました";
     case CopyReason::Cancelled:
@@ -40,6 +42,8 @@ CopyReason reasonFor(platform::FileErrorKind kind)
         return CopyReason::NotWritable;
     case platform::FileErrorKind::NoSpace:
         return CopyReason::NoSpace;
+    case platform::FileErrorKind::TooLarge:
+        return CopyReason::TooLarge;
     case platform::FileErrorKind::Cancelled:
         return CopyReason::Cancelled;
     case platform::FileErrorKind::Changed:

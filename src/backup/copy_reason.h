@@ -12,6 +12,7 @@ enum class CopyReason {
     NotReadable, // "読み取れません"
     NotWritable, // "書き込めません"
     NoSpace,     // "保存先の空き容量が足りません"
+    TooLarge,    // the destination's file system cannot hold a file that large
     Overwritten, // a later item of the same name took its place
     Cancelled,
     SelfCopy,   // the source is its own destination

@@ -19,8 +19,9 @@ inline FileError sourceError(int error, const std::string& what)
 // errno of a failure on the side that is written.
 inline FileError destinationError(int error, const std::string& what)
 {
-    const FileErrorKind kind =
-        (error == ENOSPC || error == EDQUOT || error == EFBIG) ? FileErrorKind::NoSpace : FileErrorKind::NotWritable;
+    const FileErrorKind kind = (error == ENOSPC || error == EDQUOT) ? FileErrorKind::NoSpace
+                               : error == EFBIG                     ? FileErrorKind::TooLarge
+                                                                    : FileErrorKind::NotWritable;
     return {kind, what + ": " + std::strerror(error)};
 }
 

@@ -15,6 +15,7 @@ enum class FileErrorKind {
     NotReadable, // there, but it cannot be read (locked, no permission, a folder where a file was expected)
     NotWritable, // the destination cannot be written
     NoSpace,     // the destination's disk is full
+    TooLarge,    // the file is larger than the destination's file system allows (FAT32: 4 GB)
     Changed,     // the source changed while it was copied: the copy may be torn
     Cancelled,   // the caller asked to stop
 };

@@ -48,7 +48,10 @@ FileError destinationErrorW(DWORD error, const std::string& what)
         return {FileErrorKind::Cancelled, what};
     }
     const bool full = error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL || error == kDiskQuotaExceeded;
-    return {full ? FileErrorKind::NoSpace : FileErrorKind::NotWritable, what + ": error " + std::to_string(error)};
+    const FileErrorKind kind = full                            ? FileErrorKind::NoSpace
+                               : error == ERROR_FILE_TOO_LARGE ? FileErrorKind::TooLarge
+                                                               : FileErrorKind::NotWritable;
+    return {kind, what + ": error " + std::to_string(error)};
 }
 
 } // namespace rv::platform
