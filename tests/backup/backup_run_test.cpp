@@ -10,8 +10,6 @@
 #include <filesystem>
 
 #ifndef _WIN32
-#include <csignal>
-#include <sys/resource.h>
 #include <unistd.h>
 #endif
 
@@ -229,34 +227,6 @@ TEST_F(BackupRunTest, MissingDefaultsAreInformationAndMissingNamedFilesFailures)
               "・保険申請51_2.mdb\n"
               "・GDATA");
 }
-
-#ifndef _WIN32
-// A database larger than the destination's file system allows (4 GB on a
-// FAT32 stick) is not a full disk: the user must be told the real reason.
-// A file size limit on this process makes the kernel refuse the same way.
-TEST_F(BackupRunTest, AFileTooLargeForTheDestinationSaysSoAndKeepsTheEarlierCopy)
-{
-    clinic.addDatabases({"予約51.mdb"}, std::size_t{3} << 20);
-    clinic.addDatabases({"Meiro51.mdb"});
-    writeFile(backedUp("予約51.mdb"), "last week's copy");
-    struct rlimit before {};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &before), 0);
-    struct rlimit limited = before;
-    limited.rlim_cur = rlim_t{1} << 20;
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-    const BackupResult result = run();
-    setrlimit(RLIMIT_FSIZE, &before);
-    std::signal(SIGXFSZ, previousHandler);
-
-    EXPECT_EQ(item(result, "予約51.mdb").reason, CopyReason::TooLarge);
-    EXPECT_EQ(item(result, "Meiro51.mdb").outcome, ItemOutcome::Copied);
-    EXPECT_EQ(readFile(backedUp("予約51.mdb")), "last week's copy");
-    EXPECT_FALSE(temporaryFilesLeft());
-    EXPECT_NE(rv::describeBackupResult(result).text.find("・予約51.mdb：大きすぎて保存先に書き込めません"),
-              std::string::npos);
-}
-#endif
 
 TEST_F(BackupRunTest, ALaterItemOfTheSameNameIsReportedAsOverwritingTheEarlier)
 {
