@@ -63,7 +63,7 @@ const BeforeRunFault kFaults[] = {
      {},
      tooLargeForTheDestination,
      {"保険者51.mdb"},
-     someNotCopied({"保険者51.mdb：大きすぎて保存先に書き込めません"})},
+     someNotCopied({"保険者51.mdb：保存先の空き容量が足りません"})},
     {"FileSizeLimit",
      {},
      {false, 1 * kMiB},
