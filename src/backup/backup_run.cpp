@@ -4,6 +4,7 @@
 #include "backup/progress_meter.h"
 #include "platform/file_system.h"
 #include "platform/paths.h"
+#include "platform/temporary_names.h"
 
 #include <algorithm>
 #include <optional>
@@ -96,6 +97,9 @@ public:
     BackupResult run()
     {
         auto flusher = platform::WriteFlusher::open(plan_.backupFolder);
+        if (flusher.ok()) {
+            sweep(plan_.backupFolder);
+        }
         std::uint64_t filesBefore = 0;
         std::uint64_t bytesBefore = 0;
         for (std::size_t i = 0; i < plan_.steps.size(); ++i) {
@@ -176,6 +180,7 @@ private:
             fail(item, reasonFor(made.error().kind), made.error().detail);
             return;
         }
+        sweep(step.destination);
         for (const auto& problem : survey.listing.problems) {
             item.fileFailures.push_back({problem.relativePath, reasonFor(problem.error.kind), problem.error.detail});
         }
@@ -189,6 +194,8 @@ private:
                 if (auto made = platform::ensureFolder(target); !made.ok()) {
                     item.fileFailures.push_back(
                         {entry.relativePath, reasonFor(made.error().kind), made.error().detail});
+                } else {
+                    sweep(target);
                 }
                 continue;
             }
@@ -309,6 +316,19 @@ private:
             return;
         }
         fail(item, reasonFor(error.kind), error.detail);
+    }
+
+    // Unfinished copies of an earlier run that was cut off are removed where
+    // this run writes, so that they do not pile up on the backup disk.
+    void sweep(const std::string& folder)
+    {
+        const auto abandoned = platform::removeAbandonedCopies(folder);
+        for (const std::string& path : abandoned.removed) {
+            result_.notes.push_back("removed an unfinished copy left by an earlier run: " + path);
+        }
+        for (const FileError& error : abandoned.notRemoved) {
+            result_.notes.push_back("could not clear unfinished copies of an earlier run: " + error.detail);
+        }
     }
 
     void discardPending(const PendingFile& pending)

@@ -1,6 +1,7 @@
 #include "platform/file_copy.h"
 
 #include "platform/file_errors_posix.h"
+#include "platform/temporary_names.h"
 
 #include <fcntl.h>
 #include <sys/sendfile.h>
@@ -24,8 +25,6 @@ constexpr std::size_t kDirectAlignment = 4096;
 // for its own write to the device (measured: no faster for the data folder's
 // 20,000 small files, and ten times the writes).
 constexpr std::uint64_t kDirectMinimumBytes = std::uint64_t{1} << 20;
-
-std::atomic<unsigned> temporaryCounter{0};
 
 class Descriptor {
 public:
@@ -51,15 +50,6 @@ public:
 private:
     int fd_;
 };
-
-// A short name in the target's own folder, so that the final rename stays on
-// one file system and the name fits whatever the target's length.
-std::string temporaryPathFor(const std::string& target)
-{
-    const auto slash = target.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-    return folder + ".rvtmp-" + std::to_string(::getpid()) + "-" + std::to_string(temporaryCounter++);
-}
 
 // Errors by which a kernel-side copy says it cannot serve these two files.
 bool refusesPair(int error) { return error == EXDEV || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP; }
@@ -146,8 +136,8 @@ Result<std::uint64_t, FileError> FileCopier::copyBytes(int from, int to, bool di
                                                        const std::string& source, const std::string& temporary,
                                                        const CopyControl& control)
 {
-    bool useRange = !direct && (method_ == CopyMethod::CopyFileRange ||
-                                (method_ == CopyMethod::Automatic && !copyRangeRefused_));
+    bool useRange =
+        !direct && (method_ == CopyMethod::CopyFileRange || (method_ == CopyMethod::Automatic && !copyRangeRefused_));
     bool useSendfile =
         !direct && (method_ == CopyMethod::Sendfile || (method_ == CopyMethod::Automatic && !sendfileRefused_));
     std::uint64_t done = 0;
@@ -224,7 +214,7 @@ Result<PendingFile, FileError> FileCopier::copyToTemporary(std::string_view sour
         return Result<PendingFile, FileError>::failure(
             {FileErrorKind::NotReadable, source + (S_ISDIR(info.st_mode) ? ": a folder, not a file" : ": not a file")});
     }
-    PendingFile pending{temporaryPathFor(std::string(targetView)), std::string(targetView), 0};
+    PendingFile pending{temporaryPathFor(targetView), std::string(targetView), 0};
     const auto size = static_cast<std::uint64_t>(info.st_size);
     const int flags = O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC;
     bool direct = triesDirectWrite(size);

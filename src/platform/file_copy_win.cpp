@@ -1,6 +1,7 @@
 #include "platform/file_copy.h"
 
 #include "platform/long_path_win.h"
+#include "platform/temporary_names.h"
 
 #include <windows.h>
 
@@ -8,15 +9,6 @@
 
 namespace rv::platform {
 namespace {
-
-std::atomic<unsigned> temporaryCounter{0};
-
-std::string temporaryPathFor(const std::string& target)
-{
-    const auto separator = target.find_last_of("\\/");
-    const std::string folder = separator == std::string::npos ? std::string() : target.substr(0, separator + 1);
-    return folder + ".rvtmp-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(temporaryCounter++);
-}
 
 bool cancelled(const CopyControl& control) { return control.cancel != nullptr && control.cancel->load(); }
 
@@ -96,7 +88,7 @@ Result<PendingFile, FileError> FileCopier::copyToTemporary(std::string_view sour
     BY_HANDLE_FILE_INFORMATION atOpen{};
     const BOOL knownAtOpen = GetFileInformationByHandle(probe, &atOpen);
 
-    PendingFile pending{temporaryPathFor(std::string(targetView)), std::string(targetView), 0};
+    PendingFile pending{temporaryPathFor(targetView), std::string(targetView), 0};
     const std::wstring temporaryW = longPathW(pending.temporaryPath);
     BOOL cancelRequested = FALSE;
     ProgressState progress{control};

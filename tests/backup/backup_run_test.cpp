@@ -3,12 +3,17 @@
 #include "backup/backup_message.h"
 #include "backup/backup_plan.h"
 #include "platform/paths.h"
+#include "platform/temporary_names.h"
 #include "sample_clinic.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 using rv::BackupProgress;
 using rv::BackupResult;
@@ -112,6 +117,41 @@ TEST_F(BackupRunTest, OverwritesEarlierCopiesAndMergesIntoAnExistingDataFolder)
     EXPECT_EQ(readFile(backedUp("GDATA/new/n.txt")), readFile(original("GDATA/new/n.txt")));
     EXPECT_EQ(readFile(backedUp("GDATA/only-in-backup.txt")), "kept");
     EXPECT_FALSE(temporaryFilesLeft());
+}
+
+// A run cut off by a disk pulled out or a power cut leaves its temporary
+// copies behind; the next run into the same folders clears them.
+TEST_F(BackupRunTest, UnfinishedCopiesOfAnEarlierRunAreClearedAndReported)
+{
+    clinic.addDatabases({"予約51.mdb"});
+    clinic.addDataFiles({"写真/a.jpg"});
+    const std::string gone = ".rvtmp-4000000000-7"; // no process has such a number
+    const std::string ours = ".rvtmp-" + std::to_string(rv::platform::currentProcessId()) + "-999999";
+    const std::vector<std::string> notTemporary = {".rvtmp-12", ".rvtmp-x-1", ".rvtmp-4000000000-1.jpg",
+                                                   "rvtmp-4000000000-1"};
+    writeFile(backedUp(gone), "half a database");
+    writeFile(backedUp("GDATA/写真/" + gone), "half a picture");
+    writeFile(backedUp(ours), "a copy this process is still writing");
+    for (const auto& name : notTemporary) {
+        writeFile(backedUp("GDATA/" + name), "the clinic's own file");
+    }
+    const BackupResult result = run();
+
+    EXPECT_EQ(item(result, "GDATA").outcome, ItemOutcome::Copied);
+    EXPECT_FALSE(fs::exists(backedUp(gone)));
+    EXPECT_FALSE(fs::exists(backedUp("GDATA/写真/" + gone)));
+    EXPECT_TRUE(fs::exists(backedUp(ours)));
+    for (const auto& name : notTemporary) {
+        EXPECT_EQ(readFile(backedUp("GDATA/" + name)), "the clinic's own file") << name;
+    }
+    std::size_t reported = 0;
+    for (const auto& note : result.notes) {
+        reported += note.find(gone) != std::string::npos ? 1 : 0;
+    }
+    EXPECT_EQ(reported, 2u);
+#ifndef _WIN32
+    EXPECT_TRUE(rv::platform::processIsRunning(static_cast<std::uint64_t>(getppid())));
+#endif
 }
 
 TEST_F(BackupRunTest, AFailedCopyLeavesTheEarlierCopyByteForByte)

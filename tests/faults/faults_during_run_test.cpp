@@ -200,8 +200,8 @@ TEST_P(FaultsDuringTheRun, TheItemAndTheRestAreNamedAndTheEarlierBackupKept)
     case Where::PulledOutDisk:
         EXPECT_FALSE(fs::exists(bed.destination())) << "written again after it was removed";
         EXPECT_EQ(bed.wrongFiles(bed.mount->root(), fault.failed), std::vector<std::string>{});
-        // Temporary copies on the detached disk can no longer be reached by
-        // name to be removed (a known limit: removal goes by path). They are
+        // Temporary copies on the detached disk can no longer be reached to
+        // be removed; the next run into that folder clears them. They are
         // only ever temporary names; the earlier backup, checked above, is whole.
         break;
     case Where::Destination:
