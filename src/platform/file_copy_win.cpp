@@ -10,18 +10,32 @@
 namespace rv::platform {
 namespace {
 
+bool cancelled(const CopyControl& control) { return control.cancel != nullptr && control.cancel->load(); }
+
+// What the progress routine works with: the caller's control, and how many
+// bytes of this file it has been told of.
+struct ProgressState {
+    const CopyControl& control;
+    std::uint64_t reported = 0;
+};
+
+void report(ProgressState& state, std::uint64_t bytes)
+{
+    state.reported = bytes;
+    if (state.control.onBytes) {
+        state.control.onBytes(bytes);
+    }
+}
+
+// Reports first, so that a cancel asked for while the progress is shown
+// stops the copy at this call rather than the next, which may never come.
 DWORD CALLBACK reportProgress(LARGE_INTEGER /*total*/, LARGE_INTEGER transferred, LARGE_INTEGER /*streamSize*/,
                               LARGE_INTEGER /*streamTransferred*/, DWORD /*stream*/, DWORD /*reason*/,
                               HANDLE /*source*/, HANDLE /*destination*/, LPVOID data)
 {
-    const auto* control = static_cast<const CopyControl*>(data);
-    if (control->cancel != nullptr && control->cancel->load()) {
-        return PROGRESS_CANCEL;
-    }
-    if (control->onBytes) {
-        control->onBytes(static_cast<std::uint64_t>(transferred.QuadPart));
-    }
-    return PROGRESS_CONTINUE;
+    auto* state = static_cast<ProgressState*>(data);
+    report(*state, static_cast<std::uint64_t>(transferred.QuadPart));
+    return cancelled(state->control) ? PROGRESS_CANCEL : PROGRESS_CONTINUE;
 }
 
 // A file written to while it is copied (the records system still at work on
@@ -42,6 +56,12 @@ void clearReadOnly(const std::wstring& path)
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
         SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
     }
+}
+
+void removeTemporary(const std::wstring& temporary)
+{
+    clearReadOnly(temporary);
+    DeleteFileW(temporary.c_str());
 }
 
 } // namespace
@@ -71,12 +91,12 @@ Result<PendingFile, FileError> FileCopier::copyToTemporary(std::string_view sour
     PendingFile pending{temporaryPathFor(targetView), std::string(targetView), 0};
     const std::wstring temporaryW = longPathW(pending.temporaryPath);
     BOOL cancelRequested = FALSE;
-    if (!CopyFileExW(sourceW.c_str(), temporaryW.c_str(), reportProgress, const_cast<CopyControl*>(&control),
-                     &cancelRequested, COPY_FILE_FAIL_IF_EXISTS)) {
+    ProgressState progress{control};
+    if (!CopyFileExW(sourceW.c_str(), temporaryW.c_str(), reportProgress, &progress, &cancelRequested,
+                     COPY_FILE_FAIL_IF_EXISTS)) {
         const DWORD error = GetLastError();
         CloseHandle(probe);
-        clearReadOnly(temporaryW);
-        DeleteFileW(temporaryW.c_str());
+        removeTemporary(temporaryW);
         if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) {
             return Result<PendingFile, FileError>::failure(sourceErrorW(error, source));
         }
@@ -85,13 +105,22 @@ Result<PendingFile, FileError> FileCopier::copyToTemporary(std::string_view sour
     const bool changed = !knownAtOpen || changedSince(probe, atOpen);
     CloseHandle(probe);
     if (changed) {
-        clearReadOnly(temporaryW);
-        DeleteFileW(temporaryW.c_str());
+        removeTemporary(temporaryW);
         return Result<PendingFile, FileError>::failure(
             {FileErrorKind::Changed, source + ": changed while being copied"});
     }
     auto written = inspect(pending.temporaryPath);
     pending.bytes = written.ok() ? written.value().size : info.value().size;
+    // Not every CopyFileExW calls the routine (wine's never does): the caller
+    // still hears of the whole file, and a cancel asked for meanwhile keeps
+    // this copy from replacing its target.
+    if (progress.reported != pending.bytes) {
+        report(progress, pending.bytes);
+    }
+    if (cancelled(control)) {
+        removeTemporary(temporaryW);
+        return Result<PendingFile, FileError>::failure({FileErrorKind::Cancelled, source});
+    }
     return Result<PendingFile, FileError>::success(std::move(pending));
 }
 

@@ -46,7 +46,8 @@ TEST(BackupFolder, GetsOneTrailingSeparator)
 
 TEST(BackupFolder, IsCutAtTheFirstNul)
 {
-    EXPECT_EQ(backupFolderFromChosenPath(std::string("/bk\0/ignored\0\0", 14)), "/bk/");
+    EXPECT_EQ(backupFolderFromChosenPath(std::string("/bk\0/ignored\0\0", 14)),
+              std::string("/bk") + rv::platform::kPathSeparator);
 }
 
 TEST(BackupFolder, NoPathIsACancel)

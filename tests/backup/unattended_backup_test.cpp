@@ -69,8 +69,8 @@ TEST(UnattendedBackup, SomethingNotCopiedExitsOne)
     const Outcome outcome = runUnattended(clinic, clinic.backup.str());
 
     EXPECT_EQ(outcome.exitCode, rv::kExitNotAllCopied) << outcome.output;
-    EXPECT_NE(outcome.output.find("FAILED  /nonexistent/予約51.mdb -> " + clinic.backup.withSeparator() +
-                                  "予約51.mdb (見つかりません)\n"),
+    EXPECT_NE(outcome.output.find("FAILED  /nonexistent/予約51.mdb -> " + clinic.backup.str() +
+                                  rv::platform::kPathSeparator + "予約51.mdb (見つかりません)\n"),
               std::string::npos)
         << outcome.output;
     // Modules the clinic does not use are information, not the reason for the
