@@ -59,6 +59,9 @@ struct TreeListing {
 // loop); they are listed as problems. Fails only when folder itself cannot be read.
 Result<TreeListing, FileError> listTree(std::string_view folder);
 
+// The names in folder itself, not below it, without "." and "..".
+Result<std::vector<std::string>, FileError> namesInFolder(std::string_view folder);
+
 // Creates folder if it is not there yet; a folder already there is success.
 Result<Done, FileError> ensureFolder(std::string_view folder);
 

@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <system_error>
 
 namespace rv::platform {
@@ -22,30 +24,45 @@ std::string joinRelative(const std::string& parent, const std::string& name)
     return parent.empty() ? name : parent + kPathSeparator + name;
 }
 
+using Folder = std::unique_ptr<DIR, int (*)(DIR*)>;
+
+Folder openFolder(const std::string& path) { return Folder(::opendir(path.c_str()), ::closedir); }
+
+// Calls onEntry for each entry but "." and ".."; gives the errno that ended
+// the reading early, or 0.
+int readEntries(DIR* dir, const std::function<void(const dirent&)>& onEntry)
+{
+    errno = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (name != "." && name != "..") {
+            onEntry(*entry);
+        }
+        errno = 0;
+    }
+    return errno;
+}
+
 // One stat per entry: with 20,000 files in a data folder, the listing is a
 // noticeable part of a backup.
 void listFolder(const std::string& root, const std::string& relative, TreeListing& listing,
                 std::vector<std::string>& pending)
 {
     const std::string path = relative.empty() ? root : root + kPathSeparator + relative;
-    DIR* dir = ::opendir(path.c_str());
-    if (dir == nullptr) {
+    const Folder dir = openFolder(path);
+    if (!dir) {
         listing.problems.push_back({relative, sourceError(errno, path)});
         return;
     }
-    errno = 0;
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string_view name = entry->d_name;
-        if (name == "." || name == "..") {
-            continue;
-        }
-        const std::string child = joinRelative(relative, std::string(name));
+    const int error = readEntries(dir.get(), [&](const dirent& entry) {
+        const std::string child = joinRelative(relative, entry.d_name);
         struct stat info {};
-        bool link = entry->d_type == DT_LNK;
-        if (entry->d_type == DT_UNKNOWN && ::fstatat(::dirfd(dir), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0) {
+        bool link = entry.d_type == DT_LNK;
+        if (entry.d_type == DT_UNKNOWN &&
+            ::fstatat(::dirfd(dir.get()), entry.d_name, &info, AT_SYMLINK_NOFOLLOW) == 0) {
             link = S_ISLNK(info.st_mode);
         }
-        if (::fstatat(::dirfd(dir), entry->d_name, &info, 0) != 0) {
+        if (::fstatat(::dirfd(dir.get()), entry.d_name, &info, 0) != 0) {
             listing.problems.push_back({child, sourceError(errno, child)});
         } else if (S_ISDIR(info.st_mode) && link) {
             listing.problems.push_back(
@@ -58,12 +75,10 @@ void listFolder(const std::string& root, const std::string& relative, TreeListin
         } else {
             listing.problems.push_back({child, {FileErrorKind::NotReadable, child + ": not a file"}});
         }
-        errno = 0;
+    });
+    if (error != 0) {
+        listing.problems.push_back({relative, sourceError(error, path)});
     }
-    if (errno != 0) {
-        listing.problems.push_back({relative, sourceError(errno, path)});
-    }
-    ::closedir(dir);
 }
 
 } // namespace
@@ -103,6 +118,21 @@ Result<TreeListing, FileError> listTree(std::string_view folder)
         listFolder(rootPath, relative, listing, pending);
     }
     return Result<TreeListing, FileError>::success(std::move(listing));
+}
+
+Result<std::vector<std::string>, FileError> namesInFolder(std::string_view folder)
+{
+    const std::string path(folder);
+    const Folder dir = openFolder(path);
+    if (!dir) {
+        return Result<std::vector<std::string>, FileError>::failure(sourceError(errno, path));
+    }
+    std::vector<std::string> names;
+    if (const int error = readEntries(dir.get(), [&](const dirent& entry) { names.emplace_back(entry.d_name); });
+        error != 0) {
+        return Result<std::vector<std::string>, FileError>::failure(sourceError(error, path));
+    }
+    return Result<std::vector<std::string>, FileError>::success(std::move(names));
 }
 
 Result<Done, FileError> ensureFolder(std::string_view folder)

@@ -5,7 +5,9 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <optional>
+#include <string_view>
 
 namespace rv::platform {
 namespace {
@@ -31,6 +33,27 @@ std::optional<Identity> identityOf(const std::wstring& path)
         return std::nullopt;
     }
     return Identity{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+}
+
+// Calls onEntry for each entry of a folder but "." and ".."; gives the error
+// that ended the search early, or ERROR_NO_MORE_FILES when it ran to the end.
+DWORD findEntries(const std::wstring& pattern, const std::function<void(const WIN32_FIND_DATAW&)>& onEntry)
+{
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr,
+                                     FIND_FIRST_EX_LARGE_FETCH);
+    if (search == INVALID_HANDLE_VALUE) {
+        return GetLastError();
+    }
+    do {
+        const std::wstring_view name = found.cFileName;
+        if (name != L"." && name != L"..") {
+            onEntry(found);
+        }
+    } while (FindNextFileW(search, &found));
+    const DWORD error = GetLastError();
+    FindClose(search);
+    return error;
 }
 
 std::string joinRelative(const std::string& parent, const std::string& name)
@@ -73,20 +96,8 @@ Result<TreeListing, FileError> listTree(std::string_view folder)
         const std::string relative = std::move(pending.back());
         pending.pop_back();
         const std::wstring pattern = rootW + (relative.empty() ? L"" : L"\\" + toPath(relative).native()) + L"\\*";
-        WIN32_FIND_DATAW found{};
-        HANDLE search = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr,
-                                         FIND_FIRST_EX_LARGE_FETCH);
-        if (search == INVALID_HANDLE_VALUE) {
-            listing.problems.push_back(
-                {relative, sourceErrorW(GetLastError(), relative.empty() ? std::string(folder) : relative)});
-            continue;
-        }
-        do {
-            const std::wstring name = found.cFileName;
-            if (name == L"." || name == L"..") {
-                continue;
-            }
-            const std::string child = joinRelative(relative, utf8FromWide(name));
+        const DWORD error = findEntries(pattern, [&](const WIN32_FIND_DATAW& found) {
+            const std::string child = joinRelative(relative, utf8FromWide(found.cFileName));
             const bool isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
             const bool isLink = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
             if (isFolder && isLink) {
@@ -99,15 +110,28 @@ Result<TreeListing, FileError> listTree(std::string_view folder)
                 const std::uint64_t size = (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
                 listing.entries.push_back({child, false, size});
             }
-        } while (FindNextFileW(search, &found));
-        const DWORD error = GetLastError();
-        FindClose(search);
+        });
         if (error != ERROR_NO_MORE_FILES) {
             listing.problems.push_back(
                 {relative, sourceErrorW(error, relative.empty() ? std::string(folder) : relative)});
         }
     }
     return Result<TreeListing, FileError>::success(std::move(listing));
+}
+
+Result<std::vector<std::string>, FileError> namesInFolder(std::string_view folder)
+{
+    std::wstring pattern = longPathW(folder);
+    if (pattern.empty() || pattern.back() != L'\\') {
+        pattern += L'\\';
+    }
+    std::vector<std::string> names;
+    const DWORD error = findEntries(
+        pattern + L'*', [&](const WIN32_FIND_DATAW& found) { names.push_back(utf8FromWide(found.cFileName)); });
+    if (error != ERROR_NO_MORE_FILES) {
+        return Result<std::vector<std::string>, FileError>::failure(sourceErrorW(error, std::string(folder)));
+    }
+    return Result<std::vector<std::string>, FileError>::success(std::move(names));
 }
 
 Result<Done, FileError> ensureFolder(std::string_view folder)

@@ -26,6 +26,5 @@ AbandonedCopies removeAbandonedCopies(std::string_view folder);
 // Platform parts.
 std::uint64_t currentProcessId();
 bool processIsRunning(std::uint64_t process);
-Result<std::vector<std::string>, FileError> namesInFolder(std::string_view folder);
 
 } // namespace rv::platform
