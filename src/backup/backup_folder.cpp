@@ -28,4 +28,12 @@ std::optional<std::string> backupFolderFromChosenPath(std::string_view chosen)
     return folder;
 }
 
+std::string joinPath(const std::string& folder, const std::string& relative)
+{
+    if (!folder.empty() && isPathSeparator(folder.back())) {
+        return folder + relative;
+    }
+    return folder + platform::kPathSeparator + relative;
+}
+
 } // namespace rv

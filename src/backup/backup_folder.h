@@ -15,6 +15,9 @@ bool isPathSeparator(char c);
 // path when it has none.
 std::string fileNameOf(std::string_view path);
 
+// folder and a path relative to it, with one separator between.
+std::string joinPath(const std::string& folder, const std::string& relative);
+
 // A name that would write outside the backup folder, or nowhere.
 bool isUnusableFileName(std::string_view name);
 

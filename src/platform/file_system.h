@@ -32,7 +32,8 @@ enum class EntryKind { File, Folder, Other };
 
 struct EntryInfo {
     EntryKind kind;
-    std::uint64_t size; // bytes, for a file
+    std::uint64_t size;     // bytes, for a file
+    std::uint64_t modified; // the last write, in the system's own units: only for comparing
 };
 
 // What is at path (following links). A missing entry is a NotFound failure.
@@ -64,6 +65,9 @@ Result<std::vector<std::string>, FileError> namesInFolder(std::string_view folde
 
 // Creates folder if it is not there yet; a folder already there is success.
 Result<Done, FileError> ensureFolder(std::string_view folder);
+
+// Removes folder if it is empty; one with anything in it stays, as a failure.
+Result<Done, FileError> removeEmptyFolder(std::string_view folder);
 
 // True when both paths exist and name the same file or folder (after links,
 // case folding and any other aliasing the file system does).

@@ -96,7 +96,9 @@ Result<EntryInfo, FileError> inspect(std::string_view path)
     } else if (S_ISDIR(info.st_mode)) {
         kind = EntryKind::Folder;
     }
-    return Result<EntryInfo, FileError>::success({kind, static_cast<std::uint64_t>(info.st_size)});
+    const auto modified = static_cast<std::uint64_t>(info.st_mtim.tv_sec) * 1000000000U +
+                          static_cast<std::uint64_t>(info.st_mtim.tv_nsec);
+    return Result<EntryInfo, FileError>::success({kind, static_cast<std::uint64_t>(info.st_size), modified});
 }
 
 Result<TreeListing, FileError> listTree(std::string_view folder)
@@ -147,6 +149,15 @@ Result<Done, FileError> ensureFolder(std::string_view folder)
         return Result<Done, FileError>::success({});
     }
     return Result<Done, FileError>::failure(destinationError(error == EEXIST ? ENOTDIR : error, text));
+}
+
+Result<Done, FileError> removeEmptyFolder(std::string_view folder)
+{
+    const std::string text(folder);
+    if (::rmdir(text.c_str()) != 0) {
+        return Result<Done, FileError>::failure(destinationError(errno, text));
+    }
+    return Result<Done, FileError>::success({});
 }
 
 bool sameEntry(std::string_view first, std::string_view second)

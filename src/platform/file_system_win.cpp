@@ -70,10 +70,12 @@ Result<EntryInfo, FileError> inspect(std::string_view path)
         return Result<EntryInfo, FileError>::failure(sourceErrorW(GetLastError(), std::string(path)));
     }
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        return Result<EntryInfo, FileError>::success({EntryKind::Folder, 0});
+        return Result<EntryInfo, FileError>::success({EntryKind::Folder, 0, 0});
     }
     const std::uint64_t size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    return Result<EntryInfo, FileError>::success({EntryKind::File, size});
+    const std::uint64_t modified =
+        (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+    return Result<EntryInfo, FileError>::success({EntryKind::File, size, modified});
 }
 
 Result<TreeListing, FileError> listTree(std::string_view folder)
@@ -147,6 +149,14 @@ Result<Done, FileError> ensureFolder(std::string_view folder)
         return Result<Done, FileError>::success({});
     }
     return Result<Done, FileError>::failure(destinationErrorW(error, std::string(folder)));
+}
+
+Result<Done, FileError> removeEmptyFolder(std::string_view folder)
+{
+    if (!RemoveDirectoryW(longPathW(folder).c_str())) {
+        return Result<Done, FileError>::failure(destinationErrorW(GetLastError(), std::string(folder)));
+    }
+    return Result<Done, FileError>::success({});
 }
 
 bool sameEntry(std::string_view first, std::string_view second)
