@@ -42,7 +42,7 @@ void CopyCommitter::add(PendingCopy copy)
 {
     waitingBytes_ += copy.file.bytes;
     waiting_.push_back(std::move(copy));
-    if (waiting_.size() >= kBatchFiles || waitingBytes_ >= kBatchBytes) {
+    if (waiting_.size() >= limits_.files || waitingBytes_ >= limits_.bytes) {
         send();
     }
 }

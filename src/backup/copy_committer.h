@@ -16,8 +16,10 @@ namespace rv {
 // A flush per file costs a device flush each (measured: a backup of 20,000
 // files took twice as long as cp + sync); a batch bounds the extra room the
 // temporary copies take beside the earlier backup.
-inline constexpr std::size_t kBatchFiles = 8192;
-inline constexpr std::uint64_t kBatchBytes = std::uint64_t{256} << 20;
+struct BatchLimits {
+    std::size_t files = 8192;
+    std::uint64_t bytes = std::uint64_t{256} << 20;
+};
 
 // A complete copy under its temporary name, waiting for the flush of its batch.
 struct PendingCopy {
@@ -48,8 +50,8 @@ class CopyCommitter {
 public:
     // onSettled is called on the caller's thread, from add and finish, for
     // each copy of a batch once the batch is through.
-    CopyCommitter(platform::WriteFlusher& flusher, std::function<void(SettledCopy&)> onSettled)
-        : flusher_(flusher), onSettled_(std::move(onSettled))
+    CopyCommitter(platform::WriteFlusher& flusher, std::function<void(SettledCopy&)> onSettled, BatchLimits limits = {})
+        : flusher_(flusher), onSettled_(std::move(onSettled)), limits_(limits)
     {
     }
     CopyCommitter(const CopyCommitter&) = delete;
@@ -68,6 +70,7 @@ private:
     std::vector<PendingCopy> waiting_;
     std::uint64_t waitingBytes_ = 0;
     std::function<void(SettledCopy&)> onSettled_;
+    BatchLimits limits_;
     std::vector<SettledCopy> sending_; // the batch in flight
     std::future<void> inFlight_;
 };

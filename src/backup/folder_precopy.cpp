@@ -1,7 +1,6 @@
 #include "backup/folder_precopy.h"
 
 #include "backup/backup_folder.h"
-#include "backup/copy_committer.h"
 
 #include <system_error>
 #include <utility>
@@ -16,8 +15,8 @@ constexpr std::uint64_t kLargestFileAhead = std::uint64_t{1} << 20;
 } // namespace
 
 FolderPrecopy::FolderPrecopy(const CopyStep& step, const platform::TreeListing& listing, platform::CopyMethod method,
-                             const std::atomic<bool>& cancel)
-    : step_(step), listing_(listing), copier_(method), cancel_(cancel)
+                             const std::atomic<bool>& cancel, BatchLimits limits)
+    : step_(step), listing_(listing), copier_(method), cancel_(cancel), limits_(limits)
 {
     // The folder is made here, on the run's own thread, so that nothing is
     // made behind the run's back once its destination is gone.
@@ -37,6 +36,8 @@ FolderPrecopy::FolderPrecopy(const CopyStep& step, const platform::TreeListing& 
     }
 }
 
+// The run has cleared what was left by now; this only covers a way out
+// that skipped it, where there is nobody left to tell.
 FolderPrecopy::~FolderPrecopy()
 {
     stop();
@@ -46,6 +47,11 @@ FolderPrecopy::~FolderPrecopy()
 void FolderPrecopy::stop()
 {
     stop_ = true;
+    finish();
+}
+
+void FolderPrecopy::finish()
+{
     if (worker_.joinable()) {
         worker_.join();
     }
@@ -60,7 +66,7 @@ void FolderPrecopy::work()
     std::size_t files = 0;
     std::uint64_t bytes = 0;
     const auto& entries = listing_.entries;
-    for (std::size_t i = 0; i < entries.size() && files < kBatchFiles && bytes < kBatchBytes; ++i) {
+    for (std::size_t i = 0; i < entries.size() && files < limits_.files && bytes < limits_.bytes; ++i) {
         if (stop_.load() || cancel_.load()) {
             return;
         }
@@ -84,6 +90,10 @@ void FolderPrecopy::work()
 
 std::optional<platform::PendingFile> FolderPrecopy::take(std::size_t entry)
 {
+    // Copies of entries passed over are not wanted any more.
+    for (; taken_ < ready_.size() && ready_[taken_].entry < entry; ++taken_) {
+        discard(ready_[taken_].file);
+    }
     if (taken_ == ready_.size() || ready_[taken_].entry != entry) {
         return std::nullopt;
     }
@@ -95,21 +105,23 @@ std::optional<platform::PendingFile> FolderPrecopy::take(std::size_t entry)
         now.value().modified == ready.source.modified) {
         return std::move(ready.file);
     }
-    if (auto removed = platform::discard(ready.file); !removed.ok()) {
+    discard(ready.file);
+    return std::nullopt;
+}
+
+void FolderPrecopy::discard(const platform::PendingFile& file)
+{
+    if (auto removed = platform::discard(file); !removed.ok()) {
         notRemoved_.push_back(removed.error());
     }
-    return std::nullopt;
 }
 
 std::vector<platform::FileError> FolderPrecopy::discardRest()
 {
-    std::vector<platform::FileError> notRemoved = std::exchange(notRemoved_, {});
     for (; taken_ < ready_.size(); ++taken_) {
-        if (auto removed = platform::discard(ready_[taken_].file); !removed.ok()) {
-            notRemoved.push_back(removed.error());
-        }
+        discard(ready_[taken_].file);
     }
-    return notRemoved;
+    return std::exchange(notRemoved_, {});
 }
 
 std::vector<platform::FileError> FolderPrecopy::abandon()

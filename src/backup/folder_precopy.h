@@ -1,6 +1,7 @@
 #pragma once
 
 #include "backup/backup_plan.h"
+#include "backup/copy_committer.h"
 #include "platform/file_copy.h"
 #include "platform/file_system.h"
 
@@ -25,15 +26,19 @@ class FolderPrecopy {
 public:
     // Starts at once; listing must outlive this.
     FolderPrecopy(const CopyStep& step, const platform::TreeListing& listing, platform::CopyMethod method,
-                  const std::atomic<bool>& cancel);
+                  const std::atomic<bool>& cancel, BatchLimits limits = {});
     FolderPrecopy(const FolderPrecopy&) = delete;
     FolderPrecopy& operator=(const FolderPrecopy&) = delete;
     ~FolderPrecopy();
 
     // Ends the copying ahead; what is ready stays ready. Call before take.
     void stop();
+    // Lets the copying ahead go as far as it may, then ends it: for tests,
+    // which need to know what is ready.
+    void finish();
     // The ready copy of the listing's entry, if there is one and its source
-    // has not changed since; entries are asked for in the listing's order.
+    // has not changed since. Entries are asked for in the listing's order;
+    // ready copies of entries passed over are removed.
     std::optional<platform::PendingFile> take(std::size_t entry);
     // Removes the ready copies not taken. Returns what could not be removed,
     // also of the copies that take turned down.
@@ -44,11 +49,13 @@ public:
 
 private:
     void work();
+    void discard(const platform::PendingFile& file);
 
     const CopyStep& step_;
     const platform::TreeListing& listing_;
     platform::FileCopier copier_;
     const std::atomic<bool>& cancel_;
+    BatchLimits limits_;
     std::atomic<bool> stop_{false};
     bool madeFolder_ = false;
     struct ReadyCopy {
