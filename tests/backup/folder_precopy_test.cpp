@@ -21,9 +21,9 @@ protected:
     FolderPrecopyTest()
     {
         writeFile(source.path() / "a.txt", "alpha");
-        writeFile(source.path() / "写真" / "b.jpg", "bravo");
+        writeFile(source.path() / u8path("写真/b.jpg"), "bravo");
         writeFile(source.path() / "c.txt", "charlie");
-        writeFile(source.path() / "動画.mp4", std::string(std::size_t{1} << 20, 'v'));
+        writeFile(source.path() / u8path("動画.mp4"), std::string(std::size_t{1} << 20, 'v'));
         auto listed = rv::platform::listTree(source.str());
         EXPECT_TRUE(listed.ok());
         listing = listed.value();
