@@ -38,11 +38,7 @@ FolderPrecopy::FolderPrecopy(const CopyStep& step, const platform::TreeListing& 
 
 // The run has cleared what was left by now; this only covers a way out
 // that skipped it, where there is nobody left to tell.
-FolderPrecopy::~FolderPrecopy()
-{
-    stop();
-    discardRest();
-}
+FolderPrecopy::~FolderPrecopy() { discardRest(); }
 
 void FolderPrecopy::stop()
 {
@@ -118,6 +114,7 @@ void FolderPrecopy::discard(const platform::PendingFile& file)
 
 std::vector<platform::FileError> FolderPrecopy::discardRest()
 {
+    stop(); // the run may reach here without taking anything
     for (; taken_ < ready_.size(); ++taken_) {
         discard(ready_[taken_].file);
     }
@@ -126,7 +123,6 @@ std::vector<platform::FileError> FolderPrecopy::discardRest()
 
 std::vector<platform::FileError> FolderPrecopy::abandon()
 {
-    stop();
     auto notRemoved = discardRest();
     if (madeFolder_) {
         if (auto removed = platform::removeEmptyFolder(step_.destination); !removed.ok()) {

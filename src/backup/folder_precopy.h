@@ -40,11 +40,11 @@ public:
     // has not changed since. Entries are asked for in the listing's order;
     // ready copies of entries passed over are removed.
     std::optional<platform::PendingFile> take(std::size_t entry);
-    // Removes the ready copies not taken. Returns what could not be removed,
-    // also of the copies that take turned down.
+    // Ends the copying ahead and removes the ready copies not taken. Returns
+    // what could not be removed, also of the copies that take turned down.
     std::vector<platform::FileError> discardRest();
-    // For a run that never reached the folder: stops, removes every copy, and
-    // the folder too if this made it.
+    // For a run that never reached the folder: as discardRest, and the folder
+    // is removed too if this made it.
     std::vector<platform::FileError> abandon();
 
 private:
