@@ -167,7 +167,7 @@ private:
     {
         const CopyStep& step = plan_.steps[index];
         std::uint64_t reported = 0;
-        auto pending = copier_.copyToTemporary(step.source, step.destination, control(reported));
+        auto pending = copyMakingRoom(step.source, step.destination, control(reported));
         if (!pending.ok()) {
             notCopied(step, item, pending.error());
             return;
@@ -240,7 +240,27 @@ private:
             }
         }
         const TreeEntry& listed = surveys_[step].listing.entries[entry];
-        return copier_.copyToTemporary(joinPath(plan_.steps[step].source, listed.relativePath), target, control);
+        return copyMakingRoom(joinPath(plan_.steps[step].source, listed.relativePath), target, control);
+    }
+
+    // A full disk may be full of this run's own copies waiting for their
+    // batch beside the earlier copies they replace: once they are in place
+    // and the copies made ahead are cleared, the file is tried once more.
+    Result<PendingFile, FileError> copyMakingRoom(const std::string& source, const std::string& target,
+                                                  const platform::CopyControl& control)
+    {
+        auto copied = copier_.copyToTemporary(source, target, control);
+        if (copied.ok() || copied.error().kind != FileErrorKind::NoSpace) {
+            return copied;
+        }
+        bool roomMade = committer_->hasPending();
+        committer_->finish();
+        if (precopy_) {
+            precopy_->stop();
+            roomMade = precopy_->holdsCopies() || roomMade;
+            noteNotRemoved(precopy_->discardRest());
+        }
+        return roomMade ? copier_.copyToTemporary(source, target, control) : copied;
     }
 
     void noteNotRemoved(const std::vector<FileError>& errors)

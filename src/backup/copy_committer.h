@@ -59,8 +59,11 @@ public:
     ~CopyCommitter();
 
     void add(PendingCopy copy);
-    // Sends what is waiting and returns once every batch is settled.
+    // Sends what is waiting and returns once every batch is settled. The
+    // committer takes copies again afterwards.
     void finish();
+    // Copies added and not yet settled.
+    bool hasPending() const { return !waiting_.empty() || inFlight_.valid(); }
 
 private:
     void send();

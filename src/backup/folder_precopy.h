@@ -33,6 +33,8 @@ public:
 
     // Ends the copying ahead; what is ready stays ready. Call before take.
     void stop();
+    // Ready copies not taken yet; after stop.
+    bool holdsCopies() const { return taken_ < ready_.size(); }
     // Lets the copying ahead go as far as it may, then ends it: for tests,
     // which need to know what is ready.
     void finish();
