@@ -1,8 +1,8 @@
 // How long the program's speech engine takes to start, and that calls made
 // meanwhile return at once. Prints its figures; run by hand:
 //   build/bench/speech_start_bench
-#include "ui/speech/text_to_speech_synthesizer.h"
-#include "ui/speech/threaded_speech_backend.h"
+#include "qt/speech/text_to_speech_synthesizer.h"
+#include "qt/speech/threaded_speech_backend.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,0 +1,21 @@
+# Fails when a file of the core includes a front-end header: anything under
+# qt/ or win32/, a Qt header, or a path that climbs out of the core's folder.
+# Run as: cmake -DCORE_DIR=src/core -P check-core-includes.cmake
+get_filename_component(CORE_DIR "${CORE_DIR}" ABSOLUTE)
+file(GLOB_RECURSE core_files "${CORE_DIR}/*.h" "${CORE_DIR}/*.cpp")
+set(offences "")
+foreach(file IN LISTS core_files)
+  file(STRINGS "${file}" includes REGEX "^[ \t]*#[ \t]*include")
+  foreach(line IN LISTS includes)
+    if(line MATCHES "[\"<](qt|win32)/" OR line MATCHES "<Q[A-Za-z]" OR line MATCHES "[\"<][^\">]*\\.\\./")
+      file(RELATIVE_PATH where "${CORE_DIR}" "${file}")
+      list(APPEND offences "${where}: ${line}")
+    endif()
+  endforeach()
+endforeach()
+if(offences)
+  list(JOIN offences "\n  " listed)
+  message(FATAL_ERROR "the core includes front-end headers:\n  ${listed}")
+endif()
+list(LENGTH core_files count)
+message(STATUS "${count} core files include no front-end header")

@@ -1,0 +1,92 @@
+#include "backup/unattended_backup.h"
+
+#include "backup/backup_folder.h"
+#include "backup/backup_message.h"
+#include "backup/backup_plan.h"
+#include "backup/backup_run.h"
+#include "platform/file_system.h"
+#include "platform/paths.h"
+#include "settings/settings.h"
+
+namespace rv {
+namespace {
+
+std::string_view outcomeWord(const ItemResult& item)
+{
+    switch (item.outcome) {
+    case ItemOutcome::Copied:
+        return "OK    ";
+    case ItemOutcome::NotPresent:
+        return "ABSENT";
+    case ItemOutcome::Failed:
+        break;
+    }
+    return "FAILED";
+}
+
+void writeItem(const ItemResult& item, std::ostream& out)
+{
+    out << outcomeWord(item) << "  " << item.source << " -> " << item.destination;
+    if (item.outcome != ItemOutcome::Copied) {
+        out << " (" << reasonText(item.reason) << ")";
+    }
+    if (item.filesTotal > 0) {
+        out << " [" << item.filesCopied << "/" << item.filesTotal << " files]";
+    }
+    out << '\n';
+    for (const FileFailure& failure : item.fileFailures) {
+        out << "FAILED    " << item.source << platform::kPathSeparator << failure.relativePath << " -> "
+            << item.destination << platform::kPathSeparator << failure.relativePath << " ("
+            << reasonText(failure.reason) << ")\n";
+    }
+}
+
+int fatal(std::ostream& out, const std::string& text)
+{
+    out << text << '\n';
+    return kExitFatal;
+}
+
+} // namespace
+
+int runUnattendedBackup(std::string_view programFolder, std::string_view destination, std::ostream& out,
+                        const std::atomic<bool>& cancel)
+{
+    auto settings = ReadSettings(programFolder);
+    if (!settings.ok()) {
+        return fatal(out, describeSettingsError(settings.error()));
+    }
+    for (const std::string& note : settings.value().notes) {
+        out << "note: " << note << '\n';
+    }
+    const auto folder = backupFolderFromChosenPath(destination);
+    if (!folder) {
+        return fatal(out, "保存先のフォルダが指定されていません。");
+    }
+    auto where = platform::inspect(*folder);
+    if (!where.ok() || where.value().kind != platform::EntryKind::Folder) {
+        return fatal(out, "保存先のフォルダが見つかりません：" + *folder);
+    }
+    auto plan = makeBackupPlan(settings.value(), programFolder, *folder);
+    if (!plan.ok()) {
+        return fatal(out, describePlanRefusal(plan.error()));
+    }
+
+    const BackupResult result = runBackup(plan.value(), {}, cancel);
+    std::size_t copied = 0;
+    bool allCopied = !result.cancelled;
+    for (const ItemResult& item : result.items) {
+        writeItem(item, out);
+        copied += item.outcome == ItemOutcome::Copied ? 1 : 0;
+        allCopied = allCopied && item.outcome != ItemOutcome::Failed;
+    }
+    for (const std::string& note : result.notes) {
+        out << "note: " << note << '\n';
+    }
+    out << result.items.size() << " 件中 " << copied << " 件をコピーしました。\n\n"
+        << describeBackupResult(result).text << '\n';
+    out.flush();
+    return allCopied ? kExitAllCopied : kExitNotAllCopied;
+}
+
+} // namespace rv

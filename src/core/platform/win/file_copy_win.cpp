@@ -1,0 +1,190 @@
+#include "platform/file_copy.h"
+
+#include "platform/temporary_names.h"
+#include "platform/win/long_path_win.h"
+
+#include <windows.h>
+
+#include <utility>
+
+namespace rv::platform {
+namespace {
+
+bool cancelled(const CopyControl& control) { return control.cancel != nullptr && control.cancel->load(); }
+
+// What the progress routine works with: the caller's control, and how many
+// bytes of this file it has been told of.
+struct ProgressState {
+    const CopyControl& control;
+    std::uint64_t reported = 0;
+};
+
+void report(ProgressState& state, std::uint64_t bytes)
+{
+    state.reported = bytes;
+    if (state.control.onBytes) {
+        state.control.onBytes(bytes);
+    }
+}
+
+// Reports first, so that a cancel asked for while the progress is shown
+// stops the copy at this call rather than the next, which may never come.
+DWORD CALLBACK reportProgress(LARGE_INTEGER /*total*/, LARGE_INTEGER transferred, LARGE_INTEGER /*streamSize*/,
+                              LARGE_INTEGER /*streamTransferred*/, DWORD /*stream*/, DWORD /*reason*/,
+                              HANDLE /*source*/, HANDLE /*destination*/, LPVOID data)
+{
+    auto* state = static_cast<ProgressState*>(data);
+    report(*state, static_cast<std::uint64_t>(transferred.QuadPart));
+    return cancelled(state->control) ? PROGRESS_CANCEL : PROGRESS_CONTINUE;
+}
+
+// A file written to while it is copied (the records system still at work on
+// a database) gives a copy that is neither the old nor the new file.
+bool changedSince(HANDLE source, const BY_HANDLE_FILE_INFORMATION& atOpen)
+{
+    BY_HANDLE_FILE_INFORMATION now{};
+    return !GetFileInformationByHandle(source, &now) || now.nFileSizeHigh != atOpen.nFileSizeHigh ||
+           now.nFileSizeLow != atOpen.nFileSizeLow ||
+           CompareFileTime(&now.ftLastWriteTime, &atOpen.ftLastWriteTime) != 0;
+}
+
+// A copy made from a read-only source is read-only too, and neither
+// MoveFileExW nor DeleteFileW may replace or remove such a file.
+void clearReadOnly(const std::wstring& path)
+{
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    }
+}
+
+void removeTemporary(const std::wstring& temporary)
+{
+    clearReadOnly(temporary);
+    DeleteFileW(temporary.c_str());
+}
+
+} // namespace
+
+Result<PendingFile, FileError> FileCopier::copyToTemporary(std::string_view sourceView, std::string_view targetView,
+                                                           const CopyControl& control)
+{
+    const std::string source(sourceView);
+    auto info = inspect(source);
+    if (!info.ok()) {
+        return Result<PendingFile, FileError>::failure(info.error());
+    }
+    if (info.value().kind != EntryKind::File) {
+        return Result<PendingFile, FileError>::failure({FileErrorKind::NotReadable, source + ": a folder, not a file"});
+    }
+    const std::wstring sourceW = longPathW(source);
+    // CopyFileExW does not say which side failed; opening the source first
+    // does. The handle stays open to see whether the source changed meanwhile.
+    HANDLE probe = CreateFileW(sourceW.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (probe == INVALID_HANDLE_VALUE) {
+        return Result<PendingFile, FileError>::failure(sourceErrorW(GetLastError(), source));
+    }
+    BY_HANDLE_FILE_INFORMATION atOpen{};
+    const BOOL knownAtOpen = GetFileInformationByHandle(probe, &atOpen);
+
+    PendingFile pending{temporaryPathFor(targetView), std::string(targetView), 0};
+    const std::wstring temporaryW = longPathW(pending.temporaryPath);
+    BOOL cancelRequested = FALSE;
+    ProgressState progress{control};
+    if (!CopyFileExW(sourceW.c_str(), temporaryW.c_str(), reportProgress, &progress, &cancelRequested,
+                     COPY_FILE_FAIL_IF_EXISTS)) {
+        const DWORD error = GetLastError();
+        CloseHandle(probe);
+        removeTemporary(temporaryW);
+        if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) {
+            return Result<PendingFile, FileError>::failure(sourceErrorW(error, source));
+        }
+        return Result<PendingFile, FileError>::failure(destinationErrorW(error, pending.temporaryPath));
+    }
+    const bool changed = !knownAtOpen || changedSince(probe, atOpen);
+    CloseHandle(probe);
+    if (changed) {
+        removeTemporary(temporaryW);
+        return Result<PendingFile, FileError>::failure(
+            {FileErrorKind::Changed, source + ": changed while being copied"});
+    }
+    auto written = inspect(pending.temporaryPath);
+    pending.bytes = written.ok() ? written.value().size : info.value().size;
+    // Not every CopyFileExW calls the routine (wine's never does): the caller
+    // still hears of the whole file, and a cancel asked for meanwhile keeps
+    // this copy from replacing its target.
+    if (progress.reported != pending.bytes) {
+        report(progress, pending.bytes);
+    }
+    if (cancelled(control)) {
+        removeTemporary(temporaryW);
+        return Result<PendingFile, FileError>::failure({FileErrorKind::Cancelled, source});
+    }
+    return Result<PendingFile, FileError>::success(std::move(pending));
+}
+
+Result<Done, FileError> commit(const PendingFile& pending)
+{
+    const std::wstring targetW = longPathW(pending.targetPath);
+    clearReadOnly(targetW);
+    if (!MoveFileExW(longPathW(pending.temporaryPath).c_str(), targetW.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        return Result<Done, FileError>::failure(destinationErrorW(GetLastError(), pending.targetPath));
+    }
+    return Result<Done, FileError>::success({});
+}
+
+Result<Done, FileError> discard(const PendingFile& pending)
+{
+    const std::wstring temporaryW = longPathW(pending.temporaryPath);
+    clearReadOnly(temporaryW);
+    if (!DeleteFileW(temporaryW.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) {
+        return Result<Done, FileError>::failure(destinationErrorW(GetLastError(), pending.temporaryPath));
+    }
+    return Result<Done, FileError>::success({});
+}
+
+// Windows has no flush of a whole volume for ordinary users: each pending file
+// is flushed through its own handle, and MOVEFILE_WRITE_THROUGH makes each
+// rename durable before commit returns, so nothing else is left to flush.
+Result<WriteFlusher, FileError> WriteFlusher::open(std::string_view destinationFolder)
+{
+    auto info = inspect(destinationFolder);
+    if (!info.ok() || info.value().kind != EntryKind::Folder) {
+        return Result<WriteFlusher, FileError>::failure(
+            {FileErrorKind::NotWritable, std::string(destinationFolder) + ": not a folder"});
+    }
+    return Result<WriteFlusher, FileError>::success(WriteFlusher(0));
+}
+
+WriteFlusher::WriteFlusher(WriteFlusher&& other) noexcept : handle_(std::exchange(other.handle_, -1)) {}
+
+WriteFlusher& WriteFlusher::operator=(WriteFlusher&& other) noexcept
+{
+    std::swap(handle_, other.handle_);
+    return *this;
+}
+
+WriteFlusher::~WriteFlusher() = default;
+
+Result<Done, FileError> WriteFlusher::flush(std::span<const PendingFile> pending)
+{
+    for (const PendingFile& file : pending) {
+        HANDLE handle = CreateFileW(longPathW(file.temporaryPath).c_str(), GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) {
+            return Result<Done, FileError>::failure(destinationErrorW(GetLastError(), file.temporaryPath));
+        }
+        const BOOL flushed = FlushFileBuffers(handle);
+        const DWORD error = GetLastError();
+        CloseHandle(handle);
+        if (!flushed) {
+            return Result<Done, FileError>::failure(destinationErrorW(error, file.temporaryPath));
+        }
+    }
+    return Result<Done, FileError>::success({});
+}
+
+} // namespace rv::platform

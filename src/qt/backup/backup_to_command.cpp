@@ -1,0 +1,32 @@
+#include "qt/backup/backup_to_command.h"
+
+#include "backup/unattended_backup.h"
+#include "platform/paths.h"
+
+#include <atomic>
+#include <csignal>
+#include <iostream>
+
+namespace rv::backup {
+namespace {
+
+std::atomic<bool> interrupted{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
+
+extern "C" void onInterrupt(int /*signal*/) { interrupted = true; }
+
+} // namespace
+
+int runBackupTo(const QString& destination)
+{
+    auto programFolder = platform::executableFolder();
+    if (!programFolder.ok()) {
+        std::cout << "プログラムのフォルダがわかりません：" << programFolder.error() << std::endl;
+        return kExitFatal;
+    }
+    std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
+    return runUnattendedBackup(programFolder.value(), destination.toStdString(), std::cout, interrupted);
+}
+
+} // namespace rv::backup

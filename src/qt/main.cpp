@@ -1,0 +1,78 @@
+#include "qt/backup/backup_to_command.h"
+#include "qt/message_boxes.h"
+#include "qt/speech/program_speech.h"
+#include "qt/startup_sequence.h"
+#include "qt/window_style.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QStringList>
+
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+
+namespace {
+
+// Parsed before the application object exists, so that --help, --version and
+// the unattended backup work on a machine without a display. Returns the
+// destination of an unattended backup, if one was asked for.
+std::optional<QString> parseCommandLine(int argc, char* argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments << QString::fromLocal8Bit(argv[i]);
+    }
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("RVシステムのデータバックアップ"));
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    const QCommandLineOption backupTo(
+        QStringLiteral("backup-to"),
+        QStringLiteral("ウィンドウを開かずに DIR へバックアップします（終了コード "
+                       "0: すべてコピー、1: コピーできなかったものあり、2: 開始できず）。"),
+        QStringLiteral("DIR"));
+    parser.addOption(backupTo);
+    if (!parser.parse(arguments)) {
+        std::fprintf(stderr, "%s\n", qPrintable(parser.errorText()));
+        std::exit(2);
+    }
+    if (parser.isSet(version)) {
+        parser.showVersion();
+    }
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
+        // Without an application object Qt cannot name the program itself.
+        std::fputs(qPrintable(parser.helpText().replace(QStringLiteral("<executable_name>"), arguments.first())),
+                   stdout);
+        std::exit(0);
+    }
+    if (parser.isSet(backupTo)) {
+        return parser.value(backupTo);
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+// An exception that escapes (out of memory, say) ends the program with the C++
+// runtime's own report, as any other failure outside the settings reader does.
+int main(int argc, char* argv[]) // NOLINT(bugprone-exception-escape)
+{
+    QCoreApplication::setApplicationName(QStringLiteral("rvdatebackup"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("3.20"));
+    if (const auto destination = parseCommandLine(argc, argv)) {
+        return rv::backup::runBackupTo(*destination);
+    }
+
+    QApplication app(argc, argv);
+    rv::ui::registerFontSubstitutions();
+    rv::ui::ScreenMessageBoxes messages;
+    rv::StartupSequence startup(
+        {.programFolder = QCoreApplication::applicationDirPath(), .startSpeech = rv::ui::programSpeechBackend},
+        messages);
+    const auto opened = startup.run();
+    if (!opened) {
+        return opened.error().errorNumber;
+    }
+    return app.exec();
+}

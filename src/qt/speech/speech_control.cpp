@@ -1,0 +1,52 @@
+#include "qt/speech/speech_control.h"
+
+#include "qt/log_categories.h"
+
+namespace rv::ui {
+
+namespace {
+
+QString hexId(std::uint32_t dispatchId) { return QStringLiteral("0x%1").arg(dispatchId, 8, 16, QLatin1Char('0')); }
+
+// Stands in when the control is given no back end: the calls are logged and
+// go no further.
+class NoSpeech final : public SpeechBackend {
+public:
+    void speak(const QString&) override {}
+    void interrupt() override {}
+    void holdQueued() override {}
+};
+
+} // namespace
+
+SpeechControl::SpeechControl(std::shared_ptr<SpeechBackend> backend, QWidget* parent)
+    : QWidget(parent), backend_(backend ? std::move(backend) : std::make_shared<NoSpeech>())
+{
+    setObjectName(QStringLiteral("Voice1"));
+    setFixedSize(33, 32);
+    // NoFocus also keeps it out of the tab chain and makes accessibility
+    // report it as not focusable.
+    setFocusPolicy(Qt::NoFocus);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void SpeechControl::invoke(std::uint32_t dispatchId, const QString& text)
+{
+    switch (dispatchId) {
+    case voice_dispatch::kSpeak:
+        qCInfo(lcSpeech).noquote() << "Voice1" << hexId(dispatchId) << text;
+        backend_->speak(text);
+        return;
+    case voice_dispatch::kInterrupt:
+        qCInfo(lcSpeech).noquote() << "Voice1" << hexId(dispatchId);
+        backend_->interrupt();
+        return;
+    case voice_dispatch::kHoldQueued:
+        qCInfo(lcSpeech).noquote() << "Voice1" << hexId(dispatchId);
+        backend_->holdQueued();
+        return;
+    }
+    qCWarning(lcSpeech).noquote() << "Voice1" << hexId(dispatchId) << "is no operation of the control; ignored";
+}
+
+} // namespace rv::ui

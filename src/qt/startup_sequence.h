@@ -1,0 +1,83 @@
+#pragma once
+
+#include "settings/settings.h"
+
+#include <QString>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+
+class QWidget;
+
+namespace rv {
+
+namespace ui {
+class MainWindow;
+class MessageBoxes;
+class SpeechBackend;
+class SplashWindow;
+} // namespace ui
+
+// The steps of the start-up, in the order they are taken.
+enum class StartupStep {
+    ProgramFolderEntered,
+    SplashShown,
+    SplashPainted,
+    PointerReset,
+    Paused,
+    SettingsRead,
+    MainWindowShown,
+    SplashClosed,
+};
+
+// The log line for a step, e.g. "main window shown".
+const char* describe(StartupStep step);
+
+struct StartupOptions {
+    // Folder that holds the program and its rv.dat.
+    QString programFolder;
+    // How long the painted splash stays up before the settings are read.
+    std::chrono::milliseconds pause{500};
+    // Called after each step with the splash window (null once it is gone),
+    // so a test can look at the screen between steps.
+    std::function<void(StartupStep, const ui::SplashWindow*)> afterStep;
+    // Starts what the main window's speech control speaks through. Called as
+    // the splash pause begins, so that the engine's seconds of start-up pass
+    // behind the splash without slowing the splash itself. None: speech is
+    // only logged.
+    std::function<std::shared_ptr<ui::SpeechBackend>()> startSpeech;
+};
+
+// The start-up behind the splash window: make the program folder current,
+// show and paint the splash, pause, read rv.dat, open the main window and
+// close the splash. Owns the settings and the main window for the program's
+// whole run.
+class StartupSequence {
+public:
+    StartupSequence(StartupOptions options, ui::MessageBoxes& messages);
+    ~StartupSequence();
+    StartupSequence(const StartupSequence&) = delete;
+    StartupSequence& operator=(const StartupSequence&) = delete;
+
+    // On success the main window is open. When rv.dat cannot be opened the
+    // error has been shown in a message box, no main window exists, and the
+    // program should end with a non-zero code.
+    [[nodiscard]] Result<ui::MainWindow*, SettingsError> run();
+
+    // What rv.dat said; valid after a successful run.
+    const Settings& settings() const { return settings_; }
+
+private:
+    void finish(StartupStep step);
+    void failOnSettings(const SettingsError& error);
+
+    StartupOptions options_;
+    ui::MessageBoxes& messages_;
+    std::unique_ptr<ui::SplashWindow> splash_;
+    Settings settings_;
+    std::shared_ptr<ui::SpeechBackend> speech_;
+    std::unique_ptr<ui::MainWindow> mainWindow_;
+};
+
+} // namespace rv

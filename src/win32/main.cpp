@@ -1,0 +1,32 @@
+// Entry point of the native Windows program.
+#include "platform/paths.h"
+#include "win32/speech_library.h"
+#include "win32/startup_sequence.h"
+#include "win32/unattended_mode.h"
+#include "win32/wide_text.h"
+
+#include <windows.h>
+
+#include <commctrl.h>
+#include <ole2.h>
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
+{
+    rv::win32::restrictLibrarySearch();
+    const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&controls);
+    // The folder browser's new-style dialog and the speech control need OLE on this thread.
+    if (FAILED(OleInitialize(nullptr))) {
+        return 3;
+    }
+    const auto programFolder = rv::platform::executableFolder();
+    if (!programFolder.ok()) {
+        MessageBoxW(nullptr, rv::win32::widen(programFolder.error()).c_str(), L"RVシステム", MB_OK | MB_ICONERROR);
+        return 3;
+    }
+    const auto destination = rv::win32::backupDestinationArgument();
+    const int exitCode = destination ? rv::win32::runUnattendedMode(programFolder.value(), *destination)
+                                     : rv::win32::runStartupSequence(rv::win32::widen(programFolder.value()));
+    OleUninitialize();
+    return exitCode;
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "common/result.h"
+#include "settings/settings.h"
+#include "win32/picture.h"
+#include "win32/speech_output.h"
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+namespace rv::win32 {
+
+// The main window `選択3`: heading, backup button, exit button, the hidden
+// folder box `Text1` and the place of the speech control `Voice1`. All the
+// program's work after start-up runs in its four handlers.
+class MainWindow {
+public:
+    // Creates the window and its controls, hidden, then runs `Form_Load`.
+    static Result<std::unique_ptr<MainWindow>, std::string> load(const Settings& settings, std::wstring programFolder,
+                                                                 std::unique_ptr<SpeechOutput> speech);
+    MainWindow(const MainWindow&) = delete;
+    MainWindow& operator=(const MainWindow&) = delete;
+    ~MainWindow();
+
+    // Shows it centred and active; the focus goes to `Command13`.
+    void show();
+    HWND handle() const { return window_; }
+
+    void Form_Load();
+    void Command13_Click();
+    void Command13_GotFocus();
+    void Command4_Click();
+
+private:
+    MainWindow(const Settings& settings, std::wstring programFolder, std::unique_ptr<SpeechOutput> speech,
+               Picture picture);
+
+    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    void createControls();
+    void onCommand(int id, int notification);
+    void paint();
+    std::wstring textOf(HWND control) const;
+
+    const Settings& settings_;
+    std::wstring programFolder_;
+    std::unique_ptr<SpeechOutput> speech_;
+    Picture picture_;
+    int dpi_ = 96;
+    HWND window_ = nullptr;
+    HWND command13_ = nullptr;
+    HWND command4_ = nullptr;
+    HWND label1_ = nullptr;
+    HWND text1_ = nullptr;
+    HWND voice1_ = nullptr;
+    HWND focusOnActivate_ = nullptr; // the control that gets the focus back when the window is activated
+    HFONT command13Font_ = nullptr;
+    HFONT command4Font_ = nullptr;
+    HFONT label1Font_ = nullptr;
+    HBRUSH backBrush_ = nullptr;
+};
+
+} // namespace rv::win32

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "common/result.h"
+#include "win32/picture.h"
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+namespace rv::win32 {
+
+// The splash window `frmSplash`: no caption, fixed, centred, the title
+// picture `Picture2` with the labels `Label4` and `Label3` over it. It takes
+// no input and has no taskbar button.
+class SplashWindow {
+public:
+    static Result<std::unique_ptr<SplashWindow>, std::string> create();
+    SplashWindow(const SplashWindow&) = delete;
+    SplashWindow& operator=(const SplashWindow&) = delete;
+    ~SplashWindow(); // unloads the window
+
+    // Shows it and paints it at once, before the caller's busy work.
+    void showAndPaint();
+    HWND handle() const { return window_; }
+
+private:
+    explicit SplashWindow(Picture picture);
+
+    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK pictureProc(HWND panel, UINT message, WPARAM wParam, LPARAM lParam);
+    void createControls();
+
+    Picture picture_;
+    int dpi_ = 96;
+    HWND window_ = nullptr;
+    HWND picture2_ = nullptr;
+    HFONT label4Font_ = nullptr;
+    HFONT label3Font_ = nullptr;
+};
+
+} // namespace rv::win32

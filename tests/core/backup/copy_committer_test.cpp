@@ -1,0 +1,96 @@
+// Batches of complete copies put in place on a thread of their own.
+#include "backup/copy_committer.h"
+
+#include "support/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+using rv::CopyCommitter;
+using rv::PendingCopy;
+using rv::SettledCopy;
+using namespace rv::testing;
+
+namespace {
+
+class CopyCommitterTest : public ::testing::Test {
+protected:
+    // A complete copy of content waiting under its temporary name beside target.
+    PendingCopy pendingCopy(const std::string& target, const std::string& content, std::size_t step)
+    {
+        const fs::path source = sources.path() / ("source" + std::to_string(made++));
+        writeFile(source, content);
+        auto copied = copier.copyToTemporary(u8string(source), u8string(destination.path() / target), {});
+        EXPECT_TRUE(copied.ok());
+        return {copied.ok() ? copied.value() : rv::platform::PendingFile{}, step, target};
+    }
+
+    std::vector<std::string> temporaryFiles() const
+    {
+        std::vector<std::string> found;
+        for (const auto& entry : fs::recursive_directory_iterator(destination.path())) {
+            if (entry.path().filename().string().rfind(".rvtmp-", 0) == 0) {
+                found.push_back(entry.path().string());
+            }
+        }
+        return found;
+    }
+
+    TempFolder sources;
+    TempFolder destination;
+    rv::platform::FileCopier copier;
+    int made = 0;
+};
+
+} // namespace
+
+TEST_F(CopyCommitterTest, BatchesArePutInPlaceInTheOrderTheyCameAndTheLastOfOneNameWins)
+{
+    auto flusher = rv::platform::WriteFlusher::open(destination.str());
+    ASSERT_TRUE(flusher.ok());
+    std::vector<std::size_t> settledSteps;
+    CopyCommitter committer(flusher.value(),
+                            [&](SettledCopy& settled) {
+                                EXPECT_FALSE(settled.failure) << settled.failure->detail;
+                                settledSteps.push_back(settled.copy.step);
+                            },
+                            {2, std::uint64_t{1} << 30});
+    // Seven copies make four batches; "same.mdb" is written in the first and
+    // again in the last, as two items of one name are.
+    committer.add(pendingCopy("same.mdb", "first", 0));
+    for (std::size_t step = 1; step < 6; ++step) {
+        committer.add(pendingCopy("file" + std::to_string(step), "content " + std::to_string(step), step));
+    }
+    committer.add(pendingCopy("same.mdb", "last", 6));
+    committer.finish();
+
+    EXPECT_EQ(settledSteps, (std::vector<std::size_t>{0, 1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(readFile(destination.path() / "same.mdb"), "last");
+    for (std::size_t step = 1; step < 6; ++step) {
+        EXPECT_EQ(readFile(destination.path() / ("file" + std::to_string(step))), "content " + std::to_string(step));
+    }
+    EXPECT_TRUE(temporaryFiles().empty());
+}
+
+TEST_F(CopyCommitterTest, ACopyThatCannotTakeItsPlaceIsNamedAndTheRestOfItsBatchStillGoes)
+{
+    auto flusher = rv::platform::WriteFlusher::open(destination.str());
+    ASSERT_TRUE(flusher.ok());
+    // A folder with something in it where the copy should go: no rename replaces it.
+    writeFile(destination.path() / "blocked" / "inside.txt", "kept");
+    std::vector<SettledCopy> settled;
+    CopyCommitter committer(flusher.value(), [&](SettledCopy& copy) { settled.push_back(copy); });
+    committer.add(pendingCopy("before", "b", 0));
+    committer.add(pendingCopy("blocked", "x", 1));
+    committer.add(pendingCopy("after", "a", 2));
+    committer.finish();
+
+    ASSERT_EQ(settled.size(), 3u);
+    EXPECT_FALSE(settled[0].failure);
+    ASSERT_TRUE(settled[1].failure);
+    EXPECT_EQ(settled[1].failure->reason, rv::CopyReason::NotWritable);
+    EXPECT_FALSE(settled[2].failure);
+    EXPECT_EQ(readFile(destination.path() / "blocked" / "inside.txt"), "kept");
+    EXPECT_EQ(readFile(destination.path() / "after"), "a");
+    EXPECT_TRUE(temporaryFiles().empty());
+}

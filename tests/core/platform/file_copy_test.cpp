@@ -1,0 +1,93 @@
+#include "platform/file_copy.h"
+
+#include "support/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <string>
+
+using rv::platform::CopyControl;
+using rv::platform::CopyMethod;
+using rv::platform::FileCopier;
+using rv::platform::FileErrorKind;
+using rv::testing::listAll;
+using rv::testing::readFile;
+using rv::testing::TempFolder;
+using rv::testing::u8string;
+using rv::testing::writeFile;
+
+namespace {
+
+// Bytes that differ from block to block, so that a block written twice or
+// skipped shows.
+std::string patterned(std::size_t size)
+{
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) {
+        bytes[i] = static_cast<char>((i * 131 + i / 4096) & 0xff);
+    }
+    return bytes;
+}
+
+class FileCopyTest : public ::testing::TestWithParam<CopyMethod> {
+protected:
+    TempFolder folder;
+};
+
+// Sizes around a device block, past the size from which writes bypass the
+// cache with a tail shorter than a block, and over several copy buffers.
+TEST_P(FileCopyTest, EverySizeArrivesWholeWithItsProgress)
+{
+    FileCopier copier(GetParam());
+    for (const std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{4095}, std::size_t{4097},
+                                   (std::size_t{1} << 20) + 4097, (std::size_t{9} << 20) + 5}) {
+        SCOPED_TRACE(size);
+        const auto source = folder.path() / ("source-" + std::to_string(size));
+        const auto target = folder.path() / "target";
+        writeFile(source, patterned(size));
+        std::uint64_t lastReported = 0;
+        CopyControl control{nullptr, [&](std::uint64_t bytes) { lastReported = bytes; }};
+
+        auto pending = copier.copyToTemporary(u8string(source), u8string(target), control);
+        ASSERT_TRUE(pending.ok()) << pending.error().detail;
+        EXPECT_EQ(pending.value().bytes, size);
+        EXPECT_EQ(lastReported, size);
+        ASSERT_TRUE(rv::platform::commit(pending.value()).ok());
+
+        EXPECT_TRUE(readFile(target) == readFile(source));
+        std::filesystem::remove(source);
+        EXPECT_EQ(listAll(folder.path()), std::vector<std::string>{"target"});
+    }
+}
+
+TEST_P(FileCopyTest, CancelWithinAFileLeavesTheTargetAndNoTemporaryFile)
+{
+    const auto source = folder.path() / "source";
+    const auto target = folder.path() / "target";
+    writeFile(source, patterned(std::size_t{12} << 20));
+    writeFile(target, "the earlier copy");
+    std::atomic<bool> cancel{false};
+    CopyControl control{&cancel, [&](std::uint64_t) { cancel = true; }};
+
+    auto pending = FileCopier(GetParam()).copyToTemporary(u8string(source), u8string(target), control);
+
+    ASSERT_FALSE(pending.ok());
+    EXPECT_EQ(pending.error().kind, FileErrorKind::Cancelled);
+    EXPECT_EQ(readFile(target), "the earlier copy");
+    EXPECT_EQ(listAll(folder.path()), (std::vector<std::string>{"source", "target"}));
+}
+
+std::string methodName(const ::testing::TestParamInfo<CopyMethod>& info)
+{
+    static const char* const names[] = {"Automatic", "DirectWrite", "CopyFileRange", "Sendfile", "ReadWrite"};
+    return names[static_cast<int>(info.param)];
+}
+
+INSTANTIATE_TEST_SUITE_P(EachWay, FileCopyTest,
+                         ::testing::Values(CopyMethod::Automatic, CopyMethod::DirectWrite, CopyMethod::CopyFileRange,
+                                           CopyMethod::Sendfile, CopyMethod::ReadWrite),
+                         methodName);
+
+} // namespace

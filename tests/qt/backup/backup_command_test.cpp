@@ -1,0 +1,211 @@
+#include "backup_command_test.h"
+
+#include "qt/backup/backup_command.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+using rv::backup::BackupCommand;
+using rv::testing::kDefaultDatabaseOrder;
+using rv::testing::readFile;
+
+namespace fs = std::filesystem;
+
+void BackupCommandTest::init()
+{
+    clinic_ = std::make_unique<rv::testing::SampleClinic>();
+    messages_.shown.clear();
+    picker_ = ScriptedFolderPicker();
+}
+
+void BackupCommandTest::cleanup()
+{
+    window_.reset();
+    clinic_.reset();
+}
+
+void BackupCommandTest::openWindow()
+{
+    settings_ = clinic_->settings();
+    window_ = std::make_unique<rv::ui::MainWindow>(settings_, QString::fromStdString(clinic_->program.str()));
+    window_->findChild<BackupCommand*>(QStringLiteral("backupCommand"))->setDialogs(messages_, picker_);
+    window_->show();
+}
+
+void BackupCommandTest::clickBackup()
+{
+    QTest::mouseClick(window_->findChild<QPushButton*>(QStringLiteral("Command13")), Qt::LeftButton);
+}
+
+void BackupCommandTest::clickCopiesEverythingIntoTheChosenFolder()
+{
+    clinic_->addDatabases(kDefaultDatabaseOrder);
+    clinic_->addDataFiles({"患者/0001/写真.jpg"});
+    openWindow();
+    picker_.nextAnswer = backupFolder();
+    clickBackup();
+
+    QCOMPARE(picker_.calls, 1);
+    QCOMPARE(picker_.lastOwner, window_.get());
+    QCOMPARE(window_->findChild<QLineEdit*>(QStringLiteral("Text1"))->text(), backupFolder());
+    QCOMPARE(messages_.shown.size(), std::size_t{1});
+    QCOMPARE(messages_.shown[0].caption, QStringLiteral("RVシステム"));
+    QCOMPARE(messages_.shown[0].text, QStringLiteral("データのバックアップが終わりました。"));
+    QCOMPARE(messages_.shown[0].icon, rv::ui::MessageBoxes::Icon::None);
+    QVERIFY(messages_.shown[0].hadOwner);
+    for (const auto& name : kDefaultDatabaseOrder) {
+        QCOMPARE(readFile(clinic_->backup.path() / name), readFile(clinic_->program.path() / name));
+    }
+    QCOMPARE(readFile(clinic_->backup.path() / "GDATA/患者/0001/写真.jpg"),
+             readFile(clinic_->program.path() / "GDATA/患者/0001/写真.jpg"));
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+}
+
+void BackupCommandTest::cancelledPickerLeavesEverythingAsItWas()
+{
+    clinic_->addDatabases({"予約51.mdb"});
+    openWindow();
+    picker_.nextAnswer.clear();
+    clickBackup();
+
+    QCOMPARE(picker_.calls, 1);
+    QCOMPARE(window_->findChild<QLineEdit*>(QStringLiteral("Text1"))->text(), QStringLiteral("Text1"));
+    QVERIFY(messages_.shown.empty());
+    QVERIFY(fs::is_empty(clinic_->backup.path()));
+}
+
+void BackupCommandTest::chosenPathIsCutAtTheFirstNul()
+{
+    clinic_->addDatabases({"予約51.mdb"});
+    openWindow();
+    picker_.nextAnswer = backupFolder() + QChar(u'\0') + QStringLiteral("/elsewhere") + QString(200, QChar(u'\0'));
+    clickBackup();
+
+    QCOMPARE(window_->findChild<QLineEdit*>(QStringLiteral("Text1"))->text(), backupFolder());
+    QCOMPARE(readFile(clinic_->backup.path() / "予約51.mdb"), readFile(clinic_->program.path() / "予約51.mdb"));
+    QCOMPARE(messages_.shown.size(), std::size_t{1});
+}
+
+void BackupCommandTest::selectionWithoutAPathEndsAsACancel()
+{
+    openWindow();
+    // What a picker returns for a choice that is no folder on disk: NULs only.
+    picker_.nextAnswer = QString(256, QChar(u'\0'));
+    clickBackup();
+
+    QCOMPARE(window_->findChild<QLineEdit*>(QStringLiteral("Text1"))->text(), QString());
+    QVERIFY(messages_.shown.empty());
+    QVERIFY(fs::is_empty(clinic_->backup.path()));
+}
+
+void BackupCommandTest::unsafeDestinationIsRefusedBeforeCopying()
+{
+    clinic_->addDatabases({"予約51.mdb"});
+    clinic_->addDataFiles({"a.txt"});
+    openWindow();
+    picker_.nextAnswer = QString::fromStdString((clinic_->program.path() / "GDATA").string());
+    clickBackup();
+
+    QCOMPARE(messages_.shown.size(), std::size_t{1});
+    QCOMPARE(messages_.shown[0].caption, QStringLiteral("RVシステム"));
+    QCOMPARE(
+        messages_.shown[0].text,
+        QStringLiteral("保存先がGDATAフォルダの中にあるため、バックアップできません。別のフォルダを選んでください。"));
+    QCOMPARE(messages_.shown[0].icon, rv::ui::MessageBoxes::Icon::Warning);
+    QVERIFY(!fs::exists(clinic_->program.path() / "GDATA" / "予約51.mdb"));
+}
+
+void BackupCommandTest::failuresAreListedUnderAWarning()
+{
+    clinic_ =
+        std::make_unique<rv::testing::SampleClinic>(std::map<std::size_t, std::string>{{4, "/nonexistent/予約51.mdb"}});
+    clinic_->addDatabases(kDefaultDatabaseOrder);
+    fs::remove(clinic_->program.path() / "Tavo2_51.mdb");
+    clinic_->addDataFiles({"a.txt"});
+    openWindow();
+    picker_.nextAnswer = backupFolder();
+    clickBackup();
+
+    QCOMPARE(messages_.shown.size(), std::size_t{1});
+    QCOMPARE(messages_.shown[0].icon, rv::ui::MessageBoxes::Icon::Warning);
+    QCOMPARE(messages_.shown[0].text,
+             QStringLiteral("データのバックアップが終わりましたが、コピーできなかったものがあります。\n"
+                            "・予約51.mdb：見つかりません\n"
+                            "\n"
+                            "次のファイルは標準の場所にないため、コピーしていません。\n"
+                            "・Tavo2_51.mdb"));
+}
+
+void BackupCommandTest::longRunShowsProgressKeepsTheWindowStillAndCancels()
+{
+    // The first database is a pipe nobody writes to yet: the run waits on
+    // it, as on a slow disk, until the test lets it go.
+    const fs::path pipe = clinic_->program.path() / "Tavo51.mdb";
+    QCOMPARE(::mkfifo(pipe.c_str(), 0600), 0);
+    clinic_->addDatabases({"予約51.mdb"});
+    openWindow();
+    picker_.nextAnswer = backupFolder();
+
+    bool dialogShown = false;
+    bool busyPointer = false;
+    QString itemText;
+    int pickerCallsDuringRun = 0;
+    QSignalSpy backupClicks(window_->findChild<QPushButton*>(QStringLiteral("Command13")), &QPushButton::clicked);
+    QSignalSpy exitClicks(window_->findChild<QPushButton*>(QStringLiteral("Command4")), &QPushButton::clicked);
+    int clicksDuringRun = -1;
+    QTimer::singleShot(BackupCommand::kProgressDelay + std::chrono::milliseconds(400), this, [&] {
+        auto* dialog = window_->findChild<QDialog*>(QStringLiteral("backupProgress"));
+        dialogShown = dialog != nullptr && dialog->isVisible();
+        busyPointer = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::BusyCursor;
+        // Neither button of the main window starts anything now.
+        QTest::mouseClick(window_->findChild<QPushButton*>(QStringLiteral("Command13")), Qt::LeftButton);
+        QTest::mouseClick(window_->findChild<QPushButton*>(QStringLiteral("Command4")), Qt::LeftButton);
+        QTest::keyClick(window_->findChild<QPushButton*>(QStringLiteral("Command13")), Qt::Key_Space);
+        pickerCallsDuringRun = picker_.calls;
+        clicksDuringRun = static_cast<int>(backupClicks.count() + exitClicks.count());
+        if (dialog) {
+            itemText = dialog->findChild<QLabel*>(QStringLiteral("progressItem"))->text();
+            QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("progressCancel")), Qt::LeftButton);
+        }
+        const int writer = ::open(pipe.c_str(), O_WRONLY);
+        ::close(writer);
+    });
+    clickBackup();
+
+    QVERIFY(dialogShown);
+    QVERIFY(busyPointer);
+    QCOMPARE(pickerCallsDuringRun, 1);
+    // The click that started the run is counted only once the run is over.
+    QCOMPARE(clicksDuringRun, 0);
+    QCOMPARE(itemText, QStringLiteral("Tavo51.mdb をコピーしています（1 / 14）"));
+    QCOMPARE(messages_.shown.size(), std::size_t{1});
+    QCOMPARE(messages_.shown[0].icon, rv::ui::MessageBoxes::Icon::Warning);
+    QVERIFY2(messages_.shown[0].text.startsWith(
+                 QStringLiteral("データのバックアップを中止しました。次のものはコピーしていません。\n"
+                                "・Tavo51.mdb：読み取れません\n"
+                                "・Tavo2_51.mdb：中止しました\n")),
+             qPrintable(messages_.shown[0].text));
+    QVERIFY(messages_.shown[0].text.contains(QStringLiteral("・予約51.mdb：中止しました")));
+    QVERIFY(fs::is_empty(clinic_->backup.path()));
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+    QVERIFY(window_->findChild<QDialog*>(QStringLiteral("backupProgress")) == nullptr);
+
+    // Once the run is over, the button works again.
+    picker_.nextAnswer.clear();
+    clickBackup();
+    QCOMPARE(picker_.calls, 2);
+}
+
+QTEST_MAIN(BackupCommandTest)

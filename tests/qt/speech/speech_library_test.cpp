@@ -1,0 +1,87 @@
+#include "speech_library_test.h"
+#include "qt/speech/speech_library.h"
+#include "support/stand_in_folder.h"
+
+#include <QTest>
+
+using rv::ui::SpeechLibrary;
+
+namespace {
+
+const QString kSoundp = QStringLiteral("SOUNDP.DLL");
+const QString kBackupCaption = QStringLiteral("データバックアップ");
+
+} // namespace
+
+void SpeechLibraryTest::sendsCp932WithNulAndTwo()
+{
+    StandInFolder folder;
+    folder.install(QStringLiteral(RV_STAND_IN_SOUNDP), kSoundp);
+    SpeechLibrary library(folder.path(), kSoundp, "SoundMessage");
+
+    library.send(kBackupCaption);
+    library.send(QStringLiteral("終了"));
+
+    QCOMPARE(folder.journal(), QStringList({QStringLiteral("SoundMessage ") + kBackupCaptionBytes + " 2",
+                                            QStringLiteral("SoundMessage 8F 49 97 B9 00 2")}));
+}
+
+void SpeechLibraryTest::passesOverALibraryItCannotUse_data()
+{
+    QTest::addColumn<QString>("installed"); // stand-in copied as SOUNDP.DLL, or none
+    QTest::newRow("missing") << QString();
+    QTest::newRow("without the function") << QStringLiteral(RV_STAND_IN_WITHOUT_EXPORT);
+    // A library is only as good as the function asked for: FocusTalkExt's
+    // function under the SOUNDP name is no SoundMessage.
+    QTest::newRow("another library's function") << QStringLiteral(RV_STAND_IN_FOCUS_TALK);
+}
+
+void SpeechLibraryTest::passesOverALibraryItCannotUse()
+{
+    QFETCH(QString, installed);
+    StandInFolder folder;
+    if (!installed.isEmpty())
+        folder.install(installed, kSoundp);
+    SpeechLibrary library(folder.path(), kSoundp, "SoundMessage");
+    library.send(kBackupCaption);
+    QVERIFY(folder.journal().isEmpty());
+}
+
+void SpeechLibraryTest::looksAgainWhileMissingThenKeepsTheLibrary()
+{
+    StandInFolder folder;
+    SpeechLibrary library(folder.path(), kSoundp, "SoundMessage");
+    library.send(QStringLiteral("一"));
+
+    folder.install(QStringLiteral(RV_STAND_IN_SOUNDP), kSoundp);
+    library.send(QStringLiteral("二"));
+    // Once loaded it stays loaded: the file going away changes nothing.
+    folder.remove(kSoundp);
+    library.send(QStringLiteral("三"));
+
+    QCOMPARE(folder.journal(),
+             QStringList({QStringLiteral("SoundMessage 93 F1 00 2"), QStringLiteral("SoundMessage 8E 4F 00 2")}));
+}
+
+void SpeechLibraryTest::textWithoutCp932FormIsSkipped()
+{
+    StandInFolder folder;
+    folder.install(QStringLiteral(RV_STAND_IN_SOUNDP), kSoundp);
+    SpeechLibrary library(folder.path(), kSoundp, "SoundMessage");
+    library.send(QStringLiteral("😀"));
+    library.send(QStringLiteral("A"));
+    QCOMPARE(folder.journal(), QStringList({QStringLiteral("SoundMessage 41 00 2")}));
+}
+
+void SpeechLibraryTest::findsLibraryOnSearchPath()
+{
+    if (qEnvironmentVariableIsEmpty("RV_STAND_INS_ON_SEARCH_PATH"))
+        QSKIP("needs the stand-ins on LD_LIBRARY_PATH (own CTest entry)");
+    StandInFolder emptyProgramFolder;
+    SpeechLibrary library(emptyProgramFolder.path(), QStringLiteral("FocusTalkExt.DLL"), "FT_OutputVoiceText");
+    library.send(kBackupCaption);
+    QCOMPARE(emptyProgramFolder.journal(),
+             QStringList({QStringLiteral("FT_OutputVoiceText ") + kBackupCaptionBytes + " 2"}));
+}
+
+QTEST_GUILESS_MAIN(SpeechLibraryTest)
