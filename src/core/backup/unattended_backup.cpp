@@ -1,15 +1,16 @@
 #include "backup/unattended_backup.h"
 
 #include "backup/backup_folder.h"
-#include "backup/backup_message.h"
-#include "backup/backup_plan.h"
-#include "backup/backup_run.h"
+#include "backup/backup_job.h"
 #include "platform/file_system.h"
 #include "platform/paths.h"
 #include "settings/settings.h"
 
 namespace rv {
 namespace {
+
+// How soon a cancel from outside (Ctrl+C, SIGTERM) reaches the run.
+constexpr std::chrono::milliseconds kCancelPoll{50};
 
 std::string_view outcomeWord(const ItemResult& item)
 {
@@ -67,12 +68,18 @@ int runUnattendedBackup(std::string_view programFolder, std::string_view destina
     if (!where.ok() || where.value().kind != platform::EntryKind::Folder) {
         return fatal(out, "保存先のフォルダが見つかりません：" + *folder);
     }
-    auto plan = makeBackupPlan(settings.value(), programFolder, *folder);
-    if (!plan.ok()) {
-        return fatal(out, describePlanRefusal(plan.error()));
+    BackupJob job;
+    auto started = job.start(settings.value(), programFolder, *folder, {});
+    if (!started.ok()) {
+        return fatal(out, started.error().message.text);
     }
-
-    const BackupResult result = runBackup(plan.value(), {}, cancel);
+    while (!job.waitFor(kCancelPoll)) {
+        if (cancel) {
+            job.cancel();
+        }
+    }
+    const JobOutcome outcome = job.finish();
+    const BackupResult& result = outcome.result;
     std::size_t copied = 0;
     bool allCopied = !result.cancelled;
     for (const ItemResult& item : result.items) {
@@ -83,8 +90,7 @@ int runUnattendedBackup(std::string_view programFolder, std::string_view destina
     for (const std::string& note : result.notes) {
         out << "note: " << note << '\n';
     }
-    out << result.items.size() << " 件中 " << copied << " 件をコピーしました。\n\n"
-        << describeBackupResult(result).text << '\n';
+    out << result.items.size() << " 件中 " << copied << " 件をコピーしました。\n\n" << outcome.message.text << '\n';
     out.flush();
     return allCopied ? kExitAllCopied : kExitNotAllCopied;
 }

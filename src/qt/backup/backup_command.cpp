@@ -1,9 +1,6 @@
 #include "qt/backup/backup_command.h"
 
 #include "backup/backup_folder.h"
-#include "backup/backup_message.h"
-#include "backup/backup_plan.h"
-#include "backup/copy_reason.h"
 #include "qt/backup/backup_progress_dialog.h"
 #include "qt/backup/run_input_guard.h"
 #include "qt/log_categories.h"
@@ -11,9 +8,6 @@
 #include <QEventLoop>
 #include <QLineEdit>
 #include <QTimer>
-
-#include <mutex>
-#include <thread>
 
 namespace rv::backup {
 namespace {
@@ -34,20 +28,12 @@ ui::MessageBoxes::Icon boxIcon(MessageIcon icon)
     return ui::MessageBoxes::Icon::Warning;
 }
 
-void logItem(const ItemResult& item)
+void logLine(LogLevel level, const std::string& line)
 {
-    if (item.outcome == ItemOutcome::Copied) {
-        qCInfo(lcBackup).noquote() << "copied" << QString::fromStdString(item.source) << "->"
-                                   << QString::fromStdString(item.destination);
-        return;
-    }
-    qCInfo(lcBackup).noquote() << "not copied" << QString::fromStdString(item.source) << "->"
-                               << QString::fromStdString(item.destination) << ":"
-                               << QString::fromUtf8(reasonText(item.reason).data())
-                               << QString::fromStdString(item.detail);
-    for (const FileFailure& failure : item.fileFailures) {
-        qCInfo(lcBackup).noquote() << "  not copied" << QString::fromStdString(failure.relativePath) << ":"
-                                   << QString::fromStdString(failure.detail);
+    if (level == LogLevel::Warning) {
+        qCWarning(lcBackup).noquote() << QString::fromStdString(line);
+    } else {
+        qCInfo(lcBackup).noquote() << QString::fromStdString(line);
     }
 }
 
@@ -67,7 +53,8 @@ void BackupCommand::setDialogs(ui::MessageBoxes& messages, FolderPicker& picker)
 
 void BackupCommand::run()
 {
-    if (running_) {
+    if (job_.isRunning()) {
+        qCInfo(lcBackup) << "a backup is already running; the click is ignored";
         return;
     }
     const QString chosen = picker_->chooseFolder(&window_);
@@ -82,70 +69,41 @@ void BackupCommand::run()
         qCInfo(lcBackup) << "the selection has no file-system path; ended as a cancel";
         return;
     }
-    qCInfo(lcBackup).noquote() << "backup folder" << QString::fromStdString(*folder);
-    auto plan = makeBackupPlan(settings_, programFolder_.toStdString(), *folder);
-    if (!plan.ok()) {
-        const ResultMessage refusal = describeRefusal(plan.error());
-        qCWarning(lcBackup).noquote() << "destination refused:" << QString::fromStdString(refusal.text);
-        messages_->showOk(&window_, QString::fromStdString(refusal.caption), QString::fromStdString(refusal.text),
-                          boxIcon(refusal.icon));
+    QEventLoop untilDone;
+    BackupJob::Hooks hooks;
+    hooks.log = logLine;
+    hooks.onFinished = [&untilDone] { QMetaObject::invokeMethod(&untilDone, &QEventLoop::quit, Qt::QueuedConnection); };
+    auto started = job_.start(settings_, programFolder_.toStdString(), *folder, std::move(hooks));
+    if (!started.ok()) {
+        if (started.error().why == StartRefusal::Why::Destination) {
+            show(started.error().message);
+        }
         return;
     }
-    running_ = true;
-    const BackupResult result = copyBehindProgress(plan.value());
-    running_ = false;
-    showResult(result);
+    show(copyBehindProgress(untilDone).message);
 }
 
-BackupResult BackupCommand::copyBehindProgress(const BackupPlan& plan)
+JobOutcome BackupCommand::copyBehindProgress(QEventLoop& untilDone)
 {
     const RunInputGuard guard(window_);
-    std::atomic<bool> cancel{false};
-    std::mutex progressMutex;
-    BackupProgress latest;
-    bool fresh = false;
-    BackupCallbacks callbacks;
-    callbacks.onProgress = [&](const BackupProgress& progress) {
-        const std::lock_guard lock(progressMutex);
-        latest = progress;
-        fresh = true;
-    };
-    callbacks.onItemDone = logItem;
-
     BackupProgressDialog dialog(&window_);
-    connect(&dialog, &BackupProgressDialog::cancelRequested, &dialog, [&cancel] {
-        qCInfo(lcBackup) << "cancel requested";
-        cancel = true;
-    });
+    connect(&dialog, &BackupProgressDialog::cancelRequested, &dialog, [this] { job_.cancel(); });
     QTimer refresh;
-    connect(&refresh, &QTimer::timeout, &dialog, [&] {
-        const std::lock_guard lock(progressMutex);
-        if (fresh) {
-            dialog.showProgress(latest);
-            fresh = false;
+    connect(&refresh, &QTimer::timeout, &dialog, [this, &dialog] {
+        if (auto progress = job_.takeProgress()) {
+            dialog.showProgress(*progress);
         }
     });
     refresh.start(kRefreshInterval);
     QTimer::singleShot(kProgressDelay, &dialog, [&dialog] { dialog.show(); });
-
-    QEventLoop untilDone;
-    BackupResult result;
-    std::thread worker([&] {
-        result = runBackup(plan, callbacks, cancel);
-        QMetaObject::invokeMethod(&untilDone, &QEventLoop::quit, Qt::QueuedConnection);
-    });
-    untilDone.exec();
-    worker.join();
-    return result;
+    if (!job_.isFinished()) {
+        untilDone.exec();
+    }
+    return job_.finish();
 }
 
-void BackupCommand::showResult(const BackupResult& result)
+void BackupCommand::show(const ResultMessage& message)
 {
-    for (const std::string& note : result.notes) {
-        qCWarning(lcBackup).noquote() << QString::fromStdString(note);
-    }
-    const ResultMessage message = describeBackupResult(result);
-    qCInfo(lcBackup).noquote() << "result:" << QString::fromStdString(message.text);
     messages_->showOk(&window_, QString::fromStdString(message.caption), QString::fromStdString(message.text),
                       boxIcon(message.icon));
 }

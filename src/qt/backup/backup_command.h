@@ -1,6 +1,6 @@
 #pragma once
 
-#include "backup/backup_run.h"
+#include "backup/backup_job.h"
 #include "qt/backup/folder_picker.h"
 #include "qt/message_boxes.h"
 #include "settings/settings.h"
@@ -10,6 +10,7 @@
 
 #include <chrono>
 
+class QEventLoop;
 class QLineEdit;
 class QWidget;
 
@@ -30,13 +31,16 @@ public:
     // The screen's own dialogs unless a test answers in their place.
     void setDialogs(ui::MessageBoxes& messages, FolderPicker& picker);
 
-    // Returns when the run is over and its closing message was dismissed.
+    // Returns when the run is over and its closing message was dismissed. A
+    // call during a run starts nothing.
     void run();
-    bool isRunning() const { return running_; }
+    bool isRunning() const { return job_.isRunning(); }
+    // Asks a run in progress to stop (the window is being closed).
+    void cancel() { job_.cancel(); }
 
 private:
-    BackupResult copyBehindProgress(const BackupPlan& plan);
-    void showResult(const BackupResult& result);
+    JobOutcome copyBehindProgress(QEventLoop& untilDone);
+    void show(const ResultMessage& message);
 
     QWidget& window_;
     QLineEdit& text1_;
@@ -46,7 +50,7 @@ private:
     DialogFolderPicker screenPicker_;
     ui::MessageBoxes* messages_ = &screenMessages_;
     FolderPicker* picker_ = &screenPicker_;
-    bool running_ = false;
+    BackupJob job_;
 };
 
 } // namespace rv::backup

@@ -1,7 +1,6 @@
 #include "qt/backup/backup_progress_dialog.h"
 
 #include <QLabel>
-#include <QLocale>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -9,14 +8,8 @@
 namespace rv::backup {
 namespace {
 
+// The bar counts thousandths, as the progress text does.
 constexpr int kBarSteps = 1000;
-
-QString megabytes(std::uint64_t bytes)
-{
-    return QLocale(QLocale::Japanese).toString(static_cast<double>(bytes) / (1024.0 * 1024.0), 'f', 1) + " MB";
-}
-
-QString count(std::uint64_t value) { return QLocale(QLocale::Japanese).toString(static_cast<qulonglong>(value)); }
 
 } // namespace
 
@@ -26,7 +19,7 @@ BackupProgressDialog::BackupProgressDialog(QWidget* owner) : QDialog(owner)
     setWindowTitle(QStringLiteral("RVシステム"));
     setModal(true);
 
-    item_ = new QLabel(QStringLiteral("コピーの準備をしています"), this);
+    item_ = new QLabel(QString::fromUtf8(kPreparingText), this);
     item_->setObjectName(QStringLiteral("progressItem"));
     counts_ = new QLabel(this);
     counts_->setObjectName(QStringLiteral("progressCounts"));
@@ -54,23 +47,14 @@ BackupProgressDialog::BackupProgressDialog(QWidget* owner) : QDialog(owner)
     cancel_->setFocus();
 }
 
-void BackupProgressDialog::showProgress(const BackupProgress& progress)
+void BackupProgressDialog::showProgress(const ProgressText& progress)
 {
     if (cancelRequested_) {
         return;
     }
-    item_->setText(QStringLiteral("%1 をコピーしています（%2 / %3）")
-                       .arg(QString::fromStdString(progress.item))
-                       .arg(progress.itemNumber)
-                       .arg(progress.itemCount));
-    counts_->setText(QStringLiteral("ファイル %1 / %2 個　　%3 / %4")
-                         .arg(count(progress.filesDone), count(progress.filesTotal), megabytes(progress.bytesDone),
-                              megabytes(progress.bytesTotal)));
-    const double done = progress.bytesTotal == 0
-                            ? 0.0
-                            : static_cast<double>(std::min(progress.bytesDone, progress.bytesTotal)) /
-                                  static_cast<double>(progress.bytesTotal);
-    bar_->setValue(static_cast<int>(done * kBarSteps));
+    item_->setText(QString::fromStdString(progress.item));
+    counts_->setText(QString::fromStdString(progress.counts));
+    bar_->setValue(progress.permille);
 }
 
 void BackupProgressDialog::reject() { requestCancel(); }
@@ -81,7 +65,7 @@ void BackupProgressDialog::requestCancel()
         return;
     }
     cancelRequested_ = true;
-    item_->setText(QStringLiteral("中止しています"));
+    item_->setText(QString::fromUtf8(kCancellingText));
     cancel_->setEnabled(false);
     emit cancelRequested();
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "backup/backup_run.h"
+#include "backup/progress_text.h"
 
 #include <QDialog>
 
@@ -17,7 +17,7 @@ class BackupProgressDialog final : public QDialog {
 public:
     explicit BackupProgressDialog(QWidget* owner);
 
-    void showProgress(const BackupProgress& progress);
+    void showProgress(const ProgressText& progress);
 
 signals:
     // Once, when the user asks to stop: the button, Escape or closing the dialog.

@@ -24,7 +24,7 @@ void BackupProgressDialogTest::showsItemFilesAndBytes()
     progress.filesTotal = 20013;
     progress.bytesDone = std::uint64_t{5} << 20;
     progress.bytesTotal = std::uint64_t{1600} << 20;
-    dialog.showProgress(progress);
+    dialog.showProgress(rv::describeProgress(progress));
 
     QCOMPARE(dialog.findChild<QLabel*>(QStringLiteral("progressItem"))->text(),
              QStringLiteral("予約51.mdb をコピーしています（3 / 14）"));
@@ -43,7 +43,7 @@ void BackupProgressDialogTest::aScreenReaderReadsItemAndProgress()
     progress.itemCount = 14;
     progress.bytesDone = 1;
     progress.bytesTotal = 2;
-    dialog.showProgress(progress);
+    dialog.showProgress(rv::describeProgress(progress));
 
     QAccessibleInterface* window = QAccessible::queryAccessibleInterface(&dialog);
     QVERIFY(window);
@@ -83,7 +83,7 @@ void BackupProgressDialogTest::cancelIsAskedOnceByButtonEscapeOrClose()
         QVERIFY(!button->isEnabled());
         QCOMPARE(dialog.findChild<QLabel*>(QStringLiteral("progressItem"))->text(), QStringLiteral("中止しています"));
         // Later figures do not hide that a stop was asked for.
-        dialog.showProgress(rv::BackupProgress{});
+        dialog.showProgress(rv::describeProgress(rv::BackupProgress{}));
         QCOMPARE(dialog.findChild<QLabel*>(QStringLiteral("progressItem"))->text(), QStringLiteral("中止しています"));
     }
 }

@@ -1,0 +1,135 @@
+#include "backup/backup_job.h"
+
+#include "backup/backup_plan.h"
+
+namespace rv {
+
+BackupJob::~BackupJob()
+{
+    if (worker_.joinable()) {
+        cancel();
+        worker_.join();
+    }
+}
+
+Result<std::monostate, StartRefusal> BackupJob::start(const Settings& settings, std::string_view programFolder,
+                                                      std::string_view backupFolder, Hooks hooks)
+{
+    using R = Result<std::monostate, StartRefusal>;
+    if (running_) {
+        if (hooks.log) {
+            hooks.log(LogLevel::Info, "a backup is already running; the second start is ignored");
+        }
+        return R::failure({StartRefusal::Why::AlreadyRunning, {}});
+    }
+    hooks_ = std::move(hooks);
+    log(LogLevel::Info, "backup folder " + std::string(backupFolder));
+    auto plan = makeBackupPlan(settings, programFolder, backupFolder);
+    if (!plan.ok()) {
+        const ResultMessage refusal = describeRefusal(plan.error());
+        log(LogLevel::Warning, "destination refused: " + refusal.text);
+        return R::failure({StartRefusal::Why::Destination, refusal});
+    }
+    running_ = true;
+    cancel_ = false;
+    {
+        const std::lock_guard lock(mutex_);
+        finished_ = false;
+        freshProgress_.reset();
+        result_ = {};
+        failure_ = nullptr;
+    }
+    worker_ = std::jthread([this, planned = std::move(plan.value())]() mutable { work(std::move(planned)); });
+    return R::success({});
+}
+
+void BackupJob::work(BackupPlan plan)
+{
+    BackupCallbacks callbacks;
+    callbacks.onProgress = [this](const BackupProgress& progress) {
+        const std::lock_guard lock(mutex_);
+        freshProgress_ = progress;
+    };
+    callbacks.onItemDone = [this](const ItemResult& item) {
+        for (const std::string& line : describeItemForLog(item)) {
+            log(LogLevel::Info, line);
+        }
+    };
+    BackupResult result;
+    std::exception_ptr failure;
+    try {
+        result = runBackup(plan, callbacks, cancel_, hooks_.method);
+    } catch (...) {
+        // Handed to the front end's thread by finish(): nothing may leave a thread.
+        failure = std::current_exception();
+    }
+    {
+        const std::lock_guard lock(mutex_);
+        result_ = std::move(result);
+        failure_ = failure;
+        finished_ = true;
+    }
+    finishedSignal_.notify_all();
+    if (hooks_.onFinished) {
+        hooks_.onFinished();
+    }
+}
+
+void BackupJob::cancel()
+{
+    if (running_ && !cancel_.exchange(true)) {
+        log(LogLevel::Info, "cancel requested");
+    }
+}
+
+std::optional<ProgressText> BackupJob::takeProgress()
+{
+    std::optional<BackupProgress> progress;
+    {
+        const std::lock_guard lock(mutex_);
+        progress.swap(freshProgress_);
+    }
+    if (!progress || cancel_) {
+        return std::nullopt;
+    }
+    return describeProgress(*progress);
+}
+
+bool BackupJob::isFinished() const
+{
+    const std::lock_guard lock(mutex_);
+    return finished_;
+}
+
+bool BackupJob::waitFor(std::chrono::milliseconds timeout) const
+{
+    std::unique_lock lock(mutex_);
+    return finishedSignal_.wait_for(lock, timeout, [this] { return finished_; });
+}
+
+JobOutcome BackupJob::finish()
+{
+    if (worker_.joinable()) {
+        worker_.join();
+    }
+    running_ = false;
+    if (failure_) {
+        std::rethrow_exception(std::exchange(failure_, nullptr));
+    }
+    JobOutcome outcome{std::move(result_), {}};
+    for (const std::string& note : outcome.result.notes) {
+        log(LogLevel::Warning, note);
+    }
+    outcome.message = describeBackupResult(outcome.result);
+    log(LogLevel::Info, "result: " + outcome.message.text);
+    return outcome;
+}
+
+void BackupJob::log(LogLevel level, const std::string& line) const
+{
+    if (hooks_.log) {
+        hooks_.log(level, line);
+    }
+}
+
+} // namespace rv

@@ -1,0 +1,98 @@
+#pragma once
+
+#include "backup/backup_message.h"
+#include "backup/backup_run.h"
+#include "backup/progress_text.h"
+#include "backup/run_log.h"
+#include "settings/settings.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <exception>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <thread>
+
+namespace rv {
+
+// Why a run did not start.
+struct StartRefusal {
+    enum class Why {
+        AlreadyRunning, // a second start while a run goes on: nothing to show
+        Destination,    // the plan refused the folder: show the message
+    };
+    Why why;
+    ResultMessage message;
+};
+
+// How a finished run ended: every item's outcome and the closing message.
+struct JobOutcome {
+    BackupResult result;
+    ResultMessage message;
+};
+
+// One backup run as every front end carries it out: the plan, the copying on
+// a worker thread, a progress snapshot the front end takes at its own pace,
+// cancel, the log lines, and the closing message. One run at a time: a start
+// during a run is refused, however it was asked for. The worker is joined on
+// every path, at the latest when the job goes.
+class BackupJob {
+public:
+    BackupJob() = default;
+    ~BackupJob();
+    BackupJob(const BackupJob&) = delete;
+    BackupJob& operator=(const BackupJob&) = delete;
+
+    // log receives every line of the run; onFinished (may be empty) is called
+    // on the worker thread as its last act, to wake a front end that waits.
+    struct Hooks {
+        RunLog log;
+        std::function<void()> onFinished;
+        platform::CopyMethod method = platform::CopyMethod::Automatic;
+    };
+
+    // Plans and starts the copying into backupFolder (ending with a
+    // separator). settings must outlive the run.
+    Result<std::monostate, StartRefusal> start(const Settings& settings, std::string_view programFolder,
+                                               std::string_view backupFolder, Hooks hooks);
+
+    bool isRunning() const { return running_; }
+    // Asks the run to stop; what was completely copied stays. Once per run.
+    void cancel();
+    bool cancelRequested() const { return cancel_; }
+
+    // The newest progress since the last call, if there is any and no stop
+    // was asked for (the window then says that the run is stopping).
+    std::optional<ProgressText> takeProgress();
+
+    // The worker is done; finish() will not wait.
+    bool isFinished() const;
+    // Waits up to timeout for the worker to end; true when it has.
+    bool waitFor(std::chrono::milliseconds timeout) const;
+    // Waits for the worker, logs the result and hands it over; the job is then
+    // free for the next start. Rethrows what the worker could not handle.
+    JobOutcome finish();
+
+private:
+    void work(BackupPlan plan);
+    void log(LogLevel level, const std::string& line) const;
+
+    Hooks hooks_;
+    std::atomic<bool> cancel_{false};
+    bool running_ = false;
+
+    mutable std::mutex mutex_;
+    mutable std::condition_variable finishedSignal_;
+    bool finished_ = false;
+    std::optional<BackupProgress> freshProgress_;
+    BackupResult result_;
+    std::exception_ptr failure_;
+
+    std::jthread worker_; // last: it goes first, while what it uses still exists
+};
+
+} // namespace rv

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "backup/backup_run.h"
+
+#include <string>
+
+namespace rv {
+
+// What a progress window shows and a screen reader reads of a run: the item
+// line, the counts line and how far, in thousandths of the bytes.
+struct ProgressText {
+    std::string item;
+    std::string counts;
+    int permille = 0;
+};
+
+inline constexpr const char* kPreparingText = "コピーの準備をしています";
+inline constexpr const char* kCancellingText = "中止しています";
+
+ProgressText describeProgress(const BackupProgress& progress);
+
+// 1234567 as "1,234,567", as Japanese readers group digits on screen.
+std::string groupedNumber(std::uint64_t value);
+
+} // namespace rv
