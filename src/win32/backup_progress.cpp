@@ -1,8 +1,5 @@
 #include "win32/backup_progress.h"
 
-#include "backup/backup_message.h"
-#include "backup/backup_plan.h"
-#include "backup/backup_run.h"
 #include "win32/debug_log.h"
 #include "win32/twips.h"
 #include "win32/wide_text.h"
@@ -10,19 +7,15 @@
 
 #include <commctrl.h>
 
-#include <atomic>
-#include <cstdio>
-#include <mutex>
-#include <thread>
+#include <chrono>
 
 namespace rv::win32 {
 namespace {
 
 constexpr wchar_t kClassName[] = L"RvBackupProgress";
-constexpr UINT kProgressChanged = WM_APP + 1;
-constexpr UINT kRunFinished = WM_APP + 2;
-constexpr UINT_PTR kShowTimer = 1;
-constexpr UINT kShowAfterMs = 500;
+constexpr auto kShowAfter = std::chrono::milliseconds(500);
+// How often the window takes the latest figures.
+constexpr DWORD kRefreshMs = 100;
 constexpr int kIdCancel = 1301;
 constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
 constexpr int kWidthTwips = 6000;
@@ -41,23 +34,13 @@ UINT messageBoxIcon(MessageIcon icon)
     return 0;
 }
 
-void showResult(HWND owner, const ResultMessage& message)
-{
-    MessageBoxW(owner, widen(message.text).c_str(), widen(message.caption).c_str(),
-                MB_OK | messageBoxIcon(message.icon));
-}
+void logBackup(LogLevel /*level*/, const std::string& line) { logLine(L"rv.backup", widen(line)); }
 
-std::wstring sizeText(std::uint64_t bytes)
-{
-    wchar_t text[32];
-    swprintf(text, 32, L"%.1f MB", static_cast<double>(bytes) / (1024.0 * 1024.0));
-    return text;
-}
-
-// The window, its worker and what they share.
+// The window over a running job: it shows the job's progress and hands the
+// button, Escape and closing it over as a cancel.
 class ProgressWindow {
 public:
-    explicit ProgressWindow(HWND owner) : owner_(owner), dpi_(systemDpi())
+    ProgressWindow(HWND owner, BackupJob& job) : owner_(owner), job_(job), dpi_(systemDpi())
     {
         font_ = createJapaneseFont(L"ＭＳ Ｐゴシック", 10.5, FW_NORMAL, dpi_);
     }
@@ -71,30 +54,45 @@ public:
         DeleteObject(font_);
     }
 
-    BackupResult run(const BackupPlan& plan)
-    {
-        create();
-        BackupResult result;
-        std::thread worker([&] {
-            BackupCallbacks callbacks;
-            callbacks.onProgress = [&](const BackupProgress& progress) { report(progress); };
-            result = runBackup(plan, callbacks, cancel_);
-            PostMessageW(window_, kRunFinished, 0, 0);
-        });
-        waitForTheRun();
-        worker.join();
-        return result;
-    }
-
-private:
-    void create()
+    // Runs the owner's and this window's messages until the job's worker has
+    // ended. A quit request met meanwhile is passed on afterwards.
+    void waitForTheJob()
     {
         registerWindowClass(kClassName, &ProgressWindow::windowProc);
         createCentredWindow(kClassName, L"RVシステム", kStyle, WS_EX_DLGMODALFRAME, owner_, kWidthTwips, kHeightTwips,
                             dpi_, this);
-        SetTimer(window_, kShowTimer, kShowAfterMs, nullptr);
+        EnableWindow(owner_, FALSE);
+        SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+        const auto started = std::chrono::steady_clock::now();
+        bool quitRequested = false;
+        while (!job_.isFinished()) {
+            MsgWaitForMultipleObjectsEx(0, nullptr, kRefreshMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+            MSG message;
+            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+                if (message.message == WM_QUIT) {
+                    quitRequested = true;
+                } else if (!window_ || !IsDialogMessageW(window_, &message)) {
+                    TranslateMessage(&message);
+                    DispatchMessageW(&message);
+                }
+            }
+            if (window_ && !IsWindowVisible(window_) && std::chrono::steady_clock::now() - started >= kShowAfter) {
+                ShowWindow(window_, SW_SHOW);
+                SetFocus(cancelButton_);
+            }
+            showProgress();
+        }
+        // Enabled before this window goes, so the activation returns to the owner.
+        EnableWindow(owner_, TRUE);
+        if (window_) {
+            DestroyWindow(window_);
+        }
+        if (quitRequested) {
+            PostQuitMessage(0);
+        }
     }
 
+private:
     void createControls()
     {
         auto child = [&](const wchar_t* className, const wchar_t* text, DWORD style, int id, int top, int height) {
@@ -108,10 +106,10 @@ private:
             return control;
         };
         const int line = twipsToPixels(330, dpi_);
-        itemLabel_ = child(L"STATIC", L"バックアップを始めています…", SS_LEFT | SS_NOPREFIX, 0, line / 2, line);
+        itemLabel_ = child(L"STATIC", widen(kPreparingText).c_str(), SS_LEFT | SS_NOPREFIX, 0, line / 2, line);
         countLabel_ = child(L"STATIC", L"", SS_LEFT | SS_NOPREFIX, 0, line * 3 / 2, line);
         bar_ = child(PROGRESS_CLASSW, L"", PBS_SMOOTH, 0, line * 5 / 2, line * 2 / 3);
-        SendMessageW(bar_, PBM_SETRANGE32, 0, 1000);
+        SendMessageW(bar_, PBM_SETRANGE32, 0, 1000); // thousandths, as the progress text counts
         cancelButton_ = child(L"BUTTON", L"中止", WS_TABSTOP | BS_PUSHBUTTON, kIdCancel, line * 7 / 2, line * 5 / 4);
         // The button is narrower than the labels, centred under them.
         RECT client;
@@ -120,74 +118,22 @@ private:
         MoveWindow(cancelButton_, (client.right - buttonWidth) / 2, line * 7 / 2, buttonWidth, line * 5 / 4, FALSE);
     }
 
-    // On the worker thread: keep the newest figures, wake the window once.
-    void report(const BackupProgress& progress)
-    {
-        {
-            const std::lock_guard<std::mutex> lock(mutex_);
-            latest_ = progress;
-        }
-        if (!updatePosted_.exchange(true)) {
-            PostMessageW(window_, kProgressChanged, 0, 0);
-        }
-    }
-
     void showProgress()
     {
-        updatePosted_ = false;
-        BackupProgress progress;
-        {
-            const std::lock_guard<std::mutex> lock(mutex_);
-            progress = latest_;
+        auto progress = job_.takeProgress();
+        if (!progress || !window_) {
+            return;
         }
-        if (cancel_) {
-            return; // the labels say that the run is stopping
-        }
-        const std::wstring item = L"コピー中：" + widen(progress.item) + L"（" + std::to_wstring(progress.itemNumber) +
-                                  L" / " + std::to_wstring(progress.itemCount) + L"）";
-        const std::wstring counts = L"ファイル " + std::to_wstring(progress.filesDone) + L" / " +
-                                    std::to_wstring(progress.filesTotal) + L"、" + sizeText(progress.bytesDone) +
-                                    L" / " + sizeText(progress.bytesTotal);
-        SetWindowTextW(itemLabel_, item.c_str());
-        SetWindowTextW(countLabel_, counts.c_str());
-        const std::uint64_t total = progress.bytesTotal ? progress.bytesTotal : 1;
-        SendMessageW(bar_, PBM_SETPOS, static_cast<WPARAM>(progress.bytesDone * 1000 / total), 0);
+        SetWindowTextW(itemLabel_, widen(progress->item).c_str());
+        SetWindowTextW(countLabel_, widen(progress->counts).c_str());
+        SendMessageW(bar_, PBM_SETPOS, static_cast<WPARAM>(progress->permille), 0);
     }
 
     void requestCancel()
     {
-        cancel_ = true;
+        job_.cancel();
         EnableWindow(cancelButton_, FALSE);
-        SetWindowTextW(itemLabel_, L"中止しています…");
-        logLine(L"rv.backup", L"cancel requested");
-    }
-
-    // The owner's input waits while the run goes on; this window's messages,
-    // with dialog keyboard handling, and the owner's painting go on.
-    void waitForTheRun()
-    {
-        EnableWindow(owner_, FALSE);
-        SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-        MSG message;
-        bool quitRequested = false;
-        while (!finished_) {
-            const BOOL got = GetMessageW(&message, nullptr, 0, 0);
-            if (got <= 0) {
-                quitRequested = true; // pass it on once the run is over
-                continue;
-            }
-            if (!IsDialogMessageW(window_, &message)) {
-                TranslateMessage(&message);
-                DispatchMessageW(&message);
-            }
-        }
-        // Enabled before this window goes, so the activation returns to the owner.
-        EnableWindow(owner_, TRUE);
-        DestroyWindow(window_);
-        window_ = nullptr;
-        if (quitRequested) {
-            PostQuitMessage(0);
-        }
+        SetWindowTextW(itemLabel_, widen(kCancellingText).c_str());
     }
 
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -203,17 +149,6 @@ private:
         case WM_CREATE:
             self->createControls();
             return 0;
-        case WM_TIMER:
-            KillTimer(window, kShowTimer);
-            ShowWindow(window, SW_SHOW);
-            SetFocus(self->cancelButton_);
-            return 0;
-        case kProgressChanged:
-            self->showProgress();
-            return 0;
-        case kRunFinished:
-            self->finished_ = true;
-            return 0;
         case WM_COMMAND:
             if (LOWORD(wParam) == kIdCancel || LOWORD(wParam) == IDCANCEL) {
                 self->requestCancel(); // the button, or Escape
@@ -221,6 +156,9 @@ private:
             return 0;
         case WM_CLOSE:
             self->requestCancel();
+            return 0;
+        case WM_DESTROY:
+            self->window_ = nullptr; // the wait goes on without it
             return 0;
         case WM_SETCURSOR:
             SetCursor(LoadCursorW(nullptr, IDC_APPSTARTING));
@@ -232,6 +170,7 @@ private:
     }
 
     HWND owner_;
+    BackupJob& job_;
     int dpi_;
     HFONT font_ = nullptr;
     HWND window_ = nullptr;
@@ -239,36 +178,35 @@ private:
     HWND countLabel_ = nullptr;
     HWND bar_ = nullptr;
     HWND cancelButton_ = nullptr;
-    bool finished_ = false;
-    std::atomic<bool> cancel_{false};
-    std::atomic<bool> updatePosted_{false};
-    std::mutex mutex_;
-    BackupProgress latest_;
 };
 
 } // namespace
 
-void runBackupWithProgress(HWND owner, const Settings& settings, const std::string& programFolder,
-                           const std::string& backupFolder)
+std::optional<ResultMessage> runBackupWithProgress(HWND owner, BackupJob& job, const Settings& settings,
+                                                   const std::string& programFolder, const std::string& backupFolder)
 {
-    logLine(L"rv.backup", L"backup into " + widen(backupFolder));
-    auto plan = makeBackupPlan(settings, programFolder, backupFolder);
-    if (!plan.ok()) {
-        logLine(L"rv.backup", L"refused: " + widen(describePlanRefusal(plan.error())));
-        showResult(owner, describeRefusal(plan.error()));
-        return;
+    BackupJob::Hooks hooks;
+    hooks.log = logBackup;
+    // Wakes the wait at once rather than at its next look.
+    hooks.onFinished = [thread = GetCurrentThreadId()] { PostThreadMessageW(thread, WM_NULL, 0, 0); };
+    auto started = job.start(settings, programFolder, backupFolder, std::move(hooks));
+    if (!started.ok()) {
+        if (started.error().why == StartRefusal::Why::AlreadyRunning) {
+            return std::nullopt;
+        }
+        return started.error().message;
     }
-    BackupResult result;
     {
-        ProgressWindow progress(owner);
-        result = progress.run(plan.value());
+        ProgressWindow progress(owner, job);
+        progress.waitForTheJob();
     }
-    for (const std::string& note : result.notes) {
-        logLine(L"rv.backup", widen(note));
-    }
-    const ResultMessage message = describeBackupResult(result);
-    logLine(L"rv.backup", L"result: " + widen(message.text));
-    showResult(owner, message);
+    return job.finish().message;
+}
+
+void showResultBox(HWND owner, const ResultMessage& message)
+{
+    MessageBoxW(owner, widen(message.text).c_str(), widen(message.caption).c_str(),
+                MB_OK | messageBoxIcon(message.icon));
 }
 
 } // namespace rv::win32

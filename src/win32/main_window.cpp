@@ -3,6 +3,7 @@
 #include "backup/backup_folder.h"
 #include "win32/backup_progress.h"
 #include "win32/control_ids.h"
+#include "win32/debug_log.h"
 #include "win32/folder_browser.h"
 #include "win32/label_painting.h"
 #include "win32/resource_ids.h"
@@ -135,6 +136,12 @@ void MainWindow::Command13_GotFocus() { speech_->speakFocusedCaption(textOf(comm
 
 void MainWindow::Command13_Click()
 {
+    // A disabled button still takes BM_CLICK or an automation invoke: no
+    // second run, and no folder browser, while one is in progress.
+    if (backupJob_.isRunning()) {
+        logLine(L"rv.backup", L"a backup is already running; the click is ignored");
+        return;
+    }
     const auto chosen = BrowseForFolder(window_);
     if (!chosen) {
         return; // cancelled: nothing copied, nothing said
@@ -145,10 +152,33 @@ void MainWindow::Command13_Click()
     if (!backupFolder) {
         return; // a choice with no file-system path ends as a cancel
     }
-    runBackupWithProgress(window_, settings_, narrow(programFolder_), *backupFolder);
+    const auto message = runBackupWithProgress(window_, backupJob_, settings_, narrow(programFolder_), *backupFolder);
+    if (closeAfterRun_) {
+        DestroyWindow(window_); // the user closed the window during the run: nothing more to ask
+    } else if (message) {
+        showResultBox(window_, *message);
+    }
 }
 
-void MainWindow::Command4_Click() { DestroyWindow(window_); }
+void MainWindow::Command4_Click()
+{
+    if (backupJob_.isRunning()) {
+        logLine(L"rv.backup", L"exit ignored while a backup is running");
+        return;
+    }
+    DestroyWindow(window_);
+}
+
+void MainWindow::onClose()
+{
+    if (!backupJob_.isRunning()) {
+        DestroyWindow(window_);
+        return;
+    }
+    // Closing during a run stops it; the window goes once the run has ended.
+    backupJob_.cancel();
+    closeAfterRun_ = true;
+}
 
 void MainWindow::onCommand(int id, int notification)
 {
@@ -218,6 +248,9 @@ LRESULT MainWindow::handle(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         } else if (focusOnActivate_) {
             SetFocus(focusOnActivate_);
         }
+        return 0;
+    case WM_CLOSE:
+        onClose();
         return 0;
     case WM_DESTROY:
         window_ = nullptr;

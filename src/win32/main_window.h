@@ -1,5 +1,6 @@
 #pragma once
 
+#include "backup/backup_job.h"
 #include "common/result.h"
 #include "settings/settings.h"
 #include "win32/picture.h"
@@ -41,6 +42,7 @@ private:
     LRESULT handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void createControls();
     void onCommand(int id, int notification);
+    void onClose();
     void paint();
     std::wstring textOf(HWND control) const;
 
@@ -60,6 +62,9 @@ private:
     HFONT command4Font_ = nullptr;
     HFONT label1Font_ = nullptr;
     HBRUSH backBrush_ = nullptr;
+    BackupJob backupJob_;
+    // The window was asked to close during a run: it goes once the run has stopped.
+    bool closeAfterRun_ = false;
 };
 
 } // namespace rv::win32

@@ -143,12 +143,24 @@ protected:
         return rv::test::waitUntil([&] { return speechLog().size() >= lines; });
     }
 
-    HWND waitForFolderBrowser() const
+    HWND waitForFolderBrowser(std::chrono::milliseconds timeout = std::chrono::seconds(30)) const
     {
-        return program_->waitForWindow([](HWND window) {
-            const auto texts = rv::test::childTexts(window, L"Static");
-            return isMessageBox(window) && std::find(texts.begin(), texts.end(), L"フォルダの選択") != texts.end();
-        });
+        return program_->waitForWindow(
+            [](HWND window) {
+                const auto texts = rv::test::childTexts(window, L"Static");
+                return isMessageBox(window) && std::find(texts.begin(), texts.end(), L"フォルダの選択") != texts.end();
+            },
+            timeout);
+    }
+
+    // Clicks the backup button and picks the destination in the browser.
+    void startBackup(HWND window)
+    {
+        PostMessageW(GetDlgItem(window, rv::win32::kIdCommand13), BM_CLICK, 0, 0);
+        HWND browser = waitForFolderBrowser();
+        ASSERT_NE(browser, nullptr);
+        ASSERT_TRUE(program_->selectInFolderBrowser(browser, destination_.native()));
+        PostMessageW(browser, WM_COMMAND, IDOK, 0);
     }
 
     fs::path root_;
@@ -267,11 +279,7 @@ TEST_F(MainWindowGuiTest, BackupCopiesEverythingIntoTheFolderChosenInTheBrowser)
     ASSERT_NE(window, nullptr);
     HWND command13 = GetDlgItem(window, rv::win32::kIdCommand13);
     ASSERT_TRUE(rv::test::waitUntil([&] { return program_->focus() == command13; }));
-    PostMessageW(command13, BM_CLICK, 0, 0);
-    HWND browser = waitForFolderBrowser();
-    ASSERT_NE(browser, nullptr);
-    ASSERT_TRUE(program_->selectInFolderBrowser(browser, destination_.native()));
-    PostMessageW(browser, WM_COMMAND, IDOK, 0);
+    startBackup(window);
 
     HWND box = program_->waitForWindowCaption(kMessageCaption);
     ASSERT_NE(box, nullptr);
@@ -298,6 +306,31 @@ TEST_F(MainWindowGuiTest, BackupCopiesEverythingIntoTheFolderChosenInTheBrowser)
 
     PostMessageW(GetDlgItem(window, rv::win32::kIdCommand4), BM_CLICK, 0, 0);
     EXPECT_EQ(program_->waitForExit(), 0);
+}
+
+TEST_F(MainWindowGuiTest, DuringARunProgressIsShownNoSecondRunStartsAndClosingCancelsAndEnds)
+{
+    // The first database in the copy order, large enough for the run to last
+    // (wine copies a file whole, without stopping inside it).
+    fs::resize_file(clinic_ / "Tavo51.mdb", std::uintmax_t{3} << 30);
+    HWND window = start();
+    ASSERT_NE(window, nullptr);
+    startBackup(window);
+    HWND progress = program_->waitForWindow([](HWND w) { return rv::test::className(w) == L"RvBackupProgress"; });
+    ASSERT_NE(progress, nullptr);
+    EXPECT_EQ(GetWindow(progress, GW_OWNER), window);
+    EXPECT_TRUE(rv::test::waitUntil([&] {
+        const auto texts = rv::test::childTexts(progress, L"Static");
+        return std::find(texts.begin(), texts.end(), L"Tavo51.mdb をコピーしています（1 / 14）") != texts.end();
+    }));
+
+    // A disabled button still takes BM_CLICK: it must start nothing.
+    PostMessageW(GetDlgItem(window, rv::win32::kIdCommand13), BM_CLICK, 0, 0);
+    EXPECT_EQ(waitForFolderBrowser(std::chrono::seconds(2)), nullptr) << "no second run during a run";
+
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program_->waitForExit(std::chrono::seconds(90)), 0);
+    EXPECT_FALSE(fs::exists(destination_ / "GDATA")) << "the run was cancelled before the data folder";
 }
 
 TEST_F(MainWindowGuiTest, ExitButtonAndClosingTheWindowEndTheProgramAtOnce)
