@@ -140,6 +140,9 @@ private:
     // before it are written.
     void startPrecopy()
     {
+        if (plan_.steps.empty()) {
+            return;
+        }
         const std::size_t last = plan_.steps.size() - 1;
         const CopyStep& step = plan_.steps[last];
         if (last == 0 || step.kind != StepKind::Folder || step.problem || surveys_[last].folderError) {

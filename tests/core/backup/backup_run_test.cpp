@@ -377,3 +377,16 @@ TEST_F(BackupRunTest, LongAndUnicodePathsInTheDataFolderAreCopied)
     EXPECT_EQ(item(result, "GDATA").outcome, ItemOutcome::Copied);
     EXPECT_EQ(readFile(backedUp("GDATA/" + relative)), readFile(original("GDATA/" + relative)));
 }
+
+// runBackup takes any plan: one without steps copies nothing and says so.
+TEST_F(BackupRunTest, AnEmptyPlanGivesAnEmptyResult)
+{
+    const rv::BackupPlan plan{clinic.backup.withSeparator(), {}};
+    std::size_t itemsDone = 0;
+    const BackupResult result = rv::runBackup(plan, {{}, [&](const ItemResult&) { ++itemsDone; }}, cancel);
+
+    EXPECT_TRUE(result.items.empty());
+    EXPECT_FALSE(result.cancelled);
+    EXPECT_EQ(itemsDone, 0u);
+    EXPECT_FALSE(temporaryFilesLeft());
+}
