@@ -67,10 +67,10 @@ void fail(ItemResult& item, CopyReason reason, std::string detail)
 class Runner {
 public:
     Runner(const BackupPlan& plan, const BackupCallbacks& callbacks, const std::atomic<bool>& cancel,
-           platform::CopyMethod method)
+           const RunTuning& tuning)
         : plan_(plan), callbacks_(callbacks), cancel_(cancel), surveys_(survey(plan)),
           meter_(callbacks.onProgress, plan.steps.size(), total(&StepSurvey::files), total(&StepSurvey::bytes)),
-          method_(method), copier_(method), committed_(plan.steps.size(), false),
+          tuning_(tuning), copier_(tuning.method), committed_(plan.steps.size(), false),
           folderCancelled_(plan.steps.size(), false)
     {
         for (const CopyStep& step : plan.steps) {
@@ -86,7 +86,10 @@ public:
     {
         auto flusher = platform::WriteFlusher::open(plan_.backupFolder);
         if (flusher.ok()) {
-            committer_.emplace(flusher.value(), [this](SettledCopy& copy) { settle(copy); });
+            // The committer keeps the flusher: a batch in flight on its
+            // thread has it until the committer is gone, whatever ends the run.
+            committer_.emplace(
+                std::move(flusher.value()), [this](SettledCopy& copy) { settle(copy); }, tuning_.batches);
             sweep(plan_.backupFolder);
             startPrecopy();
         }
@@ -101,7 +104,7 @@ public:
             }
             if (cancel_.load()) {
                 fail(item, CopyReason::Cancelled, {});
-            } else if (!flusher.ok()) {
+            } else if (!committer_) {
                 fail(item, reasonFor(flusher.error().kind), flusher.error().detail);
             } else if (step.problem) {
                 fail(item, *step.problem, {});
@@ -122,8 +125,8 @@ public:
         }
         settleFolders();
         markOverwritten();
-        if (flusher.ok()) {
-            finalFlush(flusher.value());
+        if (committer_) {
+            finalFlush();
         }
         for (const ItemResult& item : result_.items) {
             result_.cancelled =
@@ -154,7 +157,7 @@ private:
             }
         }
         precopyStep_ = last;
-        precopy_.emplace(step, surveys_[last].listing, method_, cancel_);
+        precopy_.emplace(step, surveys_[last].listing, tuning_.method, cancel_, tuning_.batches);
     }
 
     std::uint64_t total(std::uint64_t StepSurvey::*field) const
@@ -175,8 +178,7 @@ private:
             notCopied(step, item, pending.error());
             return;
         }
-        meter_.fileDone(reported, pending.value().bytes);
-        committer_->add({std::move(pending.value()), index, {}});
+        handOver({std::move(pending.value()), index, {}}, reported);
     }
 
     void copyFolder(std::size_t index, ItemResult& item)
@@ -218,18 +220,30 @@ private:
             }
             std::uint64_t reported = 0;
             auto pending = copyEntry(index, entryIndex, target, control(reported));
-            meter_.fileDone(reported, pending.ok() ? pending.value().bytes : entry.size);
-            if (!pending.ok() && pending.error().kind == FileErrorKind::Cancelled) {
+            if (pending.ok()) {
+                handOver({std::move(pending.value()), index, entry.relativePath}, reported);
+                continue;
+            }
+            meter_.fileDone(reported, entry.size);
+            if (pending.error().kind == FileErrorKind::Cancelled) {
                 folderCancelled_[index] = true;
                 return;
             }
-            if (!pending.ok()) {
-                item.fileFailures.push_back(
-                    {entry.relativePath, reasonFor(pending.error().kind), pending.error().detail});
-                continue;
-            }
-            committer_->add({std::move(pending.value()), index, entry.relativePath});
+            item.fileFailures.push_back({entry.relativePath, reasonFor(pending.error().kind), pending.error().detail});
         }
+    }
+
+    // Reports a complete copy and hands it to the committer. A report that
+    // throws takes the copy with it rather than leave it under its temporary name.
+    void handOver(PendingCopy copy, std::uint64_t& reported)
+    {
+        try {
+            meter_.fileDone(reported, copy.file.bytes);
+        } catch (...) {
+            static_cast<void>(platform::discard(copy.file));
+            throw;
+        }
+        committer_->add(std::move(copy));
     }
 
     // A copy made ahead is taken as if it had just been made.
@@ -321,9 +335,9 @@ private:
 
     // Renames and new folders reach the device only now; if they may not
     // have, nothing written in this run can be called copied.
-    void finalFlush(platform::WriteFlusher& flusher)
+    void finalFlush()
     {
-        auto flushed = flusher.flush({});
+        auto flushed = committer_->flushCommitted();
         if (flushed.ok()) {
             return;
         }
@@ -368,7 +382,7 @@ private:
     const std::atomic<bool>& cancel_;
     std::vector<StepSurvey> surveys_;
     ProgressMeter meter_;
-    platform::CopyMethod method_;
+    RunTuning tuning_;
     platform::FileCopier copier_;
     std::optional<FolderPrecopy> precopy_; // while the data folder is copied ahead
     std::size_t precopyStep_ = 0;
@@ -381,9 +395,9 @@ private:
 } // namespace
 
 BackupResult runBackup(const BackupPlan& plan, const BackupCallbacks& callbacks, const std::atomic<bool>& cancel,
-                       platform::CopyMethod method)
+                       const RunTuning& tuning)
 {
-    return Runner(plan, callbacks, cancel, method).run();
+    return Runner(plan, callbacks, cancel, tuning).run();
 }
 
 } // namespace rv

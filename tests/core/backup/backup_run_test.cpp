@@ -10,8 +10,11 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <stdexcept>
 
 #ifndef _WIN32
+#include "support/flush_seam.h"
+
 #include <unistd.h>
 #endif
 
@@ -34,11 +37,12 @@ namespace {
 
 class BackupRunTest : public ::testing::Test {
 protected:
-    BackupResult run(const rv::Settings& settings, const rv::BackupCallbacks& callbacks = {})
+    BackupResult run(const rv::Settings& settings, const rv::BackupCallbacks& callbacks = {},
+                     const rv::RunTuning& tuning = {})
     {
         auto plan = rv::makeBackupPlan(settings, clinic.program.str(), clinic.backup.withSeparator());
         EXPECT_TRUE(plan.ok());
-        return plan.ok() ? rv::runBackup(plan.value(), callbacks, cancel) : BackupResult{};
+        return plan.ok() ? rv::runBackup(plan.value(), callbacks, cancel, tuning) : BackupResult{};
     }
     BackupResult run(const rv::BackupCallbacks& callbacks = {}) { return run(clinic.settings(), callbacks); }
 
@@ -389,4 +393,71 @@ TEST_F(BackupRunTest, AnEmptyPlanGivesAnEmptyResult)
     EXPECT_FALSE(result.cancelled);
     EXPECT_EQ(itemsDone, 0u);
     EXPECT_FALSE(temporaryFilesLeft());
+}
+
+// Batches of two: every other copy waits while the batch before it is flushed
+// on the committer's thread.
+rv::RunTuning smallBatches()
+{
+    rv::RunTuning tuning;
+    tuning.batches = {2, std::uint64_t{1} << 30};
+    return tuning;
+}
+
+#ifndef _WIN32
+// A front end's callback that throws ends the run where it stands. The batch
+// then being flushed on the committer's thread still has its destination
+// open until it is through, and the copies that waited for a batch are
+// removed, not left behind under temporary names.
+TEST_F(BackupRunTest, AnExceptionFromACallbackWaitsForTheBatchInFlightAndClearsTheRest)
+{
+    clinic.addDatabases({"Tavo51.mdb"});
+    clinic.addDataFiles({"a.txt", "b.txt"});
+    // Tavo51.mdb and rv.dat are the batch in flight, id.dat waits for the next.
+    rv::BackupCallbacks callbacks;
+    callbacks.onProgress = [](const BackupProgress& progress) {
+        if (progress.item == "GDATA") {
+            throw std::runtime_error("the front end gave up");
+        }
+    };
+    const rv::testing::HeldFlushes held(std::chrono::milliseconds(300));
+
+    EXPECT_THROW(run(clinic.settings(), callbacks, smallBatches()), std::runtime_error);
+
+    EXPECT_GE(held.seen(), 1);
+    EXPECT_EQ(held.lostTheirDescriptor(), 0);
+    EXPECT_EQ(readFile(backedUp("Tavo51.mdb")), readFile(original("Tavo51.mdb")));
+    EXPECT_EQ(readFile(backedUp("rv.dat")), readFile(original("rv.dat")));
+    EXPECT_FALSE(fs::exists(backedUp("id.dat")));
+    EXPECT_FALSE(temporaryFilesLeft());
+}
+#endif
+
+// Wherever a progress report throws - before a copy, within it, right after
+// it, while a batch is in flight or copies wait - the exception comes out of
+// the run and nothing is left under a temporary name.
+TEST_F(BackupRunTest, AnExceptionFromAnyProgressReportLeavesNoTemporaryFile)
+{
+    clinic.addDatabases({"Tavo51.mdb", "予約51.mdb"});
+    clinic.addDataFiles({"a.txt", "b.txt", "写真/c.jpg"});
+    // Each run throws at a later report, until one runs to its end.
+    std::size_t throwAt = 1;
+    for (bool threw = true; threw && throwAt < 200; ++throwAt) {
+        SCOPED_TRACE(throwAt);
+        std::size_t calls = 0;
+        rv::BackupCallbacks throwing;
+        throwing.onProgress = [&](const BackupProgress&) {
+            if (++calls == throwAt) {
+                throw std::runtime_error("the front end gave up");
+            }
+        };
+        try {
+            run(clinic.settings(), throwing, smallBatches());
+            threw = false;
+        } catch (const std::runtime_error&) {
+        }
+        EXPECT_FALSE(temporaryFilesLeft());
+    }
+    EXPECT_GT(throwAt, 10u);
+    EXPECT_LT(throwAt, 200u);
 }

@@ -230,7 +230,16 @@ Result<PendingFile, FileError> FileCopier::copyToTemporary(std::string_view sour
     if (!to.valid()) {
         return Result<PendingFile, FileError>::failure(destinationError(errno, pending.temporaryPath));
     }
-    auto copied = copyBytes(from.get(), to.get(), direct, size, source, pending.temporaryPath, control);
+    auto copied = [&] {
+        try {
+            return copyBytes(from.get(), to.get(), direct, size, source, pending.temporaryPath, control);
+        } catch (...) {
+            // A progress report that throws ends the copy: nothing half-made stays.
+            to.close();
+            ::unlink(pending.temporaryPath.c_str());
+            throw;
+        }
+    }();
     if (copied.ok() && changedSince(from.get(), info, copied.value())) {
         copied = Result<std::uint64_t, FileError>::failure(
             {FileErrorKind::Changed, source + ": changed while being copied"});

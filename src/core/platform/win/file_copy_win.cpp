@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <exception>
 #include <utility>
 
 namespace rv::platform {
@@ -17,6 +18,7 @@ bool cancelled(const CopyControl& control) { return control.cancel != nullptr &&
 struct ProgressState {
     const CopyControl& control;
     std::uint64_t reported = 0;
+    std::exception_ptr failure; // thrown by onBytes, to be rethrown past CopyFileExW
 };
 
 void report(ProgressState& state, std::uint64_t bytes)
@@ -29,12 +31,19 @@ void report(ProgressState& state, std::uint64_t bytes)
 
 // Reports first, so that a cancel asked for while the progress is shown
 // stops the copy at this call rather than the next, which may never come.
+// An exception may not cross the system's frames: it ends the copy and is
+// thrown again once CopyFileExW has returned.
 DWORD CALLBACK reportProgress(LARGE_INTEGER /*total*/, LARGE_INTEGER transferred, LARGE_INTEGER /*streamSize*/,
                               LARGE_INTEGER /*streamTransferred*/, DWORD /*stream*/, DWORD /*reason*/,
                               HANDLE /*source*/, HANDLE /*destination*/, LPVOID data)
 {
     auto* state = static_cast<ProgressState*>(data);
-    report(*state, static_cast<std::uint64_t>(transferred.QuadPart));
+    try {
+        report(*state, static_cast<std::uint64_t>(transferred.QuadPart));
+    } catch (...) {
+        state->failure = std::current_exception();
+        return PROGRESS_CANCEL;
+    }
     return cancelled(state->control) ? PROGRESS_CANCEL : PROGRESS_CONTINUE;
 }
 
@@ -97,6 +106,9 @@ Result<PendingFile, FileError> FileCopier::copyToTemporary(std::string_view sour
         const DWORD error = GetLastError();
         CloseHandle(probe);
         removeTemporary(temporaryW);
+        if (progress.failure) {
+            std::rethrow_exception(progress.failure);
+        }
         if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) {
             return Result<PendingFile, FileError>::failure(sourceErrorW(error, source));
         }
@@ -115,7 +127,12 @@ Result<PendingFile, FileError> FileCopier::copyToTemporary(std::string_view sour
     // still hears of the whole file, and a cancel asked for meanwhile keeps
     // this copy from replacing its target.
     if (progress.reported != pending.bytes) {
-        report(progress, pending.bytes);
+        try {
+            report(progress, pending.bytes);
+        } catch (...) {
+            removeTemporary(temporaryW);
+            throw;
+        }
     }
     if (cancelled(control)) {
         removeTemporary(temporaryW);
