@@ -461,3 +461,39 @@ TEST_F(BackupRunTest, AnExceptionFromAnyProgressReportLeavesNoTemporaryFile)
     EXPECT_GT(throwAt, 10u);
     EXPECT_LT(throwAt, 200u);
 }
+
+// After a power cut, a run started at boot may get the process number of the
+// run that was cut off, and meet that run's unfinished copies under the very
+// names it picks itself, numbered from 0 again. Such a name is passed over.
+TEST_F(BackupRunTest, AnUnfinishedCopyUnderTheNameThisRunPicksIsPassedOver)
+{
+    clinic.addDatabases({"Tavo51.mdb"});
+    clinic.addDataFiles({"a.txt", "写真/b.jpg"});
+    // The first numbers of a new process, and the next of this one (when
+    // earlier tests ran in it): every folder written holds them already.
+    const std::string probe = rv::platform::temporaryPathFor(clinic.backup.withSeparator() + "probe");
+    const unsigned next = static_cast<unsigned>(std::stoul(probe.substr(probe.rfind('-') + 1))) + 1;
+    const std::string prefix = ".rvtmp-" + std::to_string(rv::platform::currentProcessId()) + "-";
+    std::vector<std::string> planted;
+    for (unsigned n = 0; n < 8; ++n) {
+        for (const unsigned number : {n, next + n}) {
+            for (const std::string folder : {"", "GDATA/", "GDATA/写真/"}) {
+                planted.push_back(folder + prefix + std::to_string(number));
+                writeFile(backedUp(planted.back()), "half a copy, left by the run a power cut stopped");
+            }
+        }
+    }
+    const BackupResult result = run();
+
+    for (const auto& item : result.items) {
+        EXPECT_NE(item.outcome, ItemOutcome::Failed) << item.name << ": " << item.detail;
+    }
+    EXPECT_EQ(item(result, "GDATA").filesCopied, 2u);
+    EXPECT_EQ(readFile(backedUp("Tavo51.mdb")), readFile(original("Tavo51.mdb")));
+    EXPECT_EQ(readFile(backedUp("id.dat")), "clinic-id-0001");
+    EXPECT_EQ(readFile(backedUp("GDATA/写真/b.jpg")), readFile(original("GDATA/写真/b.jpg")));
+    // This process may not tell them from copies it is still writing: they stay.
+    for (const auto& name : planted) {
+        EXPECT_TRUE(fs::exists(backedUp(name))) << name;
+    }
+}

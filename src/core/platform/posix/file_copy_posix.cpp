@@ -214,18 +214,28 @@ Result<PendingFile, FileError> FileCopier::copyToTemporary(std::string_view sour
         return Result<PendingFile, FileError>::failure(
             {FileErrorKind::NotReadable, source + (S_ISDIR(info.st_mode) ? ": a folder, not a file" : ": not a file")});
     }
-    PendingFile pending{temporaryPathFor(targetView), std::string(targetView), 0};
+    PendingFile pending{{}, std::string(targetView), 0};
     const auto size = static_cast<std::uint64_t>(info.st_size);
     const int flags = O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC;
     bool direct = triesDirectWrite(size);
-    Descriptor to(::open(pending.temporaryPath.c_str(), flags | (direct ? O_DIRECT : 0), info.st_mode & 0777));
-    if (!to.valid() && direct && errno == EINVAL) {
-        // The file system cannot write past its cache at all.
-        // Some kernels create the file before they refuse.
-        directRefused_ = method_ == CopyMethod::Automatic;
-        direct = false;
-        ::unlink(pending.temporaryPath.c_str());
-        to = Descriptor(::open(pending.temporaryPath.c_str(), flags, info.st_mode & 0777));
+    Descriptor to(-1);
+    // The name is created, never taken over: one already there (left by an
+    // earlier process of the same number, cut off by a power cut) is passed
+    // over for the next.
+    for (unsigned tries = 1;; ++tries) {
+        pending.temporaryPath = temporaryPathFor(targetView);
+        to = Descriptor(::open(pending.temporaryPath.c_str(), flags | (direct ? O_DIRECT : 0), info.st_mode & 0777));
+        if (!to.valid() && direct && errno == EINVAL) {
+            // The file system cannot write past its cache at all.
+            // Some kernels create the file before they refuse.
+            directRefused_ = method_ == CopyMethod::Automatic;
+            direct = false;
+            ::unlink(pending.temporaryPath.c_str());
+            to = Descriptor(::open(pending.temporaryPath.c_str(), flags, info.st_mode & 0777));
+        }
+        if (to.valid() || errno != EEXIST || tries == kTemporaryNameTries) {
+            break;
+        }
     }
     if (!to.valid()) {
         return Result<PendingFile, FileError>::failure(destinationError(errno, pending.temporaryPath));

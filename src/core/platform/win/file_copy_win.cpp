@@ -97,15 +97,30 @@ Result<PendingFile, FileError> FileCopier::copyToTemporary(std::string_view sour
     BY_HANDLE_FILE_INFORMATION atOpen{};
     const BOOL knownAtOpen = GetFileInformationByHandle(probe, &atOpen);
 
-    PendingFile pending{temporaryPathFor(targetView), std::string(targetView), 0};
-    const std::wstring temporaryW = longPathW(pending.temporaryPath);
+    PendingFile pending{{}, std::string(targetView), 0};
+    std::wstring temporaryW;
     BOOL cancelRequested = FALSE;
     ProgressState progress{control};
-    if (!CopyFileExW(sourceW.c_str(), temporaryW.c_str(), reportProgress, &progress, &cancelRequested,
-                     COPY_FILE_FAIL_IF_EXISTS)) {
-        const DWORD error = GetLastError();
+    // The name is created, never taken over: one already there (left by an
+    // earlier process of the same number, cut off by a power cut) is passed
+    // over for the next.
+    DWORD error = ERROR_SUCCESS;
+    for (unsigned tries = 1;; ++tries) {
+        pending.temporaryPath = temporaryPathFor(targetView);
+        temporaryW = longPathW(pending.temporaryPath);
+        error = CopyFileExW(sourceW.c_str(), temporaryW.c_str(), reportProgress, &progress, &cancelRequested,
+                            COPY_FILE_FAIL_IF_EXISTS)
+                    ? ERROR_SUCCESS
+                    : GetLastError();
+        if ((error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) || tries == kTemporaryNameTries) {
+            break;
+        }
+    }
+    if (error != ERROR_SUCCESS) {
         CloseHandle(probe);
-        removeTemporary(temporaryW);
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
+            removeTemporary(temporaryW); // what CopyFileExW made of it; a name taken is not ours
+        }
         if (progress.failure) {
             std::rethrow_exception(progress.failure);
         }
