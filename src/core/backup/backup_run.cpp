@@ -70,8 +70,7 @@ public:
            const RunTuning& tuning)
         : plan_(plan), callbacks_(callbacks), cancel_(cancel), surveys_(survey(plan)),
           meter_(callbacks.onProgress, plan.steps.size(), total(&StepSurvey::files), total(&StepSurvey::bytes)),
-          tuning_(tuning), copier_(tuning.method), committed_(plan.steps.size(), false),
-          folderCancelled_(plan.steps.size(), false)
+          tuning_(tuning), committed_(plan.steps.size(), false), folderCancelled_(plan.steps.size(), false)
     {
         for (const CopyStep& step : plan.steps) {
             ItemResult item;
@@ -157,7 +156,7 @@ private:
             }
         }
         precopyStep_ = last;
-        precopy_.emplace(step, surveys_[last].listing, tuning_.method, cancel_, tuning_.batches);
+        precopy_.emplace(step, surveys_[last].listing, cancel_, tuning_.batches);
     }
 
     std::uint64_t total(std::uint64_t StepSurvey::*field) const

@@ -3,7 +3,6 @@
 #include "backup/backup_plan.h"
 #include "backup/copy_committer.h"
 #include "backup/copy_reason.h"
-#include "platform/file_copy.h"
 
 #include <atomic>
 #include <cstdint>
@@ -70,7 +69,6 @@ struct BackupCallbacks {
 // smaller batches, to have one in flight with few files.
 struct RunTuning {
     BatchLimits batches;
-    platform::CopyMethod method = platform::CopyMethod::Automatic;
 };
 
 // Carries out the plan. Each file goes to a temporary name beside its target

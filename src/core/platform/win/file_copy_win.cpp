@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <exception>
+#include <memory>
 #include <utility>
 
 namespace rv::platform {
@@ -74,6 +75,15 @@ void removeTemporary(const std::wstring& temporary)
 }
 
 } // namespace
+
+// CopyFileExW chooses how the bytes go; nothing is kept between copies.
+struct FileCopier::State {};
+
+FileCopier::FileCopier() : state_(std::make_unique<State>()) {}
+FileCopier::FileCopier(std::unique_ptr<State> state) : state_(std::move(state)) {}
+FileCopier::FileCopier(FileCopier&& other) noexcept = default;
+FileCopier& FileCopier::operator=(FileCopier&& other) noexcept = default;
+FileCopier::~FileCopier() = default;
 
 Result<PendingFile, FileError> FileCopier::copyToTemporary(std::string_view sourceView, std::string_view targetView,
                                                            const CopyControl& control)
