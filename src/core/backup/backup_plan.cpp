@@ -1,6 +1,7 @@
 #include "backup/backup_plan.h"
 
 #include "backup/backup_folder.h"
+#include "common/path_text.h"
 #include "platform/file_system.h"
 #include "platform/paths.h"
 

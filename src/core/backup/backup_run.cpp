@@ -1,9 +1,9 @@
 #include "backup/backup_run.h"
 
-#include "backup/backup_folder.h"
 #include "backup/copy_committer.h"
 #include "backup/folder_precopy.h"
 #include "backup/progress_meter.h"
+#include "common/path_text.h"
 #include "platform/file_system.h"
 #include "platform/paths.h"
 #include "platform/temporary_names.h"

@@ -1,6 +1,6 @@
 #include "backup/folder_precopy.h"
 
-#include "backup/backup_folder.h"
+#include "common/path_text.h"
 
 #include <system_error>
 #include <utility>
