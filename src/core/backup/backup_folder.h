@@ -6,18 +6,6 @@
 
 namespace rv {
 
-// The records system writes Windows paths with "\"; the defaults on POSIX use
-// "/". Both end a folder part, on both systems ("/" cannot be part of a
-// Windows file name either).
-bool isPathSeparator(char c);
-
-// The text after the last separator of path, whatever the depth; the whole
-// path when it has none.
-std::string fileNameOf(std::string_view path);
-
-// folder and a path relative to it, with one separator between.
-std::string joinPath(const std::string& folder, const std::string& relative);
-
 // A name that would write outside the backup folder, or nowhere.
 bool isUnusableFileName(std::string_view name);
 

@@ -1,8 +1,8 @@
 #include "backup/backup_plan.h"
 
 #include "backup/backup_folder.h"
+#include "common/path_text.h"
 #include "platform/file_system.h"
-#include "platform/paths.h"
 
 #include <array>
 
@@ -68,10 +68,7 @@ Result<BackupPlan, PlanRefusal> makeBackupPlan(const Settings& settings, std::st
         }
     }
     for (const char* name : kProgramFiles) {
-        std::string source(programFolder);
-        source += platform::kPathSeparator;
-        source += name;
-        plan.steps.push_back(fileStep(std::move(source), backupFolder, false));
+        plan.steps.push_back(fileStep(joinRelative(programFolder, name), backupFolder, false));
     }
     if (!dataFolder.empty()) {
         CopyStep step{StepKind::Folder,

@@ -1,9 +1,9 @@
 #include "backup/backup_run.h"
 
-#include "backup/backup_folder.h"
 #include "backup/copy_committer.h"
 #include "backup/folder_precopy.h"
 #include "backup/progress_meter.h"
+#include "common/path_text.h"
 #include "platform/file_system.h"
 #include "platform/paths.h"
 #include "platform/temporary_names.h"
@@ -67,11 +67,10 @@ void fail(ItemResult& item, CopyReason reason, std::string detail)
 class Runner {
 public:
     Runner(const BackupPlan& plan, const BackupCallbacks& callbacks, const std::atomic<bool>& cancel,
-           platform::CopyMethod method)
+           const RunTuning& tuning)
         : plan_(plan), callbacks_(callbacks), cancel_(cancel), surveys_(survey(plan)),
           meter_(callbacks.onProgress, plan.steps.size(), total(&StepSurvey::files), total(&StepSurvey::bytes)),
-          method_(method), copier_(method), committed_(plan.steps.size(), false),
-          folderCancelled_(plan.steps.size(), false)
+          tuning_(tuning), committed_(plan.steps.size(), false), folderCancelled_(plan.steps.size(), false)
     {
         for (const CopyStep& step : plan.steps) {
             ItemResult item;
@@ -86,7 +85,10 @@ public:
     {
         auto flusher = platform::WriteFlusher::open(plan_.backupFolder);
         if (flusher.ok()) {
-            committer_.emplace(flusher.value(), [this](SettledCopy& copy) { settle(copy); });
+            // The committer keeps the flusher: a batch in flight on its
+            // thread has it until the committer is gone, whatever ends the run.
+            committer_.emplace(
+                std::move(flusher.value()), [this](SettledCopy& copy) { settle(copy); }, tuning_.batches);
             sweep(plan_.backupFolder);
             startPrecopy();
         }
@@ -101,7 +103,7 @@ public:
             }
             if (cancel_.load()) {
                 fail(item, CopyReason::Cancelled, {});
-            } else if (!flusher.ok()) {
+            } else if (!committer_) {
                 fail(item, reasonFor(flusher.error().kind), flusher.error().detail);
             } else if (step.problem) {
                 fail(item, *step.problem, {});
@@ -122,8 +124,8 @@ public:
         }
         settleFolders();
         markOverwritten();
-        if (flusher.ok()) {
-            finalFlush(flusher.value());
+        if (committer_) {
+            finalFlush();
         }
         for (const ItemResult& item : result_.items) {
             result_.cancelled =
@@ -140,6 +142,9 @@ private:
     // before it are written.
     void startPrecopy()
     {
+        if (plan_.steps.empty()) {
+            return;
+        }
         const std::size_t last = plan_.steps.size() - 1;
         const CopyStep& step = plan_.steps[last];
         if (last == 0 || step.kind != StepKind::Folder || step.problem || surveys_[last].folderError) {
@@ -151,7 +156,7 @@ private:
             }
         }
         precopyStep_ = last;
-        precopy_.emplace(step, surveys_[last].listing, method_, cancel_);
+        precopy_.emplace(step, surveys_[last].listing, cancel_, tuning_.batches);
     }
 
     std::uint64_t total(std::uint64_t StepSurvey::*field) const
@@ -172,8 +177,7 @@ private:
             notCopied(step, item, pending.error());
             return;
         }
-        meter_.fileDone(reported, pending.value().bytes);
-        committer_->add({std::move(pending.value()), index, {}});
+        handOver({std::move(pending.value()), index, {}}, reported);
     }
 
     void copyFolder(std::size_t index, ItemResult& item)
@@ -215,18 +219,30 @@ private:
             }
             std::uint64_t reported = 0;
             auto pending = copyEntry(index, entryIndex, target, control(reported));
-            meter_.fileDone(reported, pending.ok() ? pending.value().bytes : entry.size);
-            if (!pending.ok() && pending.error().kind == FileErrorKind::Cancelled) {
+            if (pending.ok()) {
+                handOver({std::move(pending.value()), index, entry.relativePath}, reported);
+                continue;
+            }
+            meter_.fileDone(reported, entry.size);
+            if (pending.error().kind == FileErrorKind::Cancelled) {
                 folderCancelled_[index] = true;
                 return;
             }
-            if (!pending.ok()) {
-                item.fileFailures.push_back(
-                    {entry.relativePath, reasonFor(pending.error().kind), pending.error().detail});
-                continue;
-            }
-            committer_->add({std::move(pending.value()), index, entry.relativePath});
+            item.fileFailures.push_back({entry.relativePath, reasonFor(pending.error().kind), pending.error().detail});
         }
+    }
+
+    // Reports a complete copy and hands it to the committer. A report that
+    // throws takes the copy with it rather than leave it under its temporary name.
+    void handOver(PendingCopy copy, std::uint64_t& reported)
+    {
+        try {
+            meter_.fileDone(reported, copy.file.bytes);
+        } catch (...) {
+            static_cast<void>(platform::discard(copy.file));
+            throw;
+        }
+        committer_->add(std::move(copy));
     }
 
     // A copy made ahead is taken as if it had just been made.
@@ -318,9 +334,9 @@ private:
 
     // Renames and new folders reach the device only now; if they may not
     // have, nothing written in this run can be called copied.
-    void finalFlush(platform::WriteFlusher& flusher)
+    void finalFlush()
     {
-        auto flushed = flusher.flush({});
+        auto flushed = committer_->flushCommitted();
         if (flushed.ok()) {
             return;
         }
@@ -365,7 +381,7 @@ private:
     const std::atomic<bool>& cancel_;
     std::vector<StepSurvey> surveys_;
     ProgressMeter meter_;
-    platform::CopyMethod method_;
+    RunTuning tuning_;
     platform::FileCopier copier_;
     std::optional<FolderPrecopy> precopy_; // while the data folder is copied ahead
     std::size_t precopyStep_ = 0;
@@ -378,9 +394,9 @@ private:
 } // namespace
 
 BackupResult runBackup(const BackupPlan& plan, const BackupCallbacks& callbacks, const std::atomic<bool>& cancel,
-                       platform::CopyMethod method)
+                       const RunTuning& tuning)
 {
-    return Runner(plan, callbacks, cancel, method).run();
+    return Runner(plan, callbacks, cancel, tuning).run();
 }
 
 } // namespace rv

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "backup/backup_plan.h"
+#include "backup/copy_committer.h"
 #include "backup/copy_reason.h"
-#include "platform/file_copy.h"
 
 #include <atomic>
 #include <cstdint>
@@ -65,10 +65,18 @@ struct BackupCallbacks {
     std::function<void(const ItemResult&)> onItemDone;
 };
 
+// How a run goes about its work: the program keeps the defaults; tests take
+// smaller batches, to have one in flight with few files.
+struct RunTuning {
+    BatchLimits batches;
+};
+
 // Carries out the plan. Each file goes to a temporary name beside its target
 // and replaces it only when complete and flushed to the device. Setting
 // cancel stops between and within files; what was completely copied stays.
+// An exception from a callback ends the run and comes out of it; copies not
+// in place by then are removed.
 BackupResult runBackup(const BackupPlan& plan, const BackupCallbacks& callbacks, const std::atomic<bool>& cancel,
-                       platform::CopyMethod method = platform::CopyMethod::Automatic);
+                       const RunTuning& tuning = {});
 
 } // namespace rv

@@ -36,6 +36,9 @@ CopyCommitter::~CopyCommitter()
     if (inFlight_.valid()) {
         inFlight_.wait();
     }
+    for (const PendingCopy& copy : waiting_) {
+        static_cast<void>(platform::discard(copy.file)); // nobody is left to be told of one that stays
+    }
 }
 
 void CopyCommitter::add(PendingCopy copy)
@@ -51,6 +54,12 @@ void CopyCommitter::finish()
 {
     send();
     collect();
+}
+
+Result<platform::Done, platform::FileError> CopyCommitter::flushCommitted()
+{
+    finish();
+    return flusher_.flush({});
 }
 
 void CopyCommitter::send()

@@ -46,16 +46,22 @@ struct SettledCopy {
 // thread of its own while the next batch is copied; only one is in flight,
 // so the temporary copies never take more than two batches' room beside the
 // earlier backup.
+//
+// The committer owns the destination's flusher, so that a batch in flight
+// always has it: however the run ends, even by an exception, the committer
+// waits for that batch before the flusher goes.
 class CopyCommitter {
 public:
     // onSettled is called on the caller's thread, from add and finish, for
     // each copy of a batch once the batch is through.
-    CopyCommitter(platform::WriteFlusher& flusher, std::function<void(SettledCopy&)> onSettled, BatchLimits limits = {})
-        : flusher_(flusher), onSettled_(std::move(onSettled)), limits_(limits)
+    CopyCommitter(platform::WriteFlusher flusher, std::function<void(SettledCopy&)> onSettled, BatchLimits limits = {})
+        : flusher_(std::move(flusher)), onSettled_(std::move(onSettled)), limits_(limits)
     {
     }
     CopyCommitter(const CopyCommitter&) = delete;
     CopyCommitter& operator=(const CopyCommitter&) = delete;
+    // Waits for the batch in flight. Copies that never went out in a batch
+    // (the run ended without finish) are removed, their targets untouched.
     ~CopyCommitter();
 
     void add(PendingCopy copy);
@@ -64,12 +70,15 @@ public:
     void finish();
     // Copies added and not yet settled.
     bool hasPending() const { return !waiting_.empty() || inFlight_.valid(); }
+    // After finish: makes what was put in place so far (renames, new folders)
+    // durable. A failure means some of it may not be.
+    Result<platform::Done, platform::FileError> flushCommitted();
 
 private:
     void send();
     void collect();
 
-    platform::WriteFlusher& flusher_;
+    platform::WriteFlusher flusher_;
     std::vector<PendingCopy> waiting_;
     std::uint64_t waitingBytes_ = 0;
     std::function<void(SettledCopy&)> onSettled_;

@@ -1,6 +1,6 @@
 #include "backup/folder_precopy.h"
 
-#include "backup/backup_folder.h"
+#include "common/path_text.h"
 
 #include <system_error>
 #include <utility>
@@ -14,9 +14,9 @@ constexpr std::uint64_t kLargestFileAhead = std::uint64_t{1} << 20;
 
 } // namespace
 
-FolderPrecopy::FolderPrecopy(const CopyStep& step, const platform::TreeListing& listing, platform::CopyMethod method,
+FolderPrecopy::FolderPrecopy(const CopyStep& step, const platform::TreeListing& listing,
                              const std::atomic<bool>& cancel, BatchLimits limits)
-    : step_(step), listing_(listing), copier_(method), cancel_(cancel), limits_(limits)
+    : step_(step), listing_(listing), cancel_(cancel), limits_(limits)
 {
     // The folder is made here, on the run's own thread, so that nothing is
     // made behind the run's back once its destination is gone.

@@ -25,8 +25,8 @@ namespace rv {
 class FolderPrecopy {
 public:
     // Starts at once; listing must outlive this.
-    FolderPrecopy(const CopyStep& step, const platform::TreeListing& listing, platform::CopyMethod method,
-                  const std::atomic<bool>& cancel, BatchLimits limits = {});
+    FolderPrecopy(const CopyStep& step, const platform::TreeListing& listing, const std::atomic<bool>& cancel,
+                  BatchLimits limits = {});
     FolderPrecopy(const FolderPrecopy&) = delete;
     FolderPrecopy& operator=(const FolderPrecopy&) = delete;
     ~FolderPrecopy();

@@ -4,7 +4,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <span>
@@ -13,11 +12,6 @@
 #include <vector>
 
 namespace rv::platform {
-
-// How the bytes are moved. Automatic takes the fastest that the two file
-// systems allow and falls back on its own; the others exist to measure and
-// to test each way on its own.
-enum class CopyMethod { Automatic, DirectWrite, CopyFileRange, Sendfile, ReadWrite };
 
 struct CopyControl {
     const std::atomic<bool>* cancel = nullptr; // checked between chunks
@@ -32,28 +26,28 @@ struct PendingFile {
 };
 
 // Copies files so that the target is replaced only by a complete copy: the
-// bytes go to a temporary file in the target's folder first.
+// bytes go to a temporary file in the target's folder first. How the bytes
+// are moved is the platform's own business; on POSIX a copier bound to one
+// way, for tests and measurements, comes from platform/posix/copy_method_posix.h.
 class FileCopier {
 public:
-    explicit FileCopier(CopyMethod method = CopyMethod::Automatic) : method_(method) {}
+    FileCopier();
+    FileCopier(FileCopier&& other) noexcept;
+    FileCopier& operator=(FileCopier&& other) noexcept;
+    FileCopier(const FileCopier&) = delete;
+    FileCopier& operator=(const FileCopier&) = delete;
+    ~FileCopier();
 
     // On any failure or cancel the temporary file is gone and the target untouched.
     Result<PendingFile, FileError> copyToTemporary(std::string_view source, std::string_view target,
                                                    const CopyControl& control);
 
-private:
-    Result<std::uint64_t, FileError> copyBytes(int from, int to, bool direct, std::uint64_t expectedSize,
-                                               const std::string& source, const std::string& temporary,
-                                               const CopyControl& control);
-    bool triesDirectWrite(std::uint64_t size) const;
+    // What the platform keeps between copies (defined by each implementation).
+    struct State;
+    explicit FileCopier(std::unique_ptr<State> state);
 
-    CopyMethod method_;
-    // What the file systems of this run turned out not to support, so that it
-    // is not tried again for every file.
-    bool directRefused_ = false;
-    bool copyRangeRefused_ = false;
-    bool sendfileRefused_ = false;
-    std::unique_ptr<char, void (*)(void*)> buffer_{nullptr, std::free}; // page-aligned, allocated on first use
+private:
+    std::unique_ptr<State> state_;
 };
 
 // Puts a pending copy in place of its target in one step.

@@ -1,7 +1,7 @@
 #include "platform/temporary_names.h"
 
+#include "common/path_text.h"
 #include "platform/file_copy.h"
-#include "platform/paths.h"
 
 #include <atomic>
 #include <charconv>
@@ -13,8 +13,6 @@ namespace {
 constexpr std::string_view kPrefix = ".rvtmp-";
 
 std::atomic<unsigned> temporaryCounter{0};
-
-bool isSeparator(char c) { return c == '/' || c == kPathSeparator; }
 
 // The process that wrote a temporary name, or nothing for any other name.
 std::optional<std::uint64_t> writerOf(std::string_view name)
@@ -42,12 +40,8 @@ std::optional<std::uint64_t> writerOf(std::string_view name)
 // one file system and the name fits whatever the target's length.
 std::string temporaryPathFor(std::string_view target)
 {
-    std::size_t folderLength = target.size();
-    while (folderLength > 0 && !isSeparator(target[folderLength - 1])) {
-        --folderLength;
-    }
-    return std::string(target.substr(0, folderLength)) + std::string(kPrefix) + std::to_string(currentProcessId()) +
-           "-" + std::to_string(temporaryCounter++);
+    return std::string(folderPartOf(target)) + std::string(kPrefix) + std::to_string(currentProcessId()) + "-" +
+           std::to_string(temporaryCounter++);
 }
 
 AbandonedCopies removeAbandonedCopies(std::string_view folder)
@@ -58,16 +52,12 @@ AbandonedCopies removeAbandonedCopies(std::string_view folder)
         result.notRemoved.push_back(names.error());
         return result;
     }
-    std::string prefix(folder);
-    if (!prefix.empty() && !isSeparator(prefix.back())) {
-        prefix += kPathSeparator;
-    }
     for (const std::string& name : names.value()) {
         const auto writer = writerOf(name);
         if (!writer || *writer == currentProcessId() || processIsRunning(*writer)) {
             continue;
         }
-        const std::string path = prefix + name;
+        const std::string path = entryPath(folder, name);
         if (auto removed = discard({path, {}, 0}); removed.ok()) {
             result.removed.push_back(path);
         } else {

@@ -11,7 +11,14 @@ namespace rv::platform {
 
 // A copy is written under a name of this process beside its target, and
 // renamed over the target only when complete: ".rvtmp-<process>-<number>".
+// Each call gives the next number. The caller creates the file exclusively
+// and, when the name is taken (a copy left by an earlier process of the same
+// number), asks again, up to kTemporaryNameTries names.
 std::string temporaryPathFor(std::string_view target);
+
+// More names than a run cut off by a power cut leaves in one folder (two
+// batches of 8,192 files).
+inline constexpr unsigned kTemporaryNameTries = 1U << 16;
 
 struct AbandonedCopies {
     std::vector<std::string> removed;

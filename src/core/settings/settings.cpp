@@ -1,7 +1,7 @@
 #include "settings/settings.h"
 
+#include "common/path_text.h"
 #include "platform/input_file.h"
-#include "platform/paths.h"
 #include "platform/text_codec.h"
 #include "settings/settings_field_parser.h"
 
@@ -37,14 +37,6 @@ constexpr SourceRule kSourceRules[] = {
     {14, 73, "保険申請51_2.mdb"},
     {15, 14, "GDATA"},
 };
-
-std::string joinProgramPath(std::string_view programFolder, std::string_view name)
-{
-    std::string path(programFolder);
-    path += platform::kPathSeparator;
-    path += name;
-    return path;
-}
 
 SettingsError openError(const std::string& path, const platform::OpenFailure& failure)
 {
@@ -99,7 +91,7 @@ void deriveBackupSources(std::string_view programFolder, Settings& settings)
     }
     for (const SourceRule& rule : kSourceRules) {
         if (rule.defaultName != nullptr && settings.SettingFields[rule.field].empty()) {
-            settings.BackupSources[rule.entry] = joinProgramPath(programFolder, rule.defaultName);
+            settings.BackupSources[rule.entry] = joinRelative(programFolder, rule.defaultName);
             settings.isDefault[rule.entry] = true;
         }
     }
@@ -110,7 +102,7 @@ void deriveBackupSources(std::string_view programFolder, Settings& settings)
 Result<Settings, SettingsError> ReadSettings(std::string_view programFolder)
 {
     using R = Result<Settings, SettingsError>;
-    const std::string path = joinProgramPath(programFolder, "rv.dat");
+    const std::string path = joinRelative(programFolder, "rv.dat");
     auto file = platform::InputFile::open(path);
     if (!file.ok()) {
         return R::failure(openError(path, file.error()));

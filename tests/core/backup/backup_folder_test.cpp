@@ -1,5 +1,6 @@
 #include "backup/backup_folder.h"
 
+#include "common/path_text.h"
 #include "platform/paths.h"
 
 #include <gtest/gtest.h>

@@ -10,8 +10,11 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <stdexcept>
 
 #ifndef _WIN32
+#include "support/flush_seam.h"
+
 #include <unistd.h>
 #endif
 
@@ -34,11 +37,12 @@ namespace {
 
 class BackupRunTest : public ::testing::Test {
 protected:
-    BackupResult run(const rv::Settings& settings, const rv::BackupCallbacks& callbacks = {})
+    BackupResult run(const rv::Settings& settings, const rv::BackupCallbacks& callbacks = {},
+                     const rv::RunTuning& tuning = {})
     {
         auto plan = rv::makeBackupPlan(settings, clinic.program.str(), clinic.backup.withSeparator());
         EXPECT_TRUE(plan.ok());
-        return plan.ok() ? rv::runBackup(plan.value(), callbacks, cancel) : BackupResult{};
+        return plan.ok() ? rv::runBackup(plan.value(), callbacks, cancel, tuning) : BackupResult{};
     }
     BackupResult run(const rv::BackupCallbacks& callbacks = {}) { return run(clinic.settings(), callbacks); }
 
@@ -376,4 +380,120 @@ TEST_F(BackupRunTest, LongAndUnicodePathsInTheDataFolderAreCopied)
 
     EXPECT_EQ(item(result, "GDATA").outcome, ItemOutcome::Copied);
     EXPECT_EQ(readFile(backedUp("GDATA/" + relative)), readFile(original("GDATA/" + relative)));
+}
+
+// runBackup takes any plan: one without steps copies nothing and says so.
+TEST_F(BackupRunTest, AnEmptyPlanGivesAnEmptyResult)
+{
+    const rv::BackupPlan plan{clinic.backup.withSeparator(), {}};
+    std::size_t itemsDone = 0;
+    const BackupResult result = rv::runBackup(plan, {{}, [&](const ItemResult&) { ++itemsDone; }}, cancel);
+
+    EXPECT_TRUE(result.items.empty());
+    EXPECT_FALSE(result.cancelled);
+    EXPECT_EQ(itemsDone, 0u);
+    EXPECT_FALSE(temporaryFilesLeft());
+}
+
+// Batches of two: every other copy waits while the batch before it is flushed
+// on the committer's thread.
+rv::RunTuning smallBatches()
+{
+    rv::RunTuning tuning;
+    tuning.batches = {2, std::uint64_t{1} << 30};
+    return tuning;
+}
+
+#ifndef _WIN32
+// A front end's callback that throws ends the run where it stands. The batch
+// then being flushed on the committer's thread still has its destination
+// open until it is through, and the copies that waited for a batch are
+// removed, not left behind under temporary names.
+TEST_F(BackupRunTest, AnExceptionFromACallbackWaitsForTheBatchInFlightAndClearsTheRest)
+{
+    clinic.addDatabases({"Tavo51.mdb"});
+    clinic.addDataFiles({"a.txt", "b.txt"});
+    // Tavo51.mdb and rv.dat are the batch in flight, id.dat waits for the next.
+    rv::BackupCallbacks callbacks;
+    callbacks.onProgress = [](const BackupProgress& progress) {
+        if (progress.item == "GDATA") {
+            throw std::runtime_error("the front end gave up");
+        }
+    };
+    const rv::testing::HeldFlushes held(std::chrono::milliseconds(300));
+
+    EXPECT_THROW(run(clinic.settings(), callbacks, smallBatches()), std::runtime_error);
+
+    EXPECT_GE(held.seen(), 1);
+    EXPECT_EQ(held.lostTheirDescriptor(), 0);
+    EXPECT_EQ(readFile(backedUp("Tavo51.mdb")), readFile(original("Tavo51.mdb")));
+    EXPECT_EQ(readFile(backedUp("rv.dat")), readFile(original("rv.dat")));
+    EXPECT_FALSE(fs::exists(backedUp("id.dat")));
+    EXPECT_FALSE(temporaryFilesLeft());
+}
+#endif
+
+// Wherever a progress report throws - before a copy, within it, right after
+// it, while a batch is in flight or copies wait - the exception comes out of
+// the run and nothing is left under a temporary name.
+TEST_F(BackupRunTest, AnExceptionFromAnyProgressReportLeavesNoTemporaryFile)
+{
+    clinic.addDatabases({"Tavo51.mdb", "予約51.mdb"});
+    clinic.addDataFiles({"a.txt", "b.txt", "写真/c.jpg"});
+    // Each run throws at a later report, until one runs to its end.
+    std::size_t throwAt = 1;
+    for (bool threw = true; threw && throwAt < 200; ++throwAt) {
+        SCOPED_TRACE(throwAt);
+        std::size_t calls = 0;
+        rv::BackupCallbacks throwing;
+        throwing.onProgress = [&](const BackupProgress&) {
+            if (++calls == throwAt) {
+                throw std::runtime_error("the front end gave up");
+            }
+        };
+        try {
+            run(clinic.settings(), throwing, smallBatches());
+            threw = false;
+        } catch (const std::runtime_error&) {
+        }
+        EXPECT_FALSE(temporaryFilesLeft());
+    }
+    EXPECT_GT(throwAt, 10u);
+    EXPECT_LT(throwAt, 200u);
+}
+
+// After a power cut, a run started at boot may get the process number of the
+// run that was cut off, and meet that run's unfinished copies under the very
+// names it picks itself, numbered from 0 again. Such a name is passed over.
+TEST_F(BackupRunTest, AnUnfinishedCopyUnderTheNameThisRunPicksIsPassedOver)
+{
+    clinic.addDatabases({"Tavo51.mdb"});
+    clinic.addDataFiles({"a.txt", "写真/b.jpg"});
+    // The first numbers of a new process, and the next of this one (when
+    // earlier tests ran in it): every folder written holds them already.
+    const std::string probe = rv::platform::temporaryPathFor(clinic.backup.withSeparator() + "probe");
+    const unsigned next = static_cast<unsigned>(std::stoul(probe.substr(probe.rfind('-') + 1))) + 1;
+    const std::string prefix = ".rvtmp-" + std::to_string(rv::platform::currentProcessId()) + "-";
+    std::vector<std::string> planted;
+    for (unsigned n = 0; n < 8; ++n) {
+        for (const unsigned number : {n, next + n}) {
+            for (const std::string folder : {"", "GDATA/", "GDATA/写真/"}) {
+                planted.push_back(folder + prefix + std::to_string(number));
+                writeFile(backedUp(planted.back()), "half a copy, left by the run a power cut stopped");
+            }
+        }
+    }
+    const BackupResult result = run();
+
+    for (const auto& item : result.items) {
+        EXPECT_NE(item.outcome, ItemOutcome::Failed) << item.name << ": " << item.detail;
+    }
+    EXPECT_EQ(item(result, "GDATA").filesCopied, 2u);
+    EXPECT_EQ(readFile(backedUp("Tavo51.mdb")), readFile(original("Tavo51.mdb")));
+    EXPECT_EQ(readFile(backedUp("id.dat")), "clinic-id-0001");
+    EXPECT_EQ(readFile(backedUp("GDATA/写真/b.jpg")), readFile(original("GDATA/写真/b.jpg")));
+    // This process may not tell them from copies it is still writing: they stay.
+    for (const auto& name : planted) {
+        EXPECT_TRUE(fs::exists(backedUp(name))) << name;
+    }
 }

@@ -49,7 +49,7 @@ TEST_F(CopyCommitterTest, BatchesArePutInPlaceInTheOrderTheyCameAndTheLastOfOneN
     auto flusher = rv::platform::WriteFlusher::open(destination.str());
     ASSERT_TRUE(flusher.ok());
     std::vector<std::size_t> settledSteps;
-    CopyCommitter committer(flusher.value(),
+    CopyCommitter committer(std::move(flusher.value()),
                             [&](SettledCopy& settled) {
                                 EXPECT_FALSE(settled.failure) << settled.failure->detail;
                                 settledSteps.push_back(settled.copy.step);
@@ -79,7 +79,7 @@ TEST_F(CopyCommitterTest, ACopyThatCannotTakeItsPlaceIsNamedAndTheRestOfItsBatch
     // A folder with something in it where the copy should go: no rename replaces it.
     writeFile(destination.path() / "blocked" / "inside.txt", "kept");
     std::vector<SettledCopy> settled;
-    CopyCommitter committer(flusher.value(), [&](SettledCopy& copy) { settled.push_back(copy); });
+    CopyCommitter committer(std::move(flusher.value()), [&](SettledCopy& copy) { settled.push_back(copy); });
     committer.add(pendingCopy("before", "b", 0));
     committer.add(pendingCopy("blocked", "x", 1));
     committer.add(pendingCopy("after", "a", 2));
@@ -92,5 +92,28 @@ TEST_F(CopyCommitterTest, ACopyThatCannotTakeItsPlaceIsNamedAndTheRestOfItsBatch
     EXPECT_FALSE(settled[2].failure);
     EXPECT_EQ(readFile(destination.path() / "blocked" / "inside.txt"), "kept");
     EXPECT_EQ(readFile(destination.path() / "after"), "a");
+    EXPECT_TRUE(temporaryFiles().empty());
+}
+
+// A run that ends without finish (an exception out of a callback): the batch
+// in flight goes through, and the copies that never went out are removed.
+TEST_F(CopyCommitterTest, ACommitterEndedWithoutFinishRemovesTheCopiesThatNeverWentOut)
+{
+    writeFile(destination.path() / "waiting", "the earlier copy");
+    std::size_t settledCount = 0;
+    {
+        auto flusher = rv::platform::WriteFlusher::open(destination.str());
+        ASSERT_TRUE(flusher.ok());
+        CopyCommitter committer(std::move(flusher.value()), [&](SettledCopy&) { ++settledCount; },
+                                {2, std::uint64_t{1} << 30});
+        committer.add(pendingCopy("first", "1", 0));
+        committer.add(pendingCopy("second", "2", 1)); // the batch of two goes out
+        committer.add(pendingCopy("waiting", "new", 2));
+        EXPECT_TRUE(committer.hasPending());
+    }
+    EXPECT_EQ(settledCount, 0u); // nobody is told any more
+    EXPECT_EQ(readFile(destination.path() / "first"), "1");
+    EXPECT_EQ(readFile(destination.path() / "second"), "2");
+    EXPECT_EQ(readFile(destination.path() / "waiting"), "the earlier copy");
     EXPECT_TRUE(temporaryFiles().empty());
 }

@@ -62,7 +62,7 @@ protected:
 
 TEST_F(FolderPrecopyTest, SmallFilesAreReadyAndWhatIsNotTakenIsRemoved)
 {
-    FolderPrecopy precopy(step, listing, rv::platform::CopyMethod::Automatic, cancel);
+    FolderPrecopy precopy(step, listing, cancel);
     precopy.finish();
 
     // Folders and large files are left for the folder's turn; c.txt is passed
@@ -80,7 +80,7 @@ TEST_F(FolderPrecopyTest, SmallFilesAreReadyAndWhatIsNotTakenIsRemoved)
 
 TEST_F(FolderPrecopyTest, ASourceChangedOrGoneSinceItsCopyIsCopiedAgainAtItsTurn)
 {
-    FolderPrecopy precopy(step, listing, rv::platform::CopyMethod::Automatic, cancel);
+    FolderPrecopy precopy(step, listing, cancel);
     precopy.finish();
     std::ofstream(source.path() / "a.txt", std::ios::binary | std::ios::app) << " and more";
     fs::remove(source.path() / "c.txt");
@@ -94,7 +94,7 @@ TEST_F(FolderPrecopyTest, ASourceChangedOrGoneSinceItsCopyIsCopiedAgainAtItsTurn
 
 TEST_F(FolderPrecopyTest, ARunThatNeverReachedTheFolderLeavesNothingOfIt)
 {
-    FolderPrecopy precopy(step, listing, rv::platform::CopyMethod::Automatic, cancel);
+    FolderPrecopy precopy(step, listing, cancel);
     precopy.finish();
     ASSERT_TRUE(fs::exists(backup.path() / "GDATA"));
     EXPECT_TRUE(precopy.abandon().empty());
@@ -104,7 +104,7 @@ TEST_F(FolderPrecopyTest, ARunThatNeverReachedTheFolderLeavesNothingOfIt)
 TEST_F(FolderPrecopyTest, AnEarlierBackupsFolderIsKeptAndAtMostOneBatchIsCopiedAhead)
 {
     writeFile(backup.path() / "GDATA" / "old.txt", "last week");
-    FolderPrecopy precopy(step, listing, rv::platform::CopyMethod::Automatic, cancel, {2, std::uint64_t{1} << 30});
+    FolderPrecopy precopy(step, listing, cancel, {2, std::uint64_t{1} << 30});
     precopy.finish();
     EXPECT_EQ(leftInDestination().size(), 3u); // old.txt and two copies
 
@@ -115,7 +115,7 @@ TEST_F(FolderPrecopyTest, AnEarlierBackupsFolderIsKeptAndAtMostOneBatchIsCopiedA
 TEST_F(FolderPrecopyTest, NothingIsCopiedAheadOnceTheRunIsCancelled)
 {
     cancel = true;
-    FolderPrecopy precopy(step, listing, rv::platform::CopyMethod::Automatic, cancel);
+    FolderPrecopy precopy(step, listing, cancel);
     precopy.finish();
     EXPECT_TRUE(takeAll(precopy).empty());
     EXPECT_TRUE(leftInDestination().empty());

@@ -1,5 +1,6 @@
 #include "platform/file_copy.h"
 
+#include "platform/posix/copy_method_posix.h"
 #include "platform/posix/file_errors_posix.h"
 #include "platform/temporary_names.h"
 
@@ -9,6 +10,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <memory>
 #include <utility>
 
 namespace rv::platform {
@@ -117,14 +119,42 @@ Result<std::size_t, FileError> readWriteChunk(int from, int to, bool& direct, ch
 
 } // namespace
 
+struct FileCopier::State {
+    bool triesDirectWrite(std::uint64_t size) const;
+    Result<std::uint64_t, FileError> copyBytes(int from, int to, bool direct, std::uint64_t expectedSize,
+                                               const std::string& source, const std::string& temporary,
+                                               const CopyControl& control);
+
+    CopyMethod method = CopyMethod::Automatic;
+    // What the file systems of this run turned out not to support, so that it
+    // is not tried again for every file.
+    bool directRefused = false;
+    bool copyRangeRefused = false;
+    bool sendfileRefused = false;
+    std::unique_ptr<char, void (*)(void*)> buffer{nullptr, std::free}; // page-aligned, allocated on first use
+};
+
+FileCopier::FileCopier() : state_(std::make_unique<State>()) {}
+FileCopier::FileCopier(std::unique_ptr<State> state) : state_(std::move(state)) {}
+FileCopier::FileCopier(FileCopier&& other) noexcept = default;
+FileCopier& FileCopier::operator=(FileCopier&& other) noexcept = default;
+FileCopier::~FileCopier() = default;
+
+FileCopier fileCopierUsing(CopyMethod method)
+{
+    auto state = std::make_unique<FileCopier::State>();
+    state->method = method;
+    return FileCopier(std::move(state));
+}
+
 // Larger files are written past the page cache: a backup is not read back,
 // and filling the cache with it costs the kernel more than the copy itself
 // (measured: half the time of an in-kernel copy through the cache) and
 // pushes the records system's own data out of memory.
-bool FileCopier::triesDirectWrite(std::uint64_t size) const
+bool FileCopier::State::triesDirectWrite(std::uint64_t size) const
 {
-    return method_ == CopyMethod::DirectWrite ||
-           (method_ == CopyMethod::Automatic && !directRefused_ && size >= kDirectMinimumBytes);
+    return method == CopyMethod::DirectWrite ||
+           (method == CopyMethod::Automatic && !directRefused && size >= kDirectMinimumBytes);
 }
 
 // Otherwise copy_file_range is tried first: within one file system it lets the
@@ -132,14 +162,14 @@ bool FileCopier::triesDirectWrite(std::uint64_t size) const
 // systems that share extents (btrfs, XFS) it clones them, which is the reflink
 // case. Between file systems it is refused on older kernels; sendfile then
 // does the in-kernel copy, and plain reads and writes are the last resort.
-Result<std::uint64_t, FileError> FileCopier::copyBytes(int from, int to, bool direct, std::uint64_t expectedSize,
-                                                       const std::string& source, const std::string& temporary,
-                                                       const CopyControl& control)
+Result<std::uint64_t, FileError> FileCopier::State::copyBytes(int from, int to, bool direct, std::uint64_t expectedSize,
+                                                              const std::string& source, const std::string& temporary,
+                                                              const CopyControl& control)
 {
     bool useRange =
-        !direct && (method_ == CopyMethod::CopyFileRange || (method_ == CopyMethod::Automatic && !copyRangeRefused_));
+        !direct && (method == CopyMethod::CopyFileRange || (method == CopyMethod::Automatic && !copyRangeRefused));
     bool useSendfile =
-        !direct && (method_ == CopyMethod::Sendfile || (method_ == CopyMethod::Automatic && !sendfileRefused_));
+        !direct && (method == CopyMethod::Sendfile || (method == CopyMethod::Automatic && !sendfileRefused));
     std::uint64_t done = 0;
     for (;;) {
         if (cancelled(control)) {
@@ -149,25 +179,25 @@ Result<std::uint64_t, FileError> FileCopier::copyBytes(int from, int to, bool di
         if (useRange) {
             count = ::copy_file_range(from, nullptr, to, nullptr, kChunkBytes, 0);
             if (count < 0 && done == 0 && refusesPair(errno)) {
-                copyRangeRefused_ = method_ == CopyMethod::Automatic;
+                copyRangeRefused = method == CopyMethod::Automatic;
                 useRange = false;
                 continue;
             }
         } else if (useSendfile) {
             count = ::sendfile(to, from, nullptr, kChunkBytes);
             if (count < 0 && done == 0 && refusesPair(errno)) {
-                sendfileRefused_ = method_ == CopyMethod::Automatic;
+                sendfileRefused = method == CopyMethod::Automatic;
                 useSendfile = false;
                 continue;
             }
         } else {
-            if (!buffer_) {
-                buffer_.reset(static_cast<char*>(std::aligned_alloc(kDirectAlignment, kBufferBytes)));
-                if (!buffer_) {
+            if (!buffer) {
+                buffer.reset(static_cast<char*>(std::aligned_alloc(kDirectAlignment, kBufferBytes)));
+                if (!buffer) {
                     return Result<std::uint64_t, FileError>::failure(destinationError(ENOMEM, temporary));
                 }
             }
-            auto chunk = readWriteChunk(from, to, direct, buffer_.get(), source, temporary);
+            auto chunk = readWriteChunk(from, to, direct, buffer.get(), source, temporary);
             if (!chunk.ok()) {
                 return Result<std::uint64_t, FileError>::failure(chunk.error());
             }
@@ -214,23 +244,42 @@ Result<PendingFile, FileError> FileCopier::copyToTemporary(std::string_view sour
         return Result<PendingFile, FileError>::failure(
             {FileErrorKind::NotReadable, source + (S_ISDIR(info.st_mode) ? ": a folder, not a file" : ": not a file")});
     }
-    PendingFile pending{temporaryPathFor(targetView), std::string(targetView), 0};
+    PendingFile pending{{}, std::string(targetView), 0};
     const auto size = static_cast<std::uint64_t>(info.st_size);
     const int flags = O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC;
-    bool direct = triesDirectWrite(size);
-    Descriptor to(::open(pending.temporaryPath.c_str(), flags | (direct ? O_DIRECT : 0), info.st_mode & 0777));
-    if (!to.valid() && direct && errno == EINVAL) {
-        // The file system cannot write past its cache at all.
-        // Some kernels create the file before they refuse.
-        directRefused_ = method_ == CopyMethod::Automatic;
-        direct = false;
-        ::unlink(pending.temporaryPath.c_str());
-        to = Descriptor(::open(pending.temporaryPath.c_str(), flags, info.st_mode & 0777));
+    bool direct = state_->triesDirectWrite(size);
+    Descriptor to(-1);
+    // The name is created, never taken over: one already there (left by an
+    // earlier process of the same number, cut off by a power cut) is passed
+    // over for the next.
+    for (unsigned tries = 1;; ++tries) {
+        pending.temporaryPath = temporaryPathFor(targetView);
+        to = Descriptor(::open(pending.temporaryPath.c_str(), flags | (direct ? O_DIRECT : 0), info.st_mode & 0777));
+        if (!to.valid() && direct && errno == EINVAL) {
+            // The file system cannot write past its cache at all.
+            // Some kernels create the file before they refuse.
+            state_->directRefused = state_->method == CopyMethod::Automatic;
+            direct = false;
+            ::unlink(pending.temporaryPath.c_str());
+            to = Descriptor(::open(pending.temporaryPath.c_str(), flags, info.st_mode & 0777));
+        }
+        if (to.valid() || errno != EEXIST || tries == kTemporaryNameTries) {
+            break;
+        }
     }
     if (!to.valid()) {
         return Result<PendingFile, FileError>::failure(destinationError(errno, pending.temporaryPath));
     }
-    auto copied = copyBytes(from.get(), to.get(), direct, size, source, pending.temporaryPath, control);
+    auto copied = [&] {
+        try {
+            return state_->copyBytes(from.get(), to.get(), direct, size, source, pending.temporaryPath, control);
+        } catch (...) {
+            // A progress report that throws ends the copy: nothing half-made stays.
+            to.close();
+            ::unlink(pending.temporaryPath.c_str());
+            throw;
+        }
+    }();
     if (copied.ok() && changedSince(from.get(), info, copied.value())) {
         copied = Result<std::uint64_t, FileError>::failure(
             {FileErrorKind::Changed, source + ": changed while being copied"});

@@ -1,5 +1,6 @@
 #include "platform/file_system.h"
 
+#include "common/path_text.h"
 #include "platform/paths.h"
 #include "platform/posix/file_errors_posix.h"
 
@@ -18,11 +19,6 @@ namespace {
 namespace fs = std::filesystem;
 
 bool identical(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
-
-std::string joinRelative(const std::string& parent, const std::string& name)
-{
-    return parent.empty() ? name : parent + kPathSeparator + name;
-}
 
 using Folder = std::unique_ptr<DIR, int (*)(DIR*)>;
 
@@ -48,7 +44,7 @@ int readEntries(DIR* dir, const std::function<void(const dirent&)>& onEntry)
 void listFolder(const std::string& root, const std::string& relative, TreeListing& listing,
                 std::vector<std::string>& pending)
 {
-    const std::string path = relative.empty() ? root : root + kPathSeparator + relative;
+    const std::string path = joinRelative(root, relative);
     const Folder dir = openFolder(path);
     if (!dir) {
         listing.problems.push_back({relative, sourceError(errno, path)});

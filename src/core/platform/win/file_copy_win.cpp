@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <exception>
+#include <memory>
 #include <utility>
 
 namespace rv::platform {
@@ -17,6 +19,7 @@ bool cancelled(const CopyControl& control) { return control.cancel != nullptr &&
 struct ProgressState {
     const CopyControl& control;
     std::uint64_t reported = 0;
+    std::exception_ptr failure; // thrown by onBytes, to be rethrown past CopyFileExW
 };
 
 void report(ProgressState& state, std::uint64_t bytes)
@@ -29,12 +32,19 @@ void report(ProgressState& state, std::uint64_t bytes)
 
 // Reports first, so that a cancel asked for while the progress is shown
 // stops the copy at this call rather than the next, which may never come.
+// An exception may not cross the system's frames: it ends the copy and is
+// thrown again once CopyFileExW has returned.
 DWORD CALLBACK reportProgress(LARGE_INTEGER /*total*/, LARGE_INTEGER transferred, LARGE_INTEGER /*streamSize*/,
                               LARGE_INTEGER /*streamTransferred*/, DWORD /*stream*/, DWORD /*reason*/,
                               HANDLE /*source*/, HANDLE /*destination*/, LPVOID data)
 {
     auto* state = static_cast<ProgressState*>(data);
-    report(*state, static_cast<std::uint64_t>(transferred.QuadPart));
+    try {
+        report(*state, static_cast<std::uint64_t>(transferred.QuadPart));
+    } catch (...) {
+        state->failure = std::current_exception();
+        return PROGRESS_CANCEL;
+    }
     return cancelled(state->control) ? PROGRESS_CANCEL : PROGRESS_CONTINUE;
 }
 
@@ -66,6 +76,15 @@ void removeTemporary(const std::wstring& temporary)
 
 } // namespace
 
+// CopyFileExW chooses how the bytes go; nothing is kept between copies.
+struct FileCopier::State {};
+
+FileCopier::FileCopier() : state_(std::make_unique<State>()) {}
+FileCopier::FileCopier(std::unique_ptr<State> state) : state_(std::move(state)) {}
+FileCopier::FileCopier(FileCopier&& other) noexcept = default;
+FileCopier& FileCopier::operator=(FileCopier&& other) noexcept = default;
+FileCopier::~FileCopier() = default;
+
 Result<PendingFile, FileError> FileCopier::copyToTemporary(std::string_view sourceView, std::string_view targetView,
                                                            const CopyControl& control)
 {
@@ -88,15 +107,33 @@ Result<PendingFile, FileError> FileCopier::copyToTemporary(std::string_view sour
     BY_HANDLE_FILE_INFORMATION atOpen{};
     const BOOL knownAtOpen = GetFileInformationByHandle(probe, &atOpen);
 
-    PendingFile pending{temporaryPathFor(targetView), std::string(targetView), 0};
-    const std::wstring temporaryW = longPathW(pending.temporaryPath);
+    PendingFile pending{{}, std::string(targetView), 0};
+    std::wstring temporaryW;
     BOOL cancelRequested = FALSE;
     ProgressState progress{control};
-    if (!CopyFileExW(sourceW.c_str(), temporaryW.c_str(), reportProgress, &progress, &cancelRequested,
-                     COPY_FILE_FAIL_IF_EXISTS)) {
-        const DWORD error = GetLastError();
+    // The name is created, never taken over: one already there (left by an
+    // earlier process of the same number, cut off by a power cut) is passed
+    // over for the next.
+    DWORD error = ERROR_SUCCESS;
+    for (unsigned tries = 1;; ++tries) {
+        pending.temporaryPath = temporaryPathFor(targetView);
+        temporaryW = longPathW(pending.temporaryPath);
+        error = CopyFileExW(sourceW.c_str(), temporaryW.c_str(), reportProgress, &progress, &cancelRequested,
+                            COPY_FILE_FAIL_IF_EXISTS)
+                    ? ERROR_SUCCESS
+                    : GetLastError();
+        if ((error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) || tries == kTemporaryNameTries) {
+            break;
+        }
+    }
+    if (error != ERROR_SUCCESS) {
         CloseHandle(probe);
-        removeTemporary(temporaryW);
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
+            removeTemporary(temporaryW); // what CopyFileExW made of it; a name taken is not ours
+        }
+        if (progress.failure) {
+            std::rethrow_exception(progress.failure);
+        }
         if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) {
             return Result<PendingFile, FileError>::failure(sourceErrorW(error, source));
         }
@@ -115,7 +152,12 @@ Result<PendingFile, FileError> FileCopier::copyToTemporary(std::string_view sour
     // still hears of the whole file, and a cancel asked for meanwhile keeps
     // this copy from replacing its target.
     if (progress.reported != pending.bytes) {
-        report(progress, pending.bytes);
+        try {
+            report(progress, pending.bytes);
+        } catch (...) {
+            removeTemporary(temporaryW);
+            throw;
+        }
     }
     if (cancelled(control)) {
         removeTemporary(temporaryW);

@@ -1,5 +1,6 @@
 #include "platform/file_system.h"
 
+#include "common/path_text.h"
 #include "platform/paths.h"
 #include "platform/win/long_path_win.h"
 
@@ -56,11 +57,6 @@ DWORD findEntries(const std::wstring& pattern, const std::function<void(const WI
     return error;
 }
 
-std::string joinRelative(const std::string& parent, const std::string& name)
-{
-    return parent.empty() ? name : parent + kPathSeparator + name;
-}
-
 } // namespace
 
 Result<EntryInfo, FileError> inspect(std::string_view path)
@@ -99,7 +95,7 @@ Result<TreeListing, FileError> listTree(std::string_view folder)
         pending.pop_back();
         const std::wstring pattern = rootW + (relative.empty() ? L"" : L"\\" + toPath(relative).native()) + L"\\*";
         const DWORD error = findEntries(pattern, [&](const WIN32_FIND_DATAW& found) {
-            const std::string child = joinRelative(relative, utf8FromWide(found.cFileName));
+            const std::string child = joinRelative(relative, fromPath(found.cFileName));
             const bool isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
             const bool isLink = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
             if (isFolder && isLink) {
@@ -128,8 +124,8 @@ Result<std::vector<std::string>, FileError> namesInFolder(std::string_view folde
         pattern += L'\\';
     }
     std::vector<std::string> names;
-    const DWORD error = findEntries(
-        pattern + L'*', [&](const WIN32_FIND_DATAW& found) { names.push_back(utf8FromWide(found.cFileName)); });
+    const DWORD error =
+        findEntries(pattern + L'*', [&](const WIN32_FIND_DATAW& found) { names.push_back(fromPath(found.cFileName)); });
     if (error != ERROR_NO_MORE_FILES) {
         return Result<std::vector<std::string>, FileError>::failure(sourceErrorW(error, std::string(folder)));
     }

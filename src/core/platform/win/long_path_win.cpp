@@ -30,8 +30,6 @@ std::wstring longPathW(std::string_view utf8)
     return L"\\\\?\\" + absolute;
 }
 
-std::string utf8FromWide(std::wstring_view wide) { return fromPath(std::filesystem::path(std::wstring(wide))); }
-
 FileError sourceErrorW(DWORD error, const std::string& what)
 {
     const bool missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||

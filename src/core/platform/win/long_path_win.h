@@ -13,8 +13,6 @@ namespace rv::platform {
 // made absolute, with "\\?\" (or "\\?\UNC\") in front.
 std::wstring longPathW(std::string_view utf8);
 
-std::string utf8FromWide(std::wstring_view wide);
-
 // GetLastError() of a failure on the side that is read, or written.
 FileError sourceErrorW(DWORD error, const std::string& what);
 FileError destinationErrorW(DWORD error, const std::string& what);
