@@ -3,6 +3,3 @@
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(RV_MINGW_TRIPLET x86_64-w64-mingw32)
 include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
-
-# Every test program runs in the build's own wine prefix (created on first use).
-set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_CURRENT_LIST_DIR}/wine-run;${CMAKE_BINARY_DIR}/wineprefix")
