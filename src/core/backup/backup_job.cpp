@@ -58,7 +58,7 @@ void BackupJob::work(BackupPlan plan)
     BackupResult result;
     std::exception_ptr failure;
     try {
-        result = runBackup(plan, callbacks, cancel_, hooks_.method);
+        result = runBackup(plan, callbacks, cancel_);
     } catch (...) {
         // Handed to the front end's thread by finish(): nothing may leave a thread.
         failure = std::current_exception();

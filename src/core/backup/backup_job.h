@@ -52,7 +52,6 @@ public:
     struct Hooks {
         RunLog log;
         std::function<void()> onFinished;
-        platform::CopyMethod method = platform::CopyMethod::Automatic;
     };
 
     // Plans and starts the copying into backupFolder (ending with a
