@@ -60,6 +60,12 @@ struct TreeListing {
 // loop); they are listed as problems. Fails only when folder itself cannot be read.
 Result<TreeListing, FileError> listTree(std::string_view folder);
 
+namespace detail {
+// The walk below a folder that listTree has found to be one; each platform
+// reads folders its own way.
+TreeListing walkTree(std::string_view folder);
+} // namespace detail
+
 // The names in folder itself, not below it, without "." and "..".
 Result<std::vector<std::string>, FileError> namesInFolder(std::string_view folder);
 

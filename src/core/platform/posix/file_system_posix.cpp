@@ -97,16 +97,8 @@ Result<EntryInfo, FileError> inspect(std::string_view path)
     return Result<EntryInfo, FileError>::success({kind, static_cast<std::uint64_t>(info.st_size), modified});
 }
 
-Result<TreeListing, FileError> listTree(std::string_view folder)
+TreeListing detail::walkTree(std::string_view folder)
 {
-    auto root = inspect(folder);
-    if (!root.ok()) {
-        return Result<TreeListing, FileError>::failure(root.error());
-    }
-    if (root.value().kind != EntryKind::Folder) {
-        return Result<TreeListing, FileError>::failure(
-            {FileErrorKind::NotReadable, std::string(folder) + ": not a folder"});
-    }
     TreeListing listing;
     std::vector<std::string> pending{""};
     const std::string rootPath(folder);
@@ -115,7 +107,7 @@ Result<TreeListing, FileError> listTree(std::string_view folder)
         pending.pop_back();
         listFolder(rootPath, relative, listing, pending);
     }
-    return Result<TreeListing, FileError>::success(std::move(listing));
+    return listing;
 }
 
 Result<std::vector<std::string>, FileError> namesInFolder(std::string_view folder)

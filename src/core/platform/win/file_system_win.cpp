@@ -74,16 +74,8 @@ Result<EntryInfo, FileError> inspect(std::string_view path)
     return Result<EntryInfo, FileError>::success({EntryKind::File, size, modified});
 }
 
-Result<TreeListing, FileError> listTree(std::string_view folder)
+TreeListing detail::walkTree(std::string_view folder)
 {
-    auto root = inspect(folder);
-    if (!root.ok()) {
-        return Result<TreeListing, FileError>::failure(root.error());
-    }
-    if (root.value().kind != EntryKind::Folder) {
-        return Result<TreeListing, FileError>::failure(
-            {FileErrorKind::NotReadable, std::string(folder) + ": not a folder"});
-    }
     std::wstring rootW = longPathW(folder);
     if (rootW.size() > 1 && rootW.back() == L'\\') {
         rootW.pop_back(); // the pattern below adds its own separator
@@ -114,7 +106,7 @@ Result<TreeListing, FileError> listTree(std::string_view folder)
                 {relative, sourceErrorW(error, relative.empty() ? std::string(folder) : relative)});
         }
     }
-    return Result<TreeListing, FileError>::success(std::move(listing));
+    return listing;
 }
 
 Result<std::vector<std::string>, FileError> namesInFolder(std::string_view folder)
