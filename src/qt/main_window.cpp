@@ -23,8 +23,7 @@ const QColor kHeadingColour(0, 0, 192);
 MainWindow::MainWindow(const rv::Settings& settings, QString programFolder, QWidget* parent,
                        std::shared_ptr<SpeechBackend> speech)
     : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint), settings_(settings),
-      programFolder_(std::move(programFolder)), picture_(QStringLiteral(":/pictures/main_window.jpg")),
-      speechLibraries_(programFolder_)
+      programFolder_(std::move(programFolder)), picture_(QStringLiteral(":/pictures/main_window.jpg"))
 {
     setObjectName(QStringLiteral("選択3"));
     setWindowTitle(kCaption);
@@ -32,7 +31,7 @@ MainWindow::MainWindow(const rv::Settings& settings, QString programFolder, QWid
     createControls();
     createVoice(std::move(speech));
     centreOnScreen(*this);
-    Form_Load();
+    onLoad();
 }
 
 void MainWindow::createControls()
@@ -71,24 +70,27 @@ void MainWindow::createVoice(std::shared_ptr<SpeechBackend> speech)
 {
     Voice1 = new SpeechControl(std::move(speech), this);
     Voice1->move(32, 184);
+    speech_ = std::make_unique<WindowSpeechChannels>(*Voice1, programFolder_);
 }
 
-void MainWindow::Form_Load()
+// Form_Load
+void MainWindow::onLoad()
 {
     // The heading is sent while the current folder is still the one the
     // start-up left.
-    speakOnLoad(*Voice1, Label1->text());
+    speech::speakOnLoad(*speech_, Label1->text().toStdString());
     enterProgramFolder(programFolder_);
 }
 
-void MainWindow::Command13_GotFocus() { speakOnFocus(*Voice1, speechLibraries_, Command13->text()); }
+// Command13_GotFocus
+void MainWindow::onBackupButtonFocused() { speech::speakOnFocus(*speech_, Command13->text().toStdString()); }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
     // Every focus-in, however it comes (opening, Tab, a click): a click
     // gives the focus on the press, before the button reports the click.
     if (watched == Command13 && event->type() == QEvent::FocusIn)
-        Command13_GotFocus();
+        onBackupButtonFocused();
     return QWidget::eventFilter(watched, event);
 }
 

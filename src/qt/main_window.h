@@ -1,6 +1,6 @@
 #pragma once
 
-#include "qt/speech/speech_sequences.h"
+#include "qt/speech/speech_channels.h"
 #include "settings/settings.h"
 
 #include <QPixmap>
@@ -22,7 +22,8 @@ class SpeechBackend;
 class SpeechControl;
 
 // 選択3: the window in which the user works. The controls keep their
-// designer names; the handlers keep the names of the events they answer.
+// designer names; a handler has the name of the event it answers
+// (Command13_Click) or says what it does, with the event's name beside it.
 class MainWindow final : public QWidget {
     Q_OBJECT
 public:
@@ -39,21 +40,22 @@ protected:
 private:
     void createControls();
     void createVoice(std::shared_ptr<SpeechBackend> speech);
-    void Form_Load();
-    void Command13_GotFocus();
+    void onLoad();                // Form_Load
+    void onBackupButtonFocused(); // Command13_GotFocus
     void Command13_Click();
     void Command4_Click();
 
     const rv::Settings& settings_;
     const QString programFolder_;
     const QPixmap picture_;
-    FocusSpeechLibraries speechLibraries_;
 
     QLabel* Label1 = nullptr;
     CommandButton* Command13 = nullptr;
     CommandButton* Command4 = nullptr;
     QLineEdit* Text1 = nullptr;
     SpeechControl* Voice1 = nullptr;
+    // Voice1 and the two speech libraries, for the core's speech sequences.
+    std::unique_ptr<WindowSpeechChannels> speech_;
     // The backup run behind Command13 (objectName "backupCommand").
     backup::BackupCommand* backupCommand_ = nullptr;
 };

@@ -39,8 +39,8 @@ HWND createChild(HWND parent, const wchar_t* className, const wchar_t* text, DWO
 
 } // namespace
 
-MainWindow::MainWindow(const Settings& settings, std::wstring programFolder, std::unique_ptr<SpeechOutput> speech,
-                       Picture picture)
+MainWindow::MainWindow(const Settings& settings, std::wstring programFolder,
+                       std::unique_ptr<WindowSpeechChannels> speech, Picture picture)
     : settings_(settings), programFolder_(std::move(programFolder)), speech_(std::move(speech)),
       picture_(std::move(picture)), dpi_(systemDpi()), backBrush_(CreateSolidBrush(kBackColour))
 {
@@ -60,7 +60,7 @@ MainWindow::~MainWindow()
 }
 
 Result<std::unique_ptr<MainWindow>, std::string> MainWindow::load(const Settings& settings, std::wstring programFolder,
-                                                                  std::unique_ptr<SpeechOutput> speech)
+                                                                  std::unique_ptr<WindowSpeechChannels> speech)
 {
     using R = Result<std::unique_ptr<MainWindow>, std::string>;
     auto picture = Picture::fromJpegResource(kMainWindowPicture);
@@ -74,7 +74,7 @@ Result<std::unique_ptr<MainWindow>, std::string> MainWindow::load(const Settings
                              window->dpi_, window.get())) {
         return R::failure("CreateWindowExW failed, error " + std::to_string(GetLastError()));
     }
-    window->Form_Load();
+    window->onLoad();
     return R::success(std::move(window));
 }
 
@@ -125,13 +125,15 @@ std::wstring MainWindow::textOf(HWND control) const
     return std::wstring(text.data());
 }
 
-void MainWindow::Form_Load()
+// Form_Load
+void MainWindow::onLoad()
 {
-    speech_->speakHeading(textOf(label1_));
+    speech::speakOnLoad(*speech_, narrow(textOf(label1_)));
     SetCurrentDirectoryW(programFolder_.c_str());
 }
 
-void MainWindow::Command13_GotFocus() { speech_->speakFocusedCaption(textOf(command13_)); }
+// Command13_GotFocus
+void MainWindow::onBackupButtonFocused() { speech::speakOnFocus(*speech_, narrow(textOf(command13_))); }
 
 void MainWindow::Command13_Click()
 {
@@ -153,7 +155,7 @@ void MainWindow::Command4_Click() { DestroyWindow(window_); }
 void MainWindow::onCommand(int id, int notification)
 {
     if (id == kIdCommand13 && notification == BN_SETFOCUS) {
-        Command13_GotFocus();
+        onBackupButtonFocused();
     } else if (id == kIdCommand13 && notification == BN_CLICKED) {
         Command13_Click();
     } else if (id == kIdCommand4 && notification == BN_CLICKED) {

@@ -4,6 +4,7 @@
 #include "win32/debug_log.h"
 #include "win32/main_window.h"
 #include "win32/message_loop.h"
+#include "win32/speech_channels.h"
 #include "win32/speech_control.h"
 #include "win32/splash_window.h"
 #include "win32/wide_text.h"
@@ -52,7 +53,7 @@ int runStartupSequence(const std::wstring& programFolder)
         logLine(L"rv.startup", L"rv.dat: " + widen(note));
     }
 
-    auto speech = std::make_unique<SpeechOutput>(createSpeechControl(), programFolder);
+    auto speech = std::make_unique<WindowSpeechChannels>(createSpeechControl(), programFolder);
     auto mainWindow = MainWindow::load(settings.value(), programFolder, std::move(speech));
     if (!mainWindow.ok()) {
         return fail(mainWindow.error());
