@@ -31,7 +31,7 @@ MainWindow::MainWindow(const rv::Settings& settings, QString programFolder, QWid
     createControls();
     createVoice(std::move(speech));
     centreOnScreen(*this);
-    onLoad();
+    Form_Load();
 }
 
 void MainWindow::createControls()
@@ -73,8 +73,7 @@ void MainWindow::createVoice(std::shared_ptr<SpeechBackend> speech)
     speech_ = std::make_unique<WindowSpeechChannels>(*Voice1, programFolder_);
 }
 
-// Form_Load
-void MainWindow::onLoad()
+void MainWindow::Form_Load()
 {
     // The heading is sent while the current folder is still the one the
     // start-up left.
@@ -82,15 +81,14 @@ void MainWindow::onLoad()
     enterProgramFolder(programFolder_);
 }
 
-// Command13_GotFocus
-void MainWindow::onBackupButtonFocused() { speech::speakOnFocus(*speech_, Command13->text().toStdString()); }
+void MainWindow::Command13_GotFocus() { speech::speakOnFocus(*speech_, Command13->text().toStdString()); }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
     // Every focus-in, however it comes (opening, Tab, a click): a click
     // gives the focus on the press, before the button reports the click.
     if (watched == Command13 && event->type() == QEvent::FocusIn)
-        onBackupButtonFocused();
+        Command13_GotFocus();
     return QWidget::eventFilter(watched, event);
 }
 

@@ -22,8 +22,7 @@ class SpeechBackend;
 class SpeechControl;
 
 // 選択3: the window in which the user works. The controls keep their
-// designer names; a handler has the name of the event it answers
-// (Command13_Click) or says what it does, with the event's name beside it.
+// designer names; the handlers keep the names of the events they answer.
 class MainWindow final : public QWidget {
     Q_OBJECT
 public:
@@ -40,8 +39,8 @@ protected:
 private:
     void createControls();
     void createVoice(std::shared_ptr<SpeechBackend> speech);
-    void onLoad();                // Form_Load
-    void onBackupButtonFocused(); // Command13_GotFocus
+    void Form_Load();
+    void Command13_GotFocus();
     void Command13_Click();
     void Command4_Click();
 

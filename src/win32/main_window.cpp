@@ -74,7 +74,7 @@ Result<std::unique_ptr<MainWindow>, std::string> MainWindow::load(const Settings
                              window->dpi_, window.get())) {
         return R::failure("CreateWindowExW failed, error " + std::to_string(GetLastError()));
     }
-    window->onLoad();
+    window->Form_Load();
     return R::success(std::move(window));
 }
 
@@ -125,15 +125,13 @@ std::wstring MainWindow::textOf(HWND control) const
     return std::wstring(text.data());
 }
 
-// Form_Load
-void MainWindow::onLoad()
+void MainWindow::Form_Load()
 {
     speech::speakOnLoad(*speech_, narrow(textOf(label1_)));
     SetCurrentDirectoryW(programFolder_.c_str());
 }
 
-// Command13_GotFocus
-void MainWindow::onBackupButtonFocused() { speech::speakOnFocus(*speech_, narrow(textOf(command13_))); }
+void MainWindow::Command13_GotFocus() { speech::speakOnFocus(*speech_, narrow(textOf(command13_))); }
 
 void MainWindow::Command13_Click()
 {
@@ -155,7 +153,7 @@ void MainWindow::Command4_Click() { DestroyWindow(window_); }
 void MainWindow::onCommand(int id, int notification)
 {
     if (id == kIdCommand13 && notification == BN_SETFOCUS) {
-        onBackupButtonFocused();
+        Command13_GotFocus();
     } else if (id == kIdCommand13 && notification == BN_CLICKED) {
         Command13_Click();
     } else if (id == kIdCommand4 && notification == BN_CLICKED) {

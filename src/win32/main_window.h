@@ -17,7 +17,7 @@ namespace rv::win32 {
 // program's work after start-up runs in its four handlers.
 class MainWindow {
 public:
-    // Creates the window and its controls, hidden, then runs onLoad (Form_Load).
+    // Creates the window and its controls, hidden, then runs `Form_Load`.
     static Result<std::unique_ptr<MainWindow>, std::string> load(const Settings& settings, std::wstring programFolder,
                                                                  std::unique_ptr<WindowSpeechChannels> speech);
     MainWindow(const MainWindow&) = delete;
@@ -28,9 +28,9 @@ public:
     void show();
     HWND handle() const { return window_; }
 
-    void onLoad(); // Form_Load
+    void Form_Load();
     void Command13_Click();
-    void onBackupButtonFocused(); // Command13_GotFocus
+    void Command13_GotFocus();
     void Command4_Click();
 
 private:
