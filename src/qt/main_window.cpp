@@ -23,8 +23,7 @@ const QColor kHeadingColour(0, 0, 192);
 MainWindow::MainWindow(const rv::Settings& settings, QString programFolder, QWidget* parent,
                        std::shared_ptr<SpeechBackend> speech)
     : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint), settings_(settings),
-      programFolder_(std::move(programFolder)), picture_(QStringLiteral(":/pictures/main_window.jpg")),
-      speechLibraries_(programFolder_)
+      programFolder_(std::move(programFolder)), picture_(QStringLiteral(":/pictures/main_window.jpg"))
 {
     setObjectName(QStringLiteral("選択3"));
     setWindowTitle(kCaption);
@@ -71,17 +70,18 @@ void MainWindow::createVoice(std::shared_ptr<SpeechBackend> speech)
 {
     Voice1 = new SpeechControl(std::move(speech), this);
     Voice1->move(32, 184);
+    speech_ = std::make_unique<WindowSpeechChannels>(*Voice1, programFolder_);
 }
 
 void MainWindow::Form_Load()
 {
     // The heading is sent while the current folder is still the one the
     // start-up left.
-    speakOnLoad(*Voice1, Label1->text());
+    speech::speakOnLoad(*speech_, Label1->text().toStdString());
     enterProgramFolder(programFolder_);
 }
 
-void MainWindow::Command13_GotFocus() { speakOnFocus(*Voice1, speechLibraries_, Command13->text()); }
+void MainWindow::Command13_GotFocus() { speech::speakOnFocus(*speech_, Command13->text().toStdString()); }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "qt/speech/speech_sequences.h"
+#include "qt/speech/speech_channels.h"
 #include "settings/settings.h"
 
 #include <QPixmap>
@@ -47,13 +47,14 @@ private:
     const rv::Settings& settings_;
     const QString programFolder_;
     const QPixmap picture_;
-    FocusSpeechLibraries speechLibraries_;
 
     QLabel* Label1 = nullptr;
     CommandButton* Command13 = nullptr;
     CommandButton* Command4 = nullptr;
     QLineEdit* Text1 = nullptr;
     SpeechControl* Voice1 = nullptr;
+    // Voice1 and the two speech libraries, for the core's speech sequences.
+    std::unique_ptr<WindowSpeechChannels> speech_;
     // The backup run behind Command13 (objectName "backupCommand").
     backup::BackupCommand* backupCommand_ = nullptr;
 };

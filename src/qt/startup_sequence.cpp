@@ -82,44 +82,85 @@ StartupSequence::~StartupSequence() = default;
 
 Result<ui::MainWindow*, SettingsError> StartupSequence::run()
 {
-    enterProgramFolder(options_.programFolder);
-    finish(StartupStep::ProgramFolderEntered);
+    const startup::StartupEnd end = startup::runStartup(*this);
+    if (end.settingsError) {
+        return Result<ui::MainWindow*, SettingsError>::failure(*end.settingsError);
+    }
+    return Result<ui::MainWindow*, SettingsError>::success(mainWindow_.get());
+}
 
+void StartupSequence::enterProgramFolder()
+{
+    rv::enterProgramFolder(options_.programFolder);
+    finish(StartupStep::ProgramFolderEntered);
+}
+
+bool StartupSequence::showSplash()
+{
     splash_ = std::make_unique<ui::SplashWindow>();
     splash_->show();
     finish(StartupStep::SplashShown);
+    return true;
+}
+
+void StartupSequence::paintSplash()
+{
     paintNow(*splash_);
     finish(StartupStep::SplashPainted);
+}
+
+void StartupSequence::resetPointer()
+{
     resetMousePointer();
     finish(StartupStep::PointerReset);
+}
 
+void StartupSequence::pause()
+{
     if (options_.startSpeech) {
         speech_ = options_.startSpeech();
     }
     std::this_thread::sleep_for(options_.pause);
     finish(StartupStep::Paused);
+}
 
+Result<Settings, SettingsError> StartupSequence::readSettings()
+{
     auto read = ReadSettings(options_.programFolder.toStdString());
-    if (!read) {
-        failOnSettings(read.error());
-        return Result<ui::MainWindow*, SettingsError>::failure(read.error());
+    if (read) {
+        for (const std::string& note : read.value().notes) {
+            qCInfo(lcStartup).noquote() << "rv.dat:" << QString::fromStdString(note);
+        }
+        finish(StartupStep::SettingsRead);
     }
-    settings_ = std::move(read).value();
-    for (const std::string& note : settings_.notes) {
-        qCInfo(lcStartup).noquote() << "rv.dat:" << QString::fromStdString(note);
-    }
-    finish(StartupStep::SettingsRead);
+    return read;
+}
 
+void StartupSequence::reportSettingsError(const SettingsError& error)
+{
+    qCWarning(lcStartup).noquote() << "rv.dat could not be opened, error" << error.errorNumber
+                                   << QString::fromStdString(error.path);
+    messages_.showOk(splash_.get(), kApplicationTitle, QString::fromStdString(describeSettingsError(error)),
+                     ui::MessageBoxes::Icon::Critical);
+    splash_.reset();
+}
+
+bool StartupSequence::showMainWindow(Settings settings)
+{
+    settings_ = std::move(settings);
     mainWindow_ = std::make_unique<ui::MainWindow>(settings_, options_.programFolder, nullptr, speech_);
     mainWindow_->show();
     // It becomes the active window, with its first button focused, even
     // where no window manager hands the focus to new windows.
     mainWindow_->activateWindow();
     finish(StartupStep::MainWindowShown);
+    return true;
+}
 
+void StartupSequence::unloadSplash()
+{
     splash_.reset();
     finish(StartupStep::SplashClosed);
-    return Result<ui::MainWindow*, SettingsError>::success(mainWindow_.get());
 }
 
 void StartupSequence::finish(StartupStep step)
@@ -128,15 +169,6 @@ void StartupSequence::finish(StartupStep step)
     if (options_.afterStep) {
         options_.afterStep(step, splash_.get());
     }
-}
-
-void StartupSequence::failOnSettings(const SettingsError& error)
-{
-    qCWarning(lcStartup).noquote() << "rv.dat could not be opened, error" << error.errorNumber
-                                   << QString::fromStdString(error.path);
-    messages_.showOk(splash_.get(), kApplicationTitle, QString::fromStdString(describeSettingsError(error)),
-                     ui::MessageBoxes::Icon::Critical);
-    splash_.reset();
 }
 
 } // namespace rv

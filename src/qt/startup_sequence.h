@@ -1,6 +1,7 @@
 #pragma once
 
 #include "settings/settings.h"
+#include "startup/startup_order.h"
 
 #include <QString>
 
@@ -51,12 +52,13 @@ struct StartupOptions {
 
 // The start-up behind the splash window: make the program folder current,
 // show and paint the splash, pause, read rv.dat, open the main window and
-// close the splash. Owns the settings and the main window for the program's
-// whole run.
-class StartupSequence {
+// close the splash. The core's runStartup takes the steps in that order; this
+// class takes each with the Qt windows. Owns the settings and the main window
+// for the program's whole run.
+class StartupSequence final : private startup::StartupSteps {
 public:
     StartupSequence(StartupOptions options, ui::MessageBoxes& messages);
-    ~StartupSequence();
+    ~StartupSequence() override;
     StartupSequence(const StartupSequence&) = delete;
     StartupSequence& operator=(const StartupSequence&) = delete;
 
@@ -69,8 +71,18 @@ public:
     const Settings& settings() const { return settings_; }
 
 private:
+    // The steps, each followed by its log line and afterStep.
+    void enterProgramFolder() override;
+    bool showSplash() override;
+    void paintSplash() override;
+    void resetPointer() override;
+    void pause() override;
+    Result<Settings, SettingsError> readSettings() override;
+    void reportSettingsError(const SettingsError& error) override;
+    bool showMainWindow(Settings settings) override;
+    void unloadSplash() override;
+
     void finish(StartupStep step);
-    void failOnSettings(const SettingsError& error);
 
     StartupOptions options_;
     ui::MessageBoxes& messages_;

@@ -40,8 +40,8 @@ HWND createChild(HWND parent, const wchar_t* className, const wchar_t* text, DWO
 
 } // namespace
 
-MainWindow::MainWindow(const Settings& settings, std::wstring programFolder, std::unique_ptr<SpeechOutput> speech,
-                       Picture picture)
+MainWindow::MainWindow(const Settings& settings, std::wstring programFolder,
+                       std::unique_ptr<WindowSpeechChannels> speech, Picture picture)
     : settings_(settings), programFolder_(std::move(programFolder)), speech_(std::move(speech)),
       picture_(std::move(picture)), dpi_(systemDpi()), backBrush_(CreateSolidBrush(kBackColour))
 {
@@ -61,7 +61,7 @@ MainWindow::~MainWindow()
 }
 
 Result<std::unique_ptr<MainWindow>, std::string> MainWindow::load(const Settings& settings, std::wstring programFolder,
-                                                                  std::unique_ptr<SpeechOutput> speech)
+                                                                  std::unique_ptr<WindowSpeechChannels> speech)
 {
     using R = Result<std::unique_ptr<MainWindow>, std::string>;
     auto picture = Picture::fromJpegResource(kMainWindowPicture);
@@ -128,11 +128,11 @@ std::wstring MainWindow::textOf(HWND control) const
 
 void MainWindow::Form_Load()
 {
-    speech_->speakHeading(textOf(label1_));
+    speech::speakOnLoad(*speech_, narrow(textOf(label1_)));
     SetCurrentDirectoryW(programFolder_.c_str());
 }
 
-void MainWindow::Command13_GotFocus() { speech_->speakFocusedCaption(textOf(command13_)); }
+void MainWindow::Command13_GotFocus() { speech::speakOnFocus(*speech_, narrow(textOf(command13_))); }
 
 void MainWindow::Command13_Click()
 {

@@ -4,7 +4,7 @@
 #include "common/result.h"
 #include "settings/settings.h"
 #include "win32/picture.h"
-#include "win32/speech_output.h"
+#include "win32/speech_channels.h"
 
 #include <windows.h>
 
@@ -20,7 +20,7 @@ class MainWindow {
 public:
     // Creates the window and its controls, hidden, then runs `Form_Load`.
     static Result<std::unique_ptr<MainWindow>, std::string> load(const Settings& settings, std::wstring programFolder,
-                                                                 std::unique_ptr<SpeechOutput> speech);
+                                                                 std::unique_ptr<WindowSpeechChannels> speech);
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
     ~MainWindow();
@@ -35,7 +35,7 @@ public:
     void Command4_Click();
 
 private:
-    MainWindow(const Settings& settings, std::wstring programFolder, std::unique_ptr<SpeechOutput> speech,
+    MainWindow(const Settings& settings, std::wstring programFolder, std::unique_ptr<WindowSpeechChannels> speech,
                Picture picture);
 
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -48,7 +48,7 @@ private:
 
     const Settings& settings_;
     std::wstring programFolder_;
-    std::unique_ptr<SpeechOutput> speech_;
+    std::unique_ptr<WindowSpeechChannels> speech_;
     Picture picture_;
     int dpi_ = 96;
     HWND window_ = nullptr;

@@ -1,5 +1,6 @@
 #include "win32/speech_control.h"
 
+#include "speech/speech_script.h"
 #include "win32/com_ref.h"
 
 #include <initguid.h> // defines the SAPI identifiers below in this file
@@ -10,6 +11,11 @@
 
 namespace rv::win32 {
 namespace {
+
+constexpr DISPID dispatchIdOf(speech::VoiceOperation operation)
+{
+    return static_cast<DISPID>(speech::dispatchId(operation));
+}
 
 // The clinic's own speech control, called late-bound through IDispatch,
 // exactly as a form would call a control placed on it.
@@ -56,14 +62,14 @@ public:
 
     void invoke(DISPID operation) override
     {
-        if (operation == kVoiceBeforeSpeak) {
+        if (operation == dispatchIdOf(speech::VoiceOperation::BeforeSpeakingCaption)) {
             (void)voice_->Speak(nullptr, SPF_PURGEBEFORESPEAK, nullptr);
         }
     }
 
     void invoke(DISPID operation, std::wstring_view text) override
     {
-        if (operation == kVoiceSpeak) {
+        if (operation == dispatchIdOf(speech::VoiceOperation::Speak)) {
             const std::wstring terminated(text);
             (void)voice_->Speak(terminated.c_str(), SPF_ASYNC | SPF_IS_NOT_XML, nullptr);
         }

@@ -7,14 +7,10 @@
 
 namespace rv::win32 {
 
-// Operations of the speech control `Voice1`, by dispatch identifier.
-inline constexpr DISPID kVoiceSpeak = 0x60030002;       // one string argument: the text to speak
-inline constexpr DISPID kVoiceBeforeSpeak = 0x60030003; // no arguments; sent before the caption is spoken
-inline constexpr DISPID kVoiceAfterSpeak = 0x6003000a;  // no arguments; sent after the heading is spoken
-
-// The speech control `Voice1`. Its calls are fire-and-forget: results are
-// not looked at, and a failing call is passed over (the user is never shown
-// a speech failure; the backup button keeps working).
+// The speech control `Voice1`, whose operations are called by dispatch
+// identifier (speech::VoiceOperation). Its calls are fire-and-forget: results
+// are not looked at, and a failing call is passed over (the user is never
+// shown a speech failure; the backup button keeps working).
 class SpeechControl {
 public:
     virtual ~SpeechControl() = default;

@@ -4,8 +4,8 @@
 
 namespace rv::win32 {
 
-SpeechLibrary::SpeechLibrary(std::wstring programFolder, const wchar_t* fileName, const char* functionName)
-    : programFolder_(std::move(programFolder)), fileName_(fileName), functionName_(functionName)
+SpeechLibrary::SpeechLibrary(std::wstring programFolder, std::wstring fileName, std::string functionName)
+    : programFolder_(std::move(programFolder)), fileName_(std::move(fileName)), functionName_(std::move(functionName))
 {
 }
 
@@ -27,12 +27,13 @@ bool SpeechLibrary::lookUp()
     if (!module_) {
         // The program folder and the system folders only: never the current
         // folder or PATH, where anyone could have put a library of that name.
-        module_ = LoadLibraryExW(fileName_, nullptr, LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
+        module_ = LoadLibraryExW(fileName_.c_str(), nullptr, LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
     }
     if (!module_) {
         return false;
     }
-    function_ = reinterpret_cast<SpeakFunction>(reinterpret_cast<void*>(GetProcAddress(module_, functionName_)));
+    function_ =
+        reinterpret_cast<SpeakFunction>(reinterpret_cast<void*>(GetProcAddress(module_, functionName_.c_str())));
     if (!function_) {
         // A library without the function counts as missing: look again next time.
         FreeLibrary(module_);
@@ -42,14 +43,14 @@ bool SpeechLibrary::lookUp()
     return true;
 }
 
-bool SpeechLibrary::say(const std::string& cp932Text)
+bool SpeechLibrary::say(std::string_view cp932Text, std::int32_t argument)
 {
     if (!function_ && !lookUp()) {
         return false;
     }
     // A copy that lives for the call: the library gets a pointer it may not keep.
-    std::string temporary = cp932Text;
-    (void)function_(temporary.c_str(), 2);
+    const std::string temporary(cp932Text);
+    (void)function_(temporary.c_str(), argument);
     return true;
 }
 

@@ -74,10 +74,10 @@ void SplashWindow::createControls()
     createLabel(picture2_, L"データバックアップ", kLabel3Rect, label3Font_, dpi_);
 }
 
-void SplashWindow::showAndPaint()
+void SplashWindow::show() { ShowWindow(window_, SW_SHOWNA); }
+
+void SplashWindow::paintNow()
 {
-    // Shown without taking the activation: the splash takes no input.
-    ShowWindow(window_, SW_SHOWNA);
     RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     GdiFlush();
 }

@@ -20,8 +20,10 @@ public:
     SplashWindow& operator=(const SplashWindow&) = delete;
     ~SplashWindow(); // unloads the window
 
-    // Shows it and paints it at once, before the caller's busy work.
-    void showAndPaint();
+    // Shows it without taking the activation: the splash takes no input.
+    void show();
+    // Paints it at once, before the caller's busy work.
+    void paintNow();
     HWND handle() const { return window_; }
 
 private:

@@ -1,14 +1,18 @@
 #include "win32/startup_sequence.h"
 
 #include "settings/settings.h"
+#include "startup/startup_order.h"
 #include "win32/debug_log.h"
 #include "win32/main_window.h"
 #include "win32/message_loop.h"
+#include "win32/speech_channels.h"
 #include "win32/speech_control.h"
 #include "win32/splash_window.h"
 #include "win32/wide_text.h"
 
 #include <windows.h>
+
+#include <memory>
 
 namespace rv::win32 {
 namespace {
@@ -19,47 +23,94 @@ constexpr DWORD kSplashPauseMs = 500;
 // The program's own windows could not be built (a damaged executable).
 constexpr int kExitWindowFailure = 3;
 
-int fail(const std::string& reason)
+// Keeps a window that could be built; reports one that could not.
+template <typename Window>
+bool keep(Result<std::unique_ptr<Window>, std::string> built, std::unique_ptr<Window>& window)
 {
-    logLine(L"rv.startup", widen(reason));
-    MessageBoxW(nullptr, widen(reason).c_str(), kMessageCaption, MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
-    return kExitWindowFailure;
+    if (!built.ok()) {
+        logLine(L"rv.startup", widen(built.error()));
+        MessageBoxW(nullptr, widen(built.error()).c_str(), kMessageCaption, MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+        return false;
+    }
+    window = std::move(built).value();
+    return true;
 }
+
+// The start-up's steps, taken with the native windows. Holds the splash
+// while it is up, and the settings and the main window for the program's
+// whole run.
+class NativeStartupSteps final : public startup::StartupSteps {
+public:
+    explicit NativeStartupSteps(std::wstring programFolder) : programFolder_(std::move(programFolder)) {}
+
+    void enterProgramFolder() override { SetCurrentDirectoryW(programFolder_.c_str()); }
+
+    bool showSplash() override
+    {
+        if (!keep(SplashWindow::create(), splash_)) {
+            return false;
+        }
+        splash_->show();
+        logLine(L"rv.startup", L"splash shown");
+        return true;
+    }
+
+    void paintSplash() override { splash_->paintNow(); }
+    void resetPointer() override { SetCursor(LoadCursorW(nullptr, IDC_ARROW)); }
+    void pause() override { Sleep(kSplashPauseMs); }
+
+    Result<Settings, SettingsError> readSettings() override
+    {
+        auto settings = ReadSettings(narrow(programFolder_));
+        if (settings.ok()) {
+            for (const std::string& note : settings.value().notes) {
+                logLine(L"rv.startup", L"rv.dat: " + widen(note));
+            }
+        }
+        return settings;
+    }
+
+    void reportSettingsError(const SettingsError& error) override
+    {
+        const std::wstring text = widen(describeSettingsError(error));
+        logLine(L"rv.startup", text);
+        // Not owned by the splash: the box would enable it again when it closes.
+        MessageBoxW(nullptr, text.c_str(), kMessageCaption, MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+    }
+
+    bool showMainWindow(Settings settings) override
+    {
+        settings_ = std::move(settings);
+        auto speech = std::make_unique<WindowSpeechChannels>(createSpeechControl(), programFolder_);
+        if (!keep(MainWindow::load(settings_, programFolder_, std::move(speech)), mainWindow_)) {
+            return false;
+        }
+        mainWindow_->show();
+        logLine(L"rv.startup", L"main window shown");
+        return true;
+    }
+
+    void unloadSplash() override { splash_.reset(); }
+
+private:
+    std::wstring programFolder_;
+    std::unique_ptr<SplashWindow> splash_;
+    Settings settings_;
+    std::unique_ptr<MainWindow> mainWindow_; // reads settings_, so goes first
+};
 
 } // namespace
 
 int runStartupSequence(const std::wstring& programFolder)
 {
-    SetCurrentDirectoryW(programFolder.c_str());
-    auto splash = SplashWindow::create();
-    if (!splash.ok()) {
-        return fail(splash.error());
+    NativeStartupSteps steps(programFolder);
+    const startup::StartupEnd end = startup::runStartup(steps);
+    if (end.settingsError) {
+        return end.settingsError->errorNumber;
     }
-    splash.value()->showAndPaint();
-    logLine(L"rv.startup", L"splash shown");
-    SetCursor(LoadCursorW(nullptr, IDC_ARROW));
-    Sleep(kSplashPauseMs);
-
-    const auto settings = ReadSettings(narrow(programFolder));
-    if (!settings.ok()) {
-        const std::wstring text = widen(describeSettingsError(settings.error()));
-        logLine(L"rv.startup", text);
-        // Not owned by the splash: the box would enable it again when it closes.
-        MessageBoxW(nullptr, text.c_str(), kMessageCaption, MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
-        return settings.error().errorNumber;
+    if (!end.mainWindowOpen) {
+        return kExitWindowFailure;
     }
-    for (const std::string& note : settings.value().notes) {
-        logLine(L"rv.startup", L"rv.dat: " + widen(note));
-    }
-
-    auto speech = std::make_unique<SpeechOutput>(createSpeechControl(), programFolder);
-    auto mainWindow = MainWindow::load(settings.value(), programFolder, std::move(speech));
-    if (!mainWindow.ok()) {
-        return fail(mainWindow.error());
-    }
-    mainWindow.value()->show();
-    logLine(L"rv.startup", L"main window shown");
-    splash.value().reset();
     return runMessageLoop();
 }
 

@@ -65,7 +65,6 @@ void StartupSequenceTest::splashIsPaintedBeforeThePauseAndStaysUntilTheMainWindo
     qint64 pauseMs = -1;
     auto options = optionsFor(clinic_->path());
     options.afterStep = [&](StartupStep step, const rv::ui::SplashWindow* splash) {
-        steps_.push_back(step);
         if (step == StartupStep::SplashShown) {
             blankOnScreen(splash);
         } else if (step == StartupStep::SplashPainted) {
@@ -80,11 +79,8 @@ void StartupSequenceTest::splashIsPaintedBeforeThePauseAndStaysUntilTheMainWindo
     const auto opened = startup.run();
     QVERIFY(opened.ok());
 
-    const std::vector<StartupStep> expected{
-        StartupStep::ProgramFolderEntered, StartupStep::SplashShown, StartupStep::SplashPainted,
-        StartupStep::PointerReset,         StartupStep::Paused,      StartupStep::SettingsRead,
-        StartupStep::MainWindowShown,      StartupStep::SplashClosed};
-    QVERIFY(steps_ == expected);
+    // The order of the steps is the core's (tests/core/startup); here, what
+    // the Qt windows put on the screen between them.
     QVERIFY(pauseMs >= kTestPause.count());
     // What the screen held: the picture with both labels over it.
     const QImage picture(QStringLiteral(":/pictures/splash.jpg"));
@@ -124,7 +120,6 @@ void StartupSequenceTest::missingSettingsFileIsReportedAndNoMainWindowOpens()
     QCOMPARE(shown.text, QStringLiteral("実行時エラー '53':\n\nファイルが見つかりません。\n\n") +
                              clinic_->filePath(QStringLiteral("rv.dat")));
     QVERIFY(shown.hadOwner); // over the splash, which is still up
-    QCOMPARE(steps_.back(), StartupStep::Paused);
     QVERIFY(visibleWindows().isEmpty());
     QVERIFY(!QApplication::activeWindow());
 }

@@ -1,6 +1,7 @@
 #include "qt/speech/speech_control.h"
 
 #include "qt/log_categories.h"
+#include "speech/speech_script.h"
 
 namespace rv::ui {
 
@@ -32,16 +33,17 @@ SpeechControl::SpeechControl(std::shared_ptr<SpeechBackend> backend, QWidget* pa
 
 void SpeechControl::invoke(std::uint32_t dispatchId, const QString& text)
 {
+    using speech::VoiceOperation;
     switch (dispatchId) {
-    case voice_dispatch::kSpeak:
+    case speech::dispatchId(VoiceOperation::Speak):
         qCInfo(lcSpeech).noquote() << "Voice1" << hexId(dispatchId) << text;
         backend_->speak(text);
         return;
-    case voice_dispatch::kInterrupt:
+    case speech::dispatchId(VoiceOperation::BeforeSpeakingCaption):
         qCInfo(lcSpeech).noquote() << "Voice1" << hexId(dispatchId);
         backend_->interrupt();
         return;
-    case voice_dispatch::kHoldQueued:
+    case speech::dispatchId(VoiceOperation::AfterSpeakingHeading):
         qCInfo(lcSpeech).noquote() << "Voice1" << hexId(dispatchId);
         backend_->holdQueued();
         return;

@@ -1,47 +1,45 @@
 #include "qt/speech/speech_library.h"
 
-#include "platform/text_codec.h"
 #include "qt/log_categories.h"
 
 #include <QDir>
 
+#include <string>
+
 namespace rv::ui {
-
-namespace {
-
-// What both libraries are given as their second argument.
-constexpr std::int32_t kSpeechMode = 2;
-
-} // namespace
 
 SpeechLibrary::SpeechLibrary(QString programFolder, QString fileName, QByteArray functionName)
     : programFolder_(std::move(programFolder)), fileName_(std::move(fileName)), functionName_(std::move(functionName))
 {
 }
 
-void SpeechLibrary::send(const QString& text)
+void SpeechLibrary::send(std::string_view cp932Text, std::int32_t argument, const QString& text)
 {
     const Function function = lookUp();
     if (!function) {
         qCInfo(lcSpeech).noquote() << fileName_ << functionName_ << text << "library or function not found; skipped";
         return;
     }
-    auto encoded = platform::encodeCp932(text.toStdString());
-    if (!encoded) {
-        qCInfo(lcSpeech).noquote() << fileName_ << functionName_ << text << "library found; text has no CP932 form ("
-                                   << QString::fromStdString(encoded.error()) << "); skipped";
-        return;
-    }
     qCInfo(lcSpeech).noquote() << fileName_ << functionName_ << text << "library found";
     // A temporary copy that lives for the call; std::string ends in a NUL.
-    const std::string bytes = std::move(encoded).value();
+    const std::string bytes(cp932Text);
     try {
-        function(bytes.c_str(), kSpeechMode);
+        function(bytes.c_str(), argument);
     } catch (...) {
         // A library written in C++ may let an exception out; it fails this
         // step only.
         qCInfo(lcSpeech).noquote() << fileName_ << functionName_ << "raised an exception; skipped";
     }
+}
+
+void SpeechLibrary::passOver(const QString& text, const QString& reason)
+{
+    if (!lookUp()) {
+        qCInfo(lcSpeech).noquote() << fileName_ << functionName_ << text << "library or function not found; skipped";
+        return;
+    }
+    qCInfo(lcSpeech).noquote() << fileName_ << functionName_ << text << "library found; text has no CP932 form ("
+                               << reason << "); skipped";
 }
 
 SpeechLibrary::Function SpeechLibrary::lookUp()

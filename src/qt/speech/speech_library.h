@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string_view>
 
 namespace rv::ui {
 
@@ -20,12 +21,16 @@ class SpeechLibrary {
 public:
     SpeechLibrary(QString programFolder, QString fileName, QByteArray functionName);
 
-    // Hands the text, in CP932 and NUL-terminated, and the value 2 to the
-    // function; its result means nothing to the program.
-    void send(const QString& text);
+    // Hands a NUL-terminated copy of the CP932 bytes and the argument to the
+    // function; its result means nothing to the program. `text` is the same
+    // text in Unicode, for the log.
+    void send(std::string_view cp932Text, std::int32_t argument, const QString& text);
+    // The text could not be sent (it has no CP932 form): logged, as a call
+    // would have been.
+    void passOver(const QString& text, const QString& reason);
 
 private:
-    using Function = int(RV_STDCALL*)(const char* text, std::int32_t mode);
+    using Function = int(RV_STDCALL*)(const char* text, std::int32_t argument);
 
     Function lookUp();
     Function loadFrom(const QString& location);

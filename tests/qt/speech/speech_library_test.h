@@ -6,11 +6,10 @@ class SpeechLibraryTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void sendsCp932WithNulAndTwo();
+    void passesTheBytesWithANulAndTheArgument();
     void passesOverALibraryItCannotUse_data();
     void passesOverALibraryItCannotUse();
     void looksAgainWhileMissingThenKeepsTheLibrary();
-    void textWithoutCp932FormIsSkipped();
     // Run by its own CTest entry with the stand-ins' folder on the search path.
     void findsLibraryOnSearchPath();
 };
