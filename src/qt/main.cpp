@@ -1,5 +1,8 @@
 #include "qt/backup/backup_to_command.h"
+#include "qt/log_categories.h"
 #include "qt/message_boxes.h"
+#include "qt/qt_own_options.h"
+#include "qt/qt_translations.h"
 #include "qt/speech/program_speech.h"
 #include "qt/startup_sequence.h"
 #include "qt/window_style.h"
@@ -33,8 +36,10 @@ std::optional<QString> parseCommandLine(int argc, char* argv[])
                        "0: すべてコピー、1: コピーできなかったものあり、2: 開始できず）。"),
         QStringLiteral("DIR"));
     parser.addOption(backupTo);
+    rv::acceptQtOwnOptions(parser);
     if (!parser.parse(arguments)) {
-        std::fprintf(stderr, "%s\n", qPrintable(parser.errorText()));
+        std::fprintf(stderr, "%s\n%s\n", qPrintable(parser.errorText()),
+                     qPrintable(QStringLiteral("使い方は %1 --help で表示されます。").arg(arguments.first())));
         std::exit(2);
     }
     if (parser.isSet(version)) {
@@ -65,6 +70,8 @@ int main(int argc, char* argv[]) // NOLINT(bugprone-exception-escape)
     }
 
     QApplication app(argc, argv);
+    if (const auto translated = rv::ui::installQtTranslations(app); !translated)
+        qCWarning(lcStartup).noquote() << "Qt's own texts stay in English, cannot load" << translated.error();
     rv::ui::registerFontSubstitutions();
     rv::ui::ScreenMessageBoxes messages;
     rv::StartupSequence startup(

@@ -2,16 +2,19 @@
 
 #include "qt/backup/backup_command.h"
 #include "qt/main_window.h"
+#include "qt/speech/kana_reading.h"
 #include "qt/speech/text_to_speech_synthesizer.h"
 #include "qt/speech/threaded_speech_backend.h"
 #include "qt/window_style.h"
 #include "support/recording_message_boxes.h"
 #include "support/recording_speech_backend.h"
+#include "support/recording_synthesizer.h"
 #include "support/stand_in_folder.h"
 
 #include <QAccessible>
 #include <QApplication>
 #include <QDir>
+#include <QLoggingCategory>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -151,6 +154,36 @@ void MainWindowSpeechTest::focusReachesBothLibrariesInTheProgramFolder()
              QStringList({QStringLiteral("speak ") + kHeading, QStringLiteral("hold")}) + kFocusSpeech +
                  QStringList({QStringLiteral("SoundMessage ") + kBackupCaptionBytes + " 2",
                               QStringLiteral("FT_OutputVoiceText ") + kBackupCaptionBytes + " 2"}));
+}
+
+void MainWindowSpeechTest::engineHearsKanaWhileControlLogAndLibrariesGetTheCaptions()
+{
+    StandInFolder programFolder;
+    programFolder.install(QStringLiteral(RV_STAND_IN_SOUNDP), QStringLiteral("SOUNDP.DLL"));
+    programFolder.install(QStringLiteral(RV_STAND_IN_FOCUS_TALK), QStringLiteral("FocusTalkExt.DLL"));
+    auto engine = std::make_shared<Transcript>();
+    auto speech = std::make_shared<rv::ui::ThreadedSpeechBackend>(rv::ui::speakingKanaReadings(instantEngine(engine)));
+    QLoggingCategory::setFilterRules(QStringLiteral("rv.speech.info=true"));
+    QTest::ignoreMessage(QtInfoMsg, qPrintable(QStringLiteral("Voice1 0x60030002 ") + kHeading));
+    QTest::ignoreMessage(QtInfoMsg, qPrintable(QStringLiteral("Voice1 0x60030002 ") + kBackupCaption));
+    WindowUnderTest opened(programFolder, speech);
+    QVERIFY(opened.open());
+    const QString headingKana = QStringLiteral("アールブイシステムノデータバックアップ");
+    QTRY_COMPARE(engine->lines(), QStringList({headingKana, kBackupCaption}));
+
+    // The exit button, then the backup button again.
+    QLoggingCategory::setFilterRules(QString());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTRY_COMPARE(engine->lines().count(kBackupCaption), 2);
+
+    // The first caption may have been cut off by the second.
+    QStringList said = engine->lines();
+    said.removeAll(QStringLiteral("(stop)"));
+    QCOMPARE(said, QStringList({headingKana, kBackupCaption, kBackupCaption}));
+    const QString soundMessage = QStringLiteral("SoundMessage ") + kBackupCaptionBytes + " 2";
+    const QString outputVoiceText = QStringLiteral("FT_OutputVoiceText ") + kBackupCaptionBytes + " 2";
+    QCOMPARE(programFolder.journal(), QStringList({soundMessage, outputVoiceText, soundMessage, outputVoiceText}));
 }
 
 void MainWindowSpeechTest::windowOpensAndWorksWhenTheEngineCannotStart()

@@ -12,6 +12,7 @@ private slots:
     void tabbingBackToTheBackupButtonSpeaksItAgain();
     void clickFromTheExitButtonSpeaksBeforeTheClick();
     void focusReachesBothLibrariesInTheProgramFolder();
+    void engineHearsKanaWhileControlLogAndLibrariesGetTheCaptions();
     void windowOpensAndWorksWhenTheEngineCannotStart();
     void screenReaderFindsNamedButtonsAndNothingElseFocusable();
 };

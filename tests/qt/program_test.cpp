@@ -6,18 +6,33 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-void ProgramTest::versionAndHelpAnswerWithoutAWindow()
+void ProgramTest::commandLineAnswersWithoutAWindow_data()
 {
-    QProcess program;
-    program.start(QStringLiteral(RV_PROGRAM), {QStringLiteral("--version")});
-    QVERIFY(program.waitForFinished(10000));
-    QCOMPARE(program.exitCode(), 0);
-    QCOMPARE(program.readAllStandardOutput().trimmed(), QByteArrayLiteral("rvdatebackup 3.20"));
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QByteArray>("output");
+    QTest::newRow("version") << QStringList{QStringLiteral("--version")} << 0 << QByteArray("rvdatebackup 3.20\n");
+    QTest::newRow("Qt's options, version")
+        << QStringList{QStringLiteral("-platform"), QStringLiteral("offscreen"), QStringLiteral("-style=fusion"),
+                       QStringLiteral("-reverse"), QStringLiteral("--version")}
+        << 0 << QByteArray("rvdatebackup 3.20\n");
+    QTest::newRow("help") << QStringList{QStringLiteral("--help")} << 0 << QByteArray("--backup-to <DIR>");
+    QTest::newRow("unknown option") << QStringList{QStringLiteral("-platfrom"), QStringLiteral("offscreen")} << 2
+                                    << QByteArray("Unknown option 'platfrom'.\n");
+}
 
-    program.start(QStringLiteral(RV_PROGRAM), {QStringLiteral("--help")});
+void ProgramTest::commandLineAnswersWithoutAWindow()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QByteArray, output);
+    QProcess program;
+    program.setProcessChannelMode(QProcess::MergedChannels);
+    program.start(QStringLiteral(RV_PROGRAM), arguments);
     QVERIFY(program.waitForFinished(10000));
-    QCOMPARE(program.exitCode(), 0);
-    QVERIFY(program.readAllStandardOutput().contains("--version"));
+    const QByteArray printed = program.readAll();
+    QCOMPARE(program.exitCode(), exitCode);
+    QVERIFY2(printed.contains(output), printed.constData());
 }
 
 void ProgramTest::startsFromAnotherFolderWithTheSettingsBesideIt()
@@ -32,11 +47,12 @@ void ProgramTest::startsFromAnotherFolderWithTheSettingsBesideIt()
 
     QProcess program;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    // The platform as Qt's own option, which the program hands on to Qt.
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
     environment.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("rv.startup.debug=true"));
     program.setProcessEnvironment(environment);
     program.setWorkingDirectory(elsewhere.path());
-    program.start(copy, {});
+    program.start(copy, {QStringLiteral("-platform"), QStringLiteral("offscreen")});
     QVERIFY(program.waitForStarted());
 
     QByteArray log;

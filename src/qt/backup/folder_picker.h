@@ -16,7 +16,9 @@ public:
     virtual QString chooseFolder(QWidget* owner) = 0;
 };
 
-// Qt's own folder dialog (the same on every desktop), owned by the main window.
+// Qt's own folder dialog (the same on every desktop), owned by the main
+// window. It opens at the desktop, and its sidebar offers the desktop, the
+// home folder and the removable disks mounted when it opens.
 class DialogFolderPicker final : public FolderPicker {
 public:
     QString chooseFolder(QWidget* owner) override;

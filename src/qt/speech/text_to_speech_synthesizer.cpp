@@ -1,6 +1,7 @@
 #include "qt/speech/text_to_speech_synthesizer.h"
 
 #include "qt/log_categories.h"
+#include "qt/speech/kana_reading.h"
 
 #include <QTextToSpeech>
 
@@ -63,7 +64,8 @@ SynthesizerFactory textToSpeechSynthesizer(const QString& engineName, const QLoc
 
 SynthesizerFactory programSynthesizer()
 {
-    return textToSpeechSynthesizer(QStringLiteral("speechd"), QLocale(QLocale::Japanese, QLocale::Japan));
+    return speakingKanaReadings(
+        textToSpeechSynthesizer(QStringLiteral("speechd"), QLocale(QLocale::Japanese, QLocale::Japan)));
 }
 
 } // namespace rv::ui

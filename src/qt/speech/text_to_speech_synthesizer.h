@@ -10,7 +10,8 @@ namespace rv::ui {
 // lists its engines is not stable) and the given locale.
 SynthesizerFactory textToSpeechSynthesizer(const QString& engineName, const QLocale& locale);
 
-// The engine of the program: speech-dispatcher, Japanese.
+// The engine of the program: speech-dispatcher, Japanese, given kana
+// readings.
 SynthesizerFactory programSynthesizer();
 
 } // namespace rv::ui

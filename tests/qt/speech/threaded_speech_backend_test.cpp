@@ -1,11 +1,10 @@
 #include "threaded_speech_backend_test.h"
 #include "qt/speech/text_to_speech_synthesizer.h"
 #include "qt/speech/threaded_speech_backend.h"
+#include "support/recording_synthesizer.h"
 
-#include <QMutex>
 #include <QSemaphore>
 #include <QTest>
-#include <QTimer>
 
 using namespace rv::ui;
 using Status = ThreadedSpeechBackend::Status;
@@ -16,53 +15,13 @@ namespace {
 // loaded by other test processes, where a miss would only be noise.
 constexpr int kPatienceMs = 30000;
 
-// What a synthesizer was asked to do, written on the speech thread and read
-// by the test.
-class Transcript {
-public:
-    void add(const QString& line)
-    {
-        QMutexLocker lock(&mutex_);
-        lines_ << line;
-    }
-    QStringList lines() const
-    {
-        QMutexLocker lock(&mutex_);
-        return lines_;
-    }
-
-private:
-    mutable QMutex mutex_;
-    QStringList lines_;
-};
-
-// Finishes each text as soon as the speech thread's event loop turns.
-class InstantSynthesizer final : public Synthesizer {
-public:
-    InstantSynthesizer(std::shared_ptr<Transcript> transcript, SynthesizerIdle onIdle)
-        : transcript_(std::move(transcript)), onIdle_(std::move(onIdle))
-    {
-    }
-    void say(const QString& text) override
-    {
-        transcript_->add(text);
-        QTimer::singleShot(0, onIdle_);
-    }
-    void stop() override { transcript_->add(QStringLiteral("(stop)")); }
-
-private:
-    std::shared_ptr<Transcript> transcript_;
-    SynthesizerIdle onIdle_;
-};
-
 // An engine that does not come up until `started` is released, as
 // speech-dispatcher does for seconds (or for ever, when its daemon hangs).
 SynthesizerFactory slowEngine(std::shared_ptr<QSemaphore> started, std::shared_ptr<Transcript> transcript)
 {
     return [started, transcript](SynthesizerIdle onIdle) -> rv::Result<std::unique_ptr<Synthesizer>, QString> {
         started->acquire();
-        return rv::Result<std::unique_ptr<Synthesizer>, QString>::success(
-            std::make_unique<InstantSynthesizer>(transcript, std::move(onIdle)));
+        return instantEngine(transcript)(std::move(onIdle));
     };
 }
 
