@@ -5,6 +5,7 @@
 
 #include <QSemaphore>
 #include <QTest>
+#include <QTimer>
 
 using namespace rv::ui;
 using Status = ThreadedSpeechBackend::Status;
@@ -15,6 +16,26 @@ namespace {
 // loaded by other test processes, where a miss would only be noise.
 constexpr int kPatienceMs = 30000;
 
+// Speaks each text until it is stopped, as a long text would, so that an
+// interrupt meets it speaking however late the test thread gets to post it.
+class EndlessSynthesizer final : public Synthesizer {
+public:
+    EndlessSynthesizer(std::shared_ptr<Transcript> transcript, SynthesizerIdle onIdle)
+        : transcript_(std::move(transcript)), onIdle_(std::move(onIdle))
+    {
+    }
+    void say(const QString& text) override { transcript_->add(text); }
+    void stop() override
+    {
+        transcript_->add(QStringLiteral("(stop)"));
+        QTimer::singleShot(0, onIdle_);
+    }
+
+private:
+    std::shared_ptr<Transcript> transcript_;
+    SynthesizerIdle onIdle_;
+};
+
 // An engine that does not come up until `started` is released, as
 // speech-dispatcher does for seconds (or for ever, when its daemon hangs).
 SynthesizerFactory slowEngine(std::shared_ptr<QSemaphore> started, std::shared_ptr<Transcript> transcript)
@@ -22,6 +43,14 @@ SynthesizerFactory slowEngine(std::shared_ptr<QSemaphore> started, std::shared_p
     return [started, transcript](SynthesizerIdle onIdle) -> rv::Result<std::unique_ptr<Synthesizer>, QString> {
         started->acquire();
         return instantEngine(transcript)(std::move(onIdle));
+    };
+}
+
+SynthesizerFactory endlessEngine(std::shared_ptr<Transcript> transcript)
+{
+    return [transcript](SynthesizerIdle onIdle) {
+        return rv::Result<std::unique_ptr<Synthesizer>, QString>::success(
+            std::make_unique<EndlessSynthesizer>(transcript, std::move(onIdle)));
     };
 }
 
@@ -49,13 +78,11 @@ void ThreadedSpeechBackendTest::operationsWaitInOrderForASlowEngine()
 
 void ThreadedSpeechBackendTest::interruptStopsUnheldSpeech()
 {
-    auto started = std::make_shared<QSemaphore>(1);
     auto transcript = std::make_shared<Transcript>();
-    ThreadedSpeechBackend backend(slowEngine(started, transcript));
+    ThreadedSpeechBackend backend(endlessEngine(transcript));
     QTRY_COMPARE_WITH_TIMEOUT(backend.status(), Status::Ready, kPatienceMs);
 
-    // Two texts posted together: the interrupt reaches the engine while
-    // the first is still being spoken.
+    // The interrupt reaches the engine while the first text is being spoken.
     backend.speak(QStringLiteral("caption 1"));
     backend.interrupt();
     backend.speak(QStringLiteral("caption 2"));

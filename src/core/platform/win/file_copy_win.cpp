@@ -110,7 +110,7 @@ Result<PendingFile, FileError> FileCopier::copyToTemporary(std::string_view sour
     PendingFile pending{{}, std::string(targetView), 0};
     std::wstring temporaryW;
     BOOL cancelRequested = FALSE;
-    ProgressState progress{control};
+    ProgressState progress{control, 0, nullptr};
     // The name is created, never taken over: one already there (left by an
     // earlier process of the same number, cut off by a power cut) is passed
     // over for the next.
