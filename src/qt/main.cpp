@@ -17,10 +17,15 @@
 
 namespace {
 
-// Parsed before the application object exists, so that --help, --version and
-// the unattended backup work on a machine without a display. Returns the
-// destination of an unattended backup, if one was asked for.
-std::optional<QString> parseCommandLine(int argc, char* argv[])
+// What the command line asks for besides the window.
+struct WindowlessWork {
+    enum class Kind { BackupTo, Check } kind;
+    QString folder;
+};
+
+// Parsed before the application object exists, so that --help, --version,
+// the unattended backup and the check work on a machine without a display.
+std::optional<WindowlessWork> parseCommandLine(int argc, char* argv[])
 {
     QStringList arguments;
     for (int i = 0; i < argc; ++i) {
@@ -36,6 +41,12 @@ std::optional<QString> parseCommandLine(int argc, char* argv[])
                        "0: すべてコピー、1: コピーできなかったものあり、2: 開始できず）。"),
         QStringLiteral("DIR"));
     parser.addOption(backupTo);
+    const QCommandLineOption check(
+        QStringLiteral("check"),
+        QStringLiteral("DIR のバックアップを記録と照らし合わせます（終了コード "
+                       "0: すべて一致、1: 違うものか見つからないものあり、2: 記録がない）。"),
+        QStringLiteral("DIR"));
+    parser.addOption(check);
     rv::acceptQtOwnOptions(parser);
     if (!parser.parse(arguments)) {
         std::fprintf(stderr, "%s\n%s\n", qPrintable(parser.errorText()),
@@ -52,7 +63,10 @@ std::optional<QString> parseCommandLine(int argc, char* argv[])
         std::exit(0);
     }
     if (parser.isSet(backupTo)) {
-        return parser.value(backupTo);
+        return WindowlessWork{WindowlessWork::Kind::BackupTo, parser.value(backupTo)};
+    }
+    if (parser.isSet(check)) {
+        return WindowlessWork{WindowlessWork::Kind::Check, parser.value(check)};
     }
     return std::nullopt;
 }
@@ -65,8 +79,9 @@ int main(int argc, char* argv[]) // NOLINT(bugprone-exception-escape)
 {
     QCoreApplication::setApplicationName(QStringLiteral("rvdatebackup"));
     QCoreApplication::setApplicationVersion(QStringLiteral("3.20"));
-    if (const auto destination = parseCommandLine(argc, argv)) {
-        return rv::backup::runBackupTo(*destination);
+    if (const auto work = parseCommandLine(argc, argv)) {
+        return work->kind == WindowlessWork::Kind::BackupTo ? rv::backup::runBackupTo(work->folder)
+                                                            : rv::backup::runCheckOf(work->folder);
     }
 
     QApplication app(argc, argv);

@@ -84,15 +84,14 @@ bool usable(HANDLE handle)
     return handle != nullptr && handle != INVALID_HANDLE_VALUE && GetFileType(handle) != FILE_TYPE_UNKNOWN;
 }
 
-} // namespace
-
-std::unique_ptr<std::ostream> openConsoleOutput()
+std::unique_ptr<std::ostream> openConsole(DWORD standardHandle)
 {
-    HANDLE inherited = GetStdHandle(STD_OUTPUT_HANDLE);
+    HANDLE inherited = GetStdHandle(standardHandle);
     if (usable(inherited)) {
         return std::make_unique<ConsoleStream>(inherited);
     }
-    if (AttachConsole(ATTACH_PARENT_PROCESS)) {
+    // Attached already (for the other stream) is as good as attached now.
+    if (AttachConsole(ATTACH_PARENT_PROCESS) || GetLastError() == ERROR_ACCESS_DENIED) {
         HANDLE console = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                      nullptr, OPEN_EXISTING, 0, nullptr);
         if (usable(console)) {
@@ -101,5 +100,11 @@ std::unique_ptr<std::ostream> openConsoleOutput()
     }
     return std::make_unique<ConsoleStream>(nullptr);
 }
+
+} // namespace
+
+std::unique_ptr<std::ostream> openConsoleOutput() { return openConsole(STD_OUTPUT_HANDLE); }
+
+std::unique_ptr<std::ostream> openConsoleError() { return openConsole(STD_ERROR_HANDLE); }
 
 } // namespace rv::win32

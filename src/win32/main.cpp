@@ -24,9 +24,14 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
         MessageBoxW(nullptr, rv::win32::widen(programFolder.error()).c_str(), L"RVシステム", MB_OK | MB_ICONERROR);
         return 3;
     }
-    const auto destination = rv::win32::backupDestinationArgument();
-    const int exitCode = destination ? rv::win32::runUnattendedMode(programFolder.value(), *destination)
-                                     : rv::win32::runStartupSequence(rv::win32::widen(programFolder.value()));
+    int exitCode = 0;
+    if (const auto destination = rv::win32::folderArgument(L"--backup-to")) {
+        exitCode = rv::win32::runUnattendedMode(programFolder.value(), *destination);
+    } else if (const auto checked = rv::win32::folderArgument(L"--check")) {
+        exitCode = rv::win32::runCheckMode(*checked);
+    } else {
+        exitCode = rv::win32::runStartupSequence(rv::win32::widen(programFolder.value()));
+    }
     OleUninitialize();
     return exitCode;
 }

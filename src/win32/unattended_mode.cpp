@@ -1,6 +1,7 @@
 #include "win32/unattended_mode.h"
 
 #include "backup/unattended_backup.h"
+#include "record/backup_check.h"
 #include "win32/console_output.h"
 #include "win32/wide_text.h"
 
@@ -27,9 +28,8 @@ BOOL WINAPI onConsoleControl(DWORD event)
 
 } // namespace
 
-std::optional<std::wstring> backupDestinationArgument()
+std::optional<std::wstring> folderArgument(std::wstring_view option)
 {
-    constexpr std::wstring_view kOption = L"--backup-to";
     int count = 0;
     LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
     if (!arguments) {
@@ -38,11 +38,11 @@ std::optional<std::wstring> backupDestinationArgument()
     std::optional<std::wstring> destination;
     for (int i = 1; i < count && !destination; ++i) {
         const std::wstring_view argument = arguments[i];
-        if (argument == kOption && i + 1 < count) {
+        if (argument == option && i + 1 < count) {
             destination = arguments[i + 1];
-        } else if (argument.size() > kOption.size() && argument.substr(0, kOption.size()) == kOption &&
-                   argument[kOption.size()] == L'=') {
-            destination = std::wstring(argument.substr(kOption.size() + 1));
+        } else if (argument.size() > option.size() && argument.substr(0, option.size()) == option &&
+                   argument[option.size()] == L'=') {
+            destination = std::wstring(argument.substr(option.size() + 1));
         }
     }
     LocalFree(arguments);
@@ -54,6 +54,16 @@ int runUnattendedMode(const std::string& programFolder, const std::wstring& dest
     const auto out = openConsoleOutput();
     SetConsoleCtrlHandler(&onConsoleControl, TRUE);
     const int exitCode = runUnattendedBackup(programFolder, narrow(destination), *out, cancelRequested);
+    out->flush();
+    return exitCode;
+}
+
+int runCheckMode(const std::wstring& folder)
+{
+    const auto out = openConsoleOutput();
+    const auto progress = openConsoleError();
+    SetConsoleCtrlHandler(&onConsoleControl, TRUE);
+    const int exitCode = runBackupCheck(narrow(folder), *out, *progress, cancelRequested);
     out->flush();
     return exitCode;
 }

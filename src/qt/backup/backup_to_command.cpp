@@ -2,6 +2,7 @@
 
 #include "backup/unattended_backup.h"
 #include "platform/paths.h"
+#include "record/backup_check.h"
 
 #include <atomic>
 #include <csignal>
@@ -15,6 +16,13 @@ static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler
 
 extern "C" void onInterrupt(int /*signal*/) { interrupted = true; }
 
+// Ctrl+C and a polite kill stop the work cleanly rather than at once.
+void stopOnInterrupt()
+{
+    std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
+}
+
 } // namespace
 
 int runBackupTo(const QString& destination)
@@ -24,9 +32,14 @@ int runBackupTo(const QString& destination)
         std::cout << "プログラムのフォルダがわかりません：" << programFolder.error() << std::endl;
         return kExitFatal;
     }
-    std::signal(SIGINT, onInterrupt);
-    std::signal(SIGTERM, onInterrupt);
+    stopOnInterrupt();
     return runUnattendedBackup(programFolder.value(), destination.toStdString(), std::cout, interrupted);
+}
+
+int runCheckOf(const QString& folder)
+{
+    stopOnInterrupt();
+    return runBackupCheck(folder.toStdString(), std::cout, std::cerr, interrupted);
 }
 
 } // namespace rv::backup

@@ -10,4 +10,10 @@ namespace rv::backup {
 // (Ctrl+C) cancels the run cleanly: no temporary file is left behind.
 int runBackupTo(const QString& destination);
 
+// rvdatebackup --check DIR: reads the backup in DIR again against its record.
+// One line per file that differs or is missing and a summary on standard
+// output, progress on standard error; returns 0 (all match), 1 (something
+// differs or is missing, or stopped by Ctrl+C) or 2 (no record, or DIR unusable).
+int runCheckOf(const QString& folder);
+
 } // namespace rv::backup

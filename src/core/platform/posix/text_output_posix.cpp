@@ -1,0 +1,74 @@
+#include "platform/posix/file_errors_posix.h"
+#include "platform/text_output.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <utility>
+
+namespace rv::platform {
+
+Result<TextOutput, FileError> TextOutput::open(std::string_view path, Mode mode)
+{
+    const std::string name(path);
+    const int flags = O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_CREAT | (mode == Mode::CreateNew ? O_EXCL : O_APPEND);
+    const int fd = ::open(name.c_str(), flags, 0644);
+    if (fd < 0) {
+        return Result<TextOutput, FileError>::failure(destinationError(errno, name));
+    }
+    return Result<TextOutput, FileError>::success(TextOutput(fd, name));
+}
+
+TextOutput::TextOutput(TextOutput&& other) noexcept
+    : handle_(std::exchange(other.handle_, kClosed)), path_(std::move(other.path_))
+{
+}
+
+TextOutput& TextOutput::operator=(TextOutput&& other) noexcept
+{
+    if (this != &other) {
+        close();
+        handle_ = std::exchange(other.handle_, kClosed);
+        path_ = std::move(other.path_);
+    }
+    return *this;
+}
+
+TextOutput::~TextOutput() { close(); }
+
+void TextOutput::close()
+{
+    if (handle_ != kClosed) {
+        ::close(static_cast<int>(handle_));
+        handle_ = kClosed;
+    }
+}
+
+Result<Done, FileError> TextOutput::write(std::string_view text)
+{
+    while (!text.empty()) {
+        const ssize_t put = ::write(static_cast<int>(handle_), text.data(), text.size());
+        if (put < 0 && errno == EINTR) {
+            continue;
+        }
+        if (put < 0) {
+            return Result<Done, FileError>::failure(destinationError(errno, path_));
+        }
+        text.remove_prefix(static_cast<std::size_t>(put));
+    }
+    return Result<Done, FileError>::success({});
+}
+
+Result<Done, FileError> TextOutput::finish()
+{
+    const int fd = static_cast<int>(std::exchange(handle_, kClosed));
+    const bool flushed = ::fsync(fd) == 0;
+    const int error = errno;
+    const bool closed = ::close(fd) == 0;
+    if (!flushed || !closed) {
+        return Result<Done, FileError>::failure(destinationError(flushed ? errno : error, path_));
+    }
+    return Result<Done, FileError>::success({});
+}
+
+} // namespace rv::platform

@@ -1,0 +1,80 @@
+#include "platform/read_back.h"
+#include "platform/win/long_path_win.h"
+
+#include <string>
+
+namespace rv::platform {
+namespace {
+
+// Unbuffered reads want sector-aligned buffers and sizes; VirtualAlloc
+// gives whole pages.
+constexpr DWORD kChunk = 1 << 20;
+
+struct Handle {
+    HANDLE value = INVALID_HANDLE_VALUE;
+    ~Handle()
+    {
+        if (value != INVALID_HANDLE_VALUE) {
+            CloseHandle(value);
+        }
+    }
+};
+
+struct Pages {
+    void* memory = VirtualAlloc(nullptr, kChunk, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    ~Pages()
+    {
+        if (memory) {
+            VirtualFree(memory, 0, MEM_RELEASE);
+        }
+    }
+};
+
+HANDLE openForReading(const std::wstring& path, DWORD flags)
+{
+    // A link is opened as itself, so a read-back never leaves the backup.
+    return CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                       FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT | flags, nullptr);
+}
+
+} // namespace
+
+Result<ReadBack, FileError> readFromDevice(std::string_view path,
+                                           const std::function<void(const char*, std::size_t)>& sink,
+                                           const std::atomic<bool>* cancel)
+{
+    using R = Result<ReadBack, FileError>;
+    const std::string name(path);
+    const std::wstring wide = longPathW(path);
+    ReadBack done;
+    Handle file;
+    file.value = openForReading(wide, FILE_FLAG_NO_BUFFERING);
+    if (file.value == INVALID_HANDLE_VALUE && GetLastError() == ERROR_INVALID_PARAMETER) {
+        // A file system without unbuffered reads: the cache is what there is.
+        file.value = openForReading(wide, 0);
+        done.path = ReadPath::CacheDropped;
+    }
+    if (file.value == INVALID_HANDLE_VALUE) {
+        return R::failure(sourceErrorW(GetLastError(), name));
+    }
+    const Pages buffer;
+    if (!buffer.memory) {
+        return R::failure({FileErrorKind::NotReadable, name + ": no memory for reading"});
+    }
+    for (;;) {
+        if (cancel && *cancel) {
+            return R::failure({FileErrorKind::Cancelled, name});
+        }
+        DWORD got = 0;
+        if (!ReadFile(file.value, buffer.memory, kChunk, &got, nullptr)) {
+            return R::failure(sourceErrorW(GetLastError(), name));
+        }
+        if (got == 0) {
+            return R::success(done);
+        }
+        sink(static_cast<const char*>(buffer.memory), got);
+        done.bytes += got;
+    }
+}
+
+} // namespace rv::platform

@@ -1,0 +1,71 @@
+#include "platform/text_output.h"
+#include "platform/win/long_path_win.h"
+
+#include <utility>
+
+namespace rv::platform {
+
+Result<TextOutput, FileError> TextOutput::open(std::string_view path, Mode mode)
+{
+    const std::string name(path);
+    const DWORD access = mode == Mode::Append ? FILE_APPEND_DATA : GENERIC_WRITE;
+    const DWORD disposition = mode == Mode::Append ? OPEN_ALWAYS : CREATE_NEW;
+    HANDLE handle = CreateFileW(longPathW(path).c_str(), access, FILE_SHARE_READ, nullptr, disposition,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return Result<TextOutput, FileError>::failure(destinationErrorW(GetLastError(), name));
+    }
+    return Result<TextOutput, FileError>::success(TextOutput(reinterpret_cast<std::intptr_t>(handle), name));
+}
+
+TextOutput::TextOutput(TextOutput&& other) noexcept
+    : handle_(std::exchange(other.handle_, kClosed)), path_(std::move(other.path_))
+{
+}
+
+TextOutput& TextOutput::operator=(TextOutput&& other) noexcept
+{
+    if (this != &other) {
+        close();
+        handle_ = std::exchange(other.handle_, kClosed);
+        path_ = std::move(other.path_);
+    }
+    return *this;
+}
+
+TextOutput::~TextOutput() { close(); }
+
+void TextOutput::close()
+{
+    if (handle_ != kClosed) {
+        CloseHandle(reinterpret_cast<HANDLE>(handle_));
+        handle_ = kClosed;
+    }
+}
+
+Result<Done, FileError> TextOutput::write(std::string_view text)
+{
+    while (!text.empty()) {
+        const DWORD wanted = text.size() > 0x40000000 ? 0x40000000 : static_cast<DWORD>(text.size());
+        DWORD put = 0;
+        if (!WriteFile(reinterpret_cast<HANDLE>(handle_), text.data(), wanted, &put, nullptr)) {
+            return Result<Done, FileError>::failure(destinationErrorW(GetLastError(), path_));
+        }
+        text.remove_prefix(put);
+    }
+    return Result<Done, FileError>::success({});
+}
+
+Result<Done, FileError> TextOutput::finish()
+{
+    const auto handle = reinterpret_cast<HANDLE>(std::exchange(handle_, kClosed));
+    const bool flushed = FlushFileBuffers(handle) != 0;
+    const DWORD error = GetLastError();
+    CloseHandle(handle);
+    if (!flushed) {
+        return Result<Done, FileError>::failure(destinationErrorW(error, path_));
+    }
+    return Result<Done, FileError>::success({});
+}
+
+} // namespace rv::platform

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "platform/file_system.h"
+#include "platform/text_output.h"
+#include "record/backup_record.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace rv {
+
+// Writes a run's record into the backup folder. The file lines go to a
+// temporary file as the copies are put in place, so that a run of a million
+// files holds none of them in memory; at the end the record is written under
+// a temporary name, flushed and put in place in one step, so that a reader
+// finds the earlier record or the new one, never half of one. The history
+// gets one more line. Temporaries are removed when the writer goes.
+class RecordWriter {
+public:
+    static Result<RecordWriter, platform::FileError> begin(std::string_view backupFolder);
+
+    RecordWriter(RecordWriter&& other) noexcept;
+    RecordWriter& operator=(RecordWriter&&) = delete;
+    RecordWriter(const RecordWriter&) = delete;
+    RecordWriter& operator=(const RecordWriter&) = delete;
+    ~RecordWriter();
+
+    Result<platform::Done, platform::FileError> add(const RecordedFile& file);
+    Result<platform::Done, platform::FileError> finish(const RecordHeader& header, double seconds);
+
+    std::uint64_t files() const { return files_; }
+
+private:
+    RecordWriter(std::string folder, std::string bodyPath, platform::TextOutput body)
+        : folder_(std::move(folder)), bodyPath_(std::move(bodyPath)), body_(std::move(body))
+    {
+    }
+    Result<platform::Done, platform::FileError> writeRecord(const RecordHeader& header);
+    Result<platform::Done, platform::FileError> appendHistory(const RecordHeader& header, double seconds);
+
+    std::string folder_;
+    std::string bodyPath_;
+    std::optional<platform::TextOutput> body_;
+    std::uint64_t files_ = 0;
+};
+
+} // namespace rv
