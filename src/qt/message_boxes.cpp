@@ -28,4 +28,12 @@ void ScreenMessageBoxes::showOk(QWidget* owner, const QString& caption, const QS
     box.exec();
 }
 
+bool ScreenMessageBoxes::askYesNo(QWidget* owner, const QString& caption, const QString& text)
+{
+    QMessageBox box(QMessageBox::Warning, caption, text, QMessageBox::Yes | QMessageBox::No, owner);
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
 } // namespace rv::ui

@@ -1,6 +1,7 @@
 #include "win32/main_window.h"
 
 #include "backup/backup_folder.h"
+#include "backup/open_databases.h"
 #include "win32/backup_progress.h"
 #include "win32/control_ids.h"
 #include "win32/debug_log.h"
@@ -152,12 +153,30 @@ void MainWindow::Command13_Click()
     if (!backupFolder) {
         return; // a choice with no file-system path ends as a cancel
     }
+    if (!mayCopyOpenDatabases()) {
+        return;
+    }
     const auto message = runBackupWithProgress(window_, backupJob_, settings_, narrow(programFolder_), *backupFolder);
     if (closeAfterRun_) {
         DestroyWindow(window_); // the user closed the window during the run: nothing more to ask
     } else if (message) {
         showResultBox(window_, *message);
     }
+}
+
+bool MainWindow::mayCopyOpenDatabases()
+{
+    const std::vector<OpenDatabase> open = findOpenDatabases(settings_);
+    if (open.empty()) {
+        return true;
+    }
+    for (const OpenDatabase& database : open) {
+        logLine(L"rv.backup", L"probably open: " + widen(database.lockFile));
+    }
+    const bool yes = MessageBoxW(window_, widen(describeOpenDatabasesQuestion(open)).c_str(),
+                                 widen(kMessageCaption).c_str(), MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
+    logLine(L"rv.backup", yes ? L"copying the open databases as the user chose" : L"not copied: databases open");
+    return yes;
 }
 
 void MainWindow::Command4_Click()

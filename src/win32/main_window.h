@@ -43,6 +43,8 @@ private:
     void createControls();
     void onCommand(int id, int notification);
     void onClose();
+    // Asks before copying databases that look open in the records system.
+    bool mayCopyOpenDatabases();
     void paint();
     std::wstring textOf(HWND control) const;
 

@@ -6,7 +6,8 @@
 
 #include <vector>
 
-// Records every message box instead of showing it; each is "answered" OK.
+// Records every message box instead of showing it; each is "answered" OK,
+// and a question as the test says.
 class RecordingMessageBoxes final : public rv::ui::MessageBoxes {
 public:
     struct Shown {
@@ -21,5 +22,13 @@ public:
         shown.push_back({caption, text, icon, owner != nullptr});
     }
 
+    bool askYesNo(QWidget* owner, const QString& caption, const QString& text) override
+    {
+        asked.push_back({caption, text, Icon::Warning, owner != nullptr});
+        return answerYes;
+    }
+
     std::vector<Shown> shown;
+    std::vector<Shown> asked;
+    bool answerYes = false;
 };

@@ -87,6 +87,17 @@ Result<BackupPlan, PlanRefusal> makeBackupPlan(const Settings& settings, std::st
     return Result<BackupPlan, PlanRefusal>::success(std::move(plan));
 }
 
+std::vector<std::string> databaseSources(const Settings& settings)
+{
+    std::vector<std::string> sources;
+    for (const std::size_t entry : kDatabaseOrder) {
+        if (!settings.BackupSources[entry].empty()) {
+            sources.push_back(settings.BackupSources[entry]);
+        }
+    }
+    return sources;
+}
+
 std::string describePlanRefusal(PlanRefusal refusal)
 {
     switch (refusal) {

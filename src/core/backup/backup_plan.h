@@ -46,4 +46,7 @@ Result<BackupPlan, PlanRefusal> makeBackupPlan(const Settings& settings, std::st
 
 std::string describePlanRefusal(PlanRefusal refusal);
 
+// The database files a run copies, in the records system's order.
+std::vector<std::string> databaseSources(const Settings& settings);
+
 } // namespace rv

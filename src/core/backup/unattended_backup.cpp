@@ -2,6 +2,7 @@
 
 #include "backup/backup_folder.h"
 #include "backup/backup_job.h"
+#include "backup/open_databases.h"
 #include "platform/file_system.h"
 #include "platform/paths.h"
 #include "settings/settings.h"
@@ -72,6 +73,11 @@ int runUnattendedBackup(std::string_view programFolder, std::string_view destina
     auto started = job.start(settings.value(), programFolder, *folder, {});
     if (!started.ok()) {
         return fatal(out, started.error().message.text);
+    }
+    // Copied all the same, since nobody is there to ask; named, so that the log
+    // tells why such a copy may not open.
+    for (const OpenDatabase& open : findOpenDatabases(settings.value())) {
+        out << "WARNING  " << describeOpenDatabaseWarning(open) << '\n';
     }
     while (!job.waitFor(kCancelPoll)) {
         if (cancel) {

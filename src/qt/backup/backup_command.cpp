@@ -1,6 +1,7 @@
 #include "qt/backup/backup_command.h"
 
 #include "backup/backup_folder.h"
+#include "backup/open_databases.h"
 #include "qt/backup/backup_progress_dialog.h"
 #include "qt/backup/run_input_guard.h"
 #include "qt/log_categories.h"
@@ -69,6 +70,9 @@ void BackupCommand::run()
         qCInfo(lcBackup) << "the selection has no file-system path; ended as a cancel";
         return;
     }
+    if (!mayCopyOpenDatabases()) {
+        return;
+    }
     QEventLoop untilDone;
     BackupJob::Hooks hooks;
     hooks.log = logLine;
@@ -100,6 +104,21 @@ JobOutcome BackupCommand::copyBehindProgress(QEventLoop& untilDone)
         untilDone.exec();
     }
     return job_.finish();
+}
+
+bool BackupCommand::mayCopyOpenDatabases()
+{
+    const std::vector<OpenDatabase> open = findOpenDatabases(settings_);
+    if (open.empty()) {
+        return true;
+    }
+    for (const OpenDatabase& database : open) {
+        qCWarning(lcBackup).noquote() << "probably open:" << QString::fromStdString(database.lockFile);
+    }
+    const bool yes = messages_->askYesNo(&window_, QString::fromUtf8(kMessageCaption),
+                                         QString::fromStdString(describeOpenDatabasesQuestion(open)));
+    qCInfo(lcBackup) << (yes ? "copying the open databases as the user chose" : "not copied: databases open");
+    return yes;
 }
 
 void BackupCommand::show(const ResultMessage& message)

@@ -40,6 +40,8 @@ public:
 
 private:
     JobOutcome copyBehindProgress(QEventLoop& untilDone);
+    // Asks before copying databases that look open in the records system.
+    bool mayCopyOpenDatabases();
     void show(const ResultMessage& message);
 
     QWidget& window_;

@@ -107,3 +107,17 @@ TEST(UnattendedBackup, FatalProblemsExitTwoBeforeAnythingIsCopied)
 
     EXPECT_TRUE(fs::is_empty(clinic.backup.path()));
 }
+
+TEST(UnattendedBackup, ADatabaseThatLooksOpenIsCopiedAndNamedAsAWarning)
+{
+    SampleClinic clinic;
+    clinic.addDatabases({"予約51.mdb", "Tavo51.mdb"});
+    rv::testing::writeFile(clinic.program.path() / rv::testing::u8path("予約51.ldb"), "lock");
+    const Outcome outcome = runUnattended(clinic, clinic.backup.str());
+
+    EXPECT_EQ(outcome.exitCode, rv::kExitAllCopied) << outcome.output;
+    EXPECT_EQ(countLines(outcome.output, "WARNING  予約51.mdb "), 1u) << outcome.output;
+    EXPECT_EQ(countLines(outcome.output, "WARNING"), 1u) << "Tavo51.mdb has no lock file";
+    EXPECT_EQ(readFile(clinic.backup.path() / rv::testing::u8path("予約51.mdb")),
+              readFile(clinic.program.path() / rv::testing::u8path("予約51.mdb")));
+}

@@ -208,4 +208,25 @@ void BackupCommandTest::longRunShowsProgressKeepsTheWindowStillAndCancels()
     QCOMPARE(picker_.calls, 2);
 }
 
+void BackupCommandTest::openDatabasesAreCopiedOnlyWhenTheUserSaysYes()
+{
+    clinic_->addDatabases({"予約51.mdb"});
+    rv::testing::writeFile(clinic_->program.path() / rv::testing::u8path("予約51.ldb"), "lock");
+    openWindow();
+    for (const bool yes : {false, true}) {
+        messages_.asked.clear();
+        messages_.answerYes = yes;
+        picker_.nextAnswer = backupFolder();
+        clickBackup();
+
+        QCOMPARE(messages_.asked.size(), std::size_t{1});
+        QVERIFY(messages_.asked[0].hadOwner);
+        QCOMPARE(messages_.asked[0].caption, QStringLiteral("RVシステム"));
+        QVERIFY2(messages_.asked[0].text.contains(QStringLiteral("\n・予約51.mdb\n")),
+                 qPrintable(messages_.asked[0].text));
+        QCOMPARE(fs::exists(clinic_->backup.path() / rv::testing::u8path("予約51.mdb")), yes);
+        QCOMPARE(messages_.shown.size(), std::size_t{yes ? 1U : 0U});
+    }
+}
+
 QTEST_MAIN(BackupCommandTest)

@@ -22,6 +22,7 @@ private slots:
     void unsafeDestinationIsRefusedBeforeCopying();
     void failuresAreListedUnderAWarning();
     void longRunShowsProgressKeepsTheWindowStillAndCancels();
+    void openDatabasesAreCopiedOnlyWhenTheUserSaysYes();
 
 private:
     void openWindow();
