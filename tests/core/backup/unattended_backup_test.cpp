@@ -9,6 +9,10 @@
 #include <filesystem>
 #include <sstream>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 using rv::testing::kDefaultDatabaseOrder;
 using rv::testing::readFile;
 using rv::testing::SampleClinic;
@@ -112,8 +116,18 @@ TEST(UnattendedBackup, ADatabaseThatLooksOpenIsCopiedAndNamedAsAWarning)
 {
     SampleClinic clinic;
     clinic.addDatabases({"予約51.mdb", "Tavo51.mdb"});
-    rv::testing::writeFile(clinic.program.path() / rv::testing::u8path("予約51.ldb"), "lock");
+    const auto lock = clinic.program.path() / rv::testing::u8path("予約51.ldb");
+    rv::testing::writeFile(lock, "lock");
+#ifdef _WIN32
+    // The database engine holds its lock file open while the database is.
+    HANDLE engine = CreateFileW(lock.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(engine, INVALID_HANDLE_VALUE);
+#endif
     const Outcome outcome = runUnattended(clinic, clinic.backup.str());
+#ifdef _WIN32
+    CloseHandle(engine);
+#endif
 
     EXPECT_EQ(outcome.exitCode, rv::kExitAllCopied) << outcome.output;
     EXPECT_EQ(countLines(outcome.output, "WARNING  予約51.mdb "), 1u) << outcome.output;
