@@ -39,11 +39,11 @@ Result<std::monostate, StartRefusal> BackupJob::start(const Settings& settings, 
         result_ = {};
         failure_ = nullptr;
     }
-    worker_ = std::jthread([this, planned = std::move(plan.value())]() mutable { work(std::move(planned)); });
+    worker_ = std::jthread([this, planned = std::move(plan.value())] { work(planned); });
     return R::success({});
 }
 
-void BackupJob::work(BackupPlan plan)
+void BackupJob::work(const BackupPlan& plan)
 {
     BackupCallbacks callbacks;
     callbacks.onProgress = [this](const BackupProgress& progress) {

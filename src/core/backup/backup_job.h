@@ -77,7 +77,7 @@ public:
     JobOutcome finish();
 
 private:
-    void work(BackupPlan plan);
+    void work(const BackupPlan& plan);
     void log(LogLevel level, const std::string& line) const;
 
     Hooks hooks_;

@@ -8,7 +8,7 @@ namespace {
 // Tenths of a mebibyte, rounded to nearest, shown as "1,600.0 MB".
 std::string megabytes(std::uint64_t bytes)
 {
-    constexpr std::uint64_t kMiB = 1024 * 1024;
+    constexpr std::uint64_t kMiB = std::uint64_t{1024} * 1024;
     const std::uint64_t tenths = bytes / kMiB * 10 + (bytes % kMiB * 10 + kMiB / 2) / kMiB;
     return groupedNumber(tenths / 10) + "." + std::to_string(tenths % 10) + " MB";
 }

@@ -20,7 +20,7 @@ public:
 
 private:
     platform::InputFile file_;
-    std::vector<char> buffer_ = std::vector<char>(64 * 1024);
+    std::vector<char> buffer_ = std::vector<char>(std::size_t{64} * 1024);
     std::size_t start_ = 0;
     std::size_t end_ = 0;
     bool atEnd_ = false;

@@ -22,7 +22,7 @@ Result<Done, FileError> appendFile(platform::TextOutput& out, const std::string&
     if (!in.ok()) {
         return Result<Done, FileError>::failure({FileErrorKind::NotReadable, path + ": " + in.error().detail});
     }
-    std::vector<char> buffer(64 * 1024);
+    std::vector<char> buffer(std::size_t{64} * 1024);
     for (;;) {
         auto got = in.value().read(buffer.data(), buffer.size());
         if (!got.ok()) {
