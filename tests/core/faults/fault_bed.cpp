@@ -4,7 +4,9 @@
 #include "backup/backup_plan.h"
 #include "backup/unattended_backup.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <sstream>
 
 namespace rv::testing {
 namespace {
@@ -142,6 +144,33 @@ std::string someNotCopied(const std::vector<std::string>& lines)
         text += "\n・" + line;
     }
     return text;
+}
+
+std::string inAnyOrder(const std::string& message)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(message);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    if (!lines.empty()) {
+        std::sort(lines.begin() + 1, lines.end());
+    }
+    std::string sorted;
+    for (const auto& line : lines) {
+        sorted += line + "\n";
+    }
+    return sorted;
+}
+
+std::string closingMessageOf(const std::string& output)
+{
+    const std::size_t start = output.rfind("\n\n");
+    std::string message = start == std::string::npos ? output : output.substr(start + 2);
+    if (!message.empty() && message.back() == '\n') {
+        message.pop_back();
+    }
+    return message;
 }
 
 } // namespace rv::testing

@@ -70,4 +70,11 @@ std::vector<std::string> temporaryFilesUnder(const std::filesystem::path& root);
 // "データのバックアップが終わりましたが、…" followed by one line per item.
 std::string someNotCopied(const std::vector<std::string>& lines);
 
+// A message with its lines after the first sorted: the data folder's files
+// come in the order the file system lists them, which is its own.
+std::string inAnyOrder(const std::string& message);
+
+// The closing message at the end of the unattended output.
+std::string closingMessageOf(const std::string& output);
+
 } // namespace rv::testing
