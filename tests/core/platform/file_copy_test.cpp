@@ -2,7 +2,10 @@
 
 #include "support/temp_folder.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#include <winioctl.h>
+#else
 #include "platform/posix/copy_method_posix.h"
 
 #include <sys/stat.h>
@@ -93,7 +96,8 @@ TEST_P(FileCopyTest, EverySizeArrivesWholeWithItsProgress)
         ASSERT_TRUE(pending.ok()) << pending.error().detail;
         EXPECT_EQ(pending.value().bytes, size);
         EXPECT_EQ(lastReported, size);
-        ASSERT_TRUE(rv::platform::commit(root, pending.value()).ok());
+        const auto committed = rv::platform::commit(root, pending.value());
+        ASSERT_TRUE(committed.ok()) << committed.error().detail;
 
         EXPECT_TRUE(readFile(target) == readFile(source));
         std::filesystem::remove(source);
@@ -119,16 +123,36 @@ TEST_P(FileCopyTest, CancelWithinAFileLeavesTheTargetAndNoTemporaryFile)
     EXPECT_EQ(listAll(folder.path()), (std::vector<std::string>{"source", "target"}));
 }
 
+// An empty file marked sparse, where the file system needs to be told: on
+// NTFS only such a file has holes. False when it cannot be (wine's file
+// system): there is then no sparse file to copy.
+bool madeSparse(const std::filesystem::path& path)
+{
+    std::ofstream(path, std::ios::binary).flush();
+#ifdef _WIN32
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    DWORD returned = 0;
+    const BOOL sparse = DeviceIoControl(file, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &returned, nullptr);
+    CloseHandle(file);
+    return sparse && (GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_SPARSE_FILE);
+#else
+    return true;
+#endif
+}
+
 // A database the records system made sparse: its holes stay holes and only
 // its data is copied, at offsets past 4 GB too.
 TEST_P(FileCopyTest, HolesOfASparseFileStayHoles)
 {
     const auto source = folder.path() / "sparse.mdb";
+    if (!madeSparse(source)) {
+        GTEST_SKIP() << "skipped: this file system makes no sparse files";
+    }
     const std::uint64_t size = (std::uint64_t{5} << 30) + 12345;
     const std::string head = patterned(5000);
     const std::string middle = patterned(70000);
     {
-        std::fstream file(source, std::ios::binary | std::ios::out);
+        std::fstream file(source, std::ios::binary | std::ios::in | std::ios::out);
         file << head;
         file.seekp(static_cast<std::streamoff>(std::uint64_t{3} << 30));
         file << middle;
@@ -138,7 +162,8 @@ TEST_P(FileCopyTest, HolesOfASparseFileStayHoles)
     std::uint64_t lastReported = 0;
     auto pending = copy(copier, source, {nullptr, [&](std::uint64_t bytes) { lastReported = bytes; }});
     ASSERT_TRUE(pending.ok()) << pending.error().detail;
-    ASSERT_TRUE(rv::platform::commit(root, pending.value()).ok());
+    const auto committed = rv::platform::commit(root, pending.value());
+    ASSERT_TRUE(committed.ok()) << committed.error().detail;
 
     const auto target = folder.path() / "target";
     EXPECT_EQ(std::filesystem::file_size(target), size);
@@ -151,7 +176,11 @@ TEST_P(FileCopyTest, HolesOfASparseFileStayHoles)
     read.assign(middle.size(), '\0');
     copied.read(read.data(), static_cast<std::streamsize>(read.size()));
     EXPECT_TRUE(read == middle);
-#ifndef _WIN32
+#ifdef _WIN32
+    DWORD high = 0;
+    const DWORD low = GetCompressedFileSizeW(target.c_str(), &high);
+    EXPECT_LT((std::uint64_t{high} << 32) | low, std::uint64_t{4} << 20) << "the holes were filled";
+#else
     struct stat info {};
     ASSERT_EQ(::stat(target.c_str(), &info), 0);
     EXPECT_LT(info.st_blocks * 512, 4 << 20) << "the holes were filled";

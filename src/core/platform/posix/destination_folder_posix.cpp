@@ -73,7 +73,10 @@ DestinationFolder::~DestinationFolder()
     }
 }
 
-std::string DestinationFolder::pathOf(std::string_view relative) const { return entryPath(root_, relative); }
+std::string DestinationFolder::pathOf(std::string_view relative) const
+{
+    return relative.empty() ? root_ : entryPath(root_, relative);
+}
 
 Result<MadeFolder, FileError> DestinationFolder::makeFolder(std::string_view nameView) const
 {
