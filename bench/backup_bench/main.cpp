@@ -3,6 +3,9 @@
 // ratio and the program's peak resident memory.
 //   bench/backup [--scale F] [--runs N] [--program PATH] [--work DIR]
 // Every timed run writes to its own destination, removed at the end.
+//   bench/backup --files N[,N...] [--program PATH] [--work DIR]
+// instead backs up a data folder of N empty and tiny files, for each N, and
+// prints the program's peak resident memory: it must not grow with N.
 #include "platform/paths.h"
 #include "reference_clinic.h"
 
@@ -17,6 +20,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -28,6 +32,7 @@ namespace {
 struct Options {
     double scale = 1.0;
     int runs = 3;
+    std::vector<std::uint64_t> fileCounts; // the memory bench, when given
     fs::path program;
     fs::path work = fs::temp_directory_path() / "rvdatebackup-bench";
 };
@@ -109,12 +114,42 @@ Options parse(int argc, char** argv)
             options.program = argv[i + 1];
         } else if (name == "--work") {
             options.work = argv[i + 1];
+        } else if (name == "--files") {
+            std::istringstream counts(argv[i + 1]);
+            for (std::string count; std::getline(counts, count, ',');) {
+                options.fileCounts.push_back(std::strtoull(count.c_str(), nullptr, 10));
+            }
         } else {
             std::cerr << "unknown option " << name << "\n";
             std::exit(2);
         }
     }
     return options;
+}
+
+// The peak resident memory of a backup of N files, for each N: flat, since
+// the data folder is walked as a stream.
+int measureMemory(const Options& options)
+{
+    std::printf("files      peak RSS   time\n");
+    int failures = 0;
+    for (const std::uint64_t files : options.fileCounts) {
+        const fs::path folder = options.work / ("files-" + std::to_string(files));
+        const rv::bench::ReferenceClinic clinic = rv::bench::buildFileTree(folder, files);
+        const fs::path program = clinic.folder / "rvdatebackup";
+        fs::copy_file(options.program, program, fs::copy_options::overwrite_existing);
+        const fs::path destination = freshDestination(options.work, 0);
+        const Timing backup = timeCommand({program.string(), "--backup-to", destination.string()}, clinic.folder);
+        const bool complete = backup.exitCode == 0 && countFiles(destination) == clinic.files;
+        std::printf("%-9llu %6.1f MB %6.1f s%s\n", static_cast<unsigned long long>(files),
+                    static_cast<double>(backup.peakKilobytes) / 1024, backup.seconds,
+                    complete ? "" : "  (the backup failed)");
+        failures += complete ? 0 : 1;
+        fs::remove_all(destination);
+        fs::remove_all(folder);
+    }
+    std::printf("target: <= 40 MB at every count\n");
+    return failures == 0 ? 0 : 1;
 }
 
 } // namespace
@@ -124,8 +159,12 @@ int main(int argc, char** argv)
     const Options options = parse(argc, argv);
     if (!fs::exists(options.program) || options.scale <= 0) {
         std::cerr << "usage: bench_backup [--scale F] [--runs N] [--program PATH] [--work DIR]\n"
+                  << "       bench_backup --files N[,N...] [--program PATH] [--work DIR]\n"
                   << "program not found: " << options.program << "\n";
         return 2;
+    }
+    if (!options.fileCounts.empty()) {
+        return measureMemory(options);
     }
     std::cout << "building the reference clinic (scale " << options.scale << ") in " << options.work << "\n";
     const auto removedEarlierClinic = std::chrono::steady_clock::now();

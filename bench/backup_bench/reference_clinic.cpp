@@ -109,4 +109,30 @@ ReferenceClinic buildReferenceClinic(const fs::path& folder, double scale)
     return clinic;
 }
 
+ReferenceClinic buildFileTree(const fs::path& folder, std::uint64_t files)
+{
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    ReferenceClinic clinic{folder, {"rv.dat", "id.dat", "GDATA"}, 2, 17};
+    std::ofstream(folder / "rv.dat", std::ios::binary).put('\n');
+    std::ofstream(folder / "id.dat", std::ios::binary) << "reference-clinic";
+    constexpr std::uint64_t kFilesPerFolder = 1000;
+    Random sizes(files);
+    std::string content(64, 'x');
+    for (std::uint64_t i = 0; i < files; ++i) {
+        const std::uint64_t index = i / kFilesPerFolder;
+        const fs::path sub =
+            folder / "GDATA" / ("患者" + std::to_string(index / 10)) / ("画像" + std::to_string(index % 10));
+        if (i % kFilesPerFolder == 0) {
+            fs::create_directories(sub);
+        }
+        const std::uint64_t size = i % 2 == 0 ? 0 : sizes.next() % 65;
+        std::ofstream(sub / ("写真" + std::to_string(i) + ".jpg"), std::ios::binary)
+            .write(content.data(), static_cast<std::streamsize>(size));
+        clinic.files += 1;
+        clinic.bytes += size;
+    }
+    return clinic;
+}
+
 } // namespace rv::bench

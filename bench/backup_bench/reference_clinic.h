@@ -20,4 +20,9 @@ struct ReferenceClinic {
 // Content is pseudo-random, so that no file system can compress or share it.
 ReferenceClinic buildReferenceClinic(const std::filesystem::path& folder, double scale);
 
+// A clinic of files rather than bytes, for the memory a backup takes: rv.dat
+// and id.dat (no databases, which are optional), and a GDATA of files empty
+// and tiny (up to 64 bytes), a thousand to a folder, ten folders to a patient.
+ReferenceClinic buildFileTree(const std::filesystem::path& folder, std::uint64_t files);
+
 } // namespace rv::bench

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <grp.h>
+#include <poll.h>
 #include <pwd.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
@@ -84,6 +85,9 @@ void applyLimits(const ChildLimits& limits, int pipeOut)
             ::_exit(125);
         }
     }
+    if (limits.seconds) {
+        ::alarm(*limits.seconds);
+    }
     if (limits.unprivileged && ::geteuid() == 0) {
         const gid_t gid = unprivilegedGid();
         const uid_t uid = unprivilegedUid();
@@ -95,8 +99,10 @@ void applyLimits(const ChildLimits& limits, int pipeOut)
 }
 
 // Forks; the child applies limits and runs inChild with the write end of a
-// pipe whose other end the parent reads to the end.
-ChildOutcome forkWith(const ChildLimits& limits, const std::function<void(int pipeOut)>& inChild)
+// pipe whose other end the parent reads to the end, offering what it has
+// read so far to onOutput (also every 20 ms while nothing comes).
+ChildOutcome forkWith(const ChildLimits& limits, const std::function<void(int pipeOut)>& inChild,
+                      const std::function<void(pid_t child, const std::string& outputSoFar)>& onOutput = {})
 {
     std::array<int, 2> pipeEnds{};
     if (::pipe2(pipeEnds.data(), O_CLOEXEC) != 0) {
@@ -120,11 +126,20 @@ ChildOutcome forkWith(const ChildLimits& limits, const std::function<void(int pi
         return outcome;
     }
     std::array<char, 4096> chunk{};
-    for (ssize_t count = 0; (count = ::read(pipeEnds[0], chunk.data(), chunk.size())) != 0;) {
-        if (count < 0 && errno != EINTR) {
+    for (;;) {
+        pollfd ready{pipeEnds[0], POLLIN, 0};
+        if (onOutput && ::poll(&ready, 1, 20) == 0) {
+            onOutput(child, outcome.output);
+            continue;
+        }
+        const ssize_t count = ::read(pipeEnds[0], chunk.data(), chunk.size());
+        if (count == 0 || (count < 0 && errno != EINTR)) {
             break;
         }
         outcome.output.append(chunk.data(), count > 0 ? static_cast<std::size_t>(count) : 0);
+        if (onOutput) {
+            onOutput(child, outcome.output);
+        }
     }
     ::close(pipeEnds[0]);
     int status = 0;
@@ -132,6 +147,23 @@ ChildOutcome forkWith(const ChildLimits& limits, const std::function<void(int pi
     }
     outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return outcome;
+}
+
+// In the child: runs program with its standard output on pipeOut.
+[[noreturn]] void execute(int pipeOut, const std::string& program, const std::vector<std::string>& arguments)
+{
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const auto& argument : arguments) {
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
+    if (::dup2(pipeOut, STDOUT_FILENO) < 0) {
+        writeAll(pipeOut, systemError("dup2"));
+        ::_exit(127);
+    }
+    ::execv(program.c_str(), argv.data());
+    writeAll(pipeOut, systemError("exec " + program));
+    ::_exit(127);
 }
 
 } // namespace
@@ -213,20 +245,28 @@ ChildOutcome runInChild(const ChildLimits& limits, const std::function<int(std::
 ChildOutcome runProgram(const ChildLimits& limits, const std::string& program,
                         const std::vector<std::string>& arguments)
 {
-    return forkWith(limits, [&](int pipeOut) {
-        std::vector<char*> argv{const_cast<char*>(program.c_str())};
-        for (const auto& argument : arguments) {
-            argv.push_back(const_cast<char*>(argument.c_str()));
-        }
-        argv.push_back(nullptr);
-        if (::dup2(pipeOut, STDOUT_FILENO) < 0) {
-            writeAll(pipeOut, systemError("dup2"));
-            ::_exit(127);
-        }
-        ::execv(program.c_str(), argv.data());
-        writeAll(pipeOut, systemError("exec " + program));
-        ::_exit(127);
-    });
+    return forkWith(limits, [&](int pipeOut) { execute(pipeOut, program, arguments); });
+}
+
+SignalledOutcome runProgramUntil(const ChildLimits& limits, const std::string& program,
+                                 const std::vector<std::string>& arguments,
+                                 const std::function<bool(const std::string& outputSoFar)>& when, int signal)
+{
+    SignalledOutcome result;
+    std::chrono::steady_clock::time_point sent;
+    result.outcome = forkWith(
+        limits, [&](int pipeOut) { execute(pipeOut, program, arguments); },
+        [&](pid_t child, const std::string& output) {
+            if (!result.signalled && when(output)) {
+                result.signalled = true;
+                sent = std::chrono::steady_clock::now();
+                ::kill(child, signal);
+            }
+        });
+    if (result.signalled) {
+        result.toEnd = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - sent);
+    }
+    return result;
 }
 
 Result<Done, std::string> giveToUnprivilegedUser(const fs::path& path)

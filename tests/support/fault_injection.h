@@ -3,6 +3,7 @@
 #include "common/result.h"
 #include "platform/file_system.h"
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -66,6 +67,9 @@ struct ChildLimits {
     bool unprivileged = false;
     // RLIMIT_FSIZE: no file may grow beyond this; writes past it fail with EFBIG.
     std::optional<std::uint64_t> maxFileBytes;
+    // A child still at work after this long is killed (exit code 128 + SIGALRM):
+    // a hang fails the test instead of holding it for good.
+    std::optional<unsigned> seconds;
 };
 
 // Runs job in a forked child under limits; job's return value is the exit code.
@@ -74,6 +78,19 @@ ChildOutcome runInChild(const ChildLimits& limits, const std::function<int(std::
 // Runs a program under limits; its standard output comes back.
 ChildOutcome runProgram(const ChildLimits& limits, const std::string& program,
                         const std::vector<std::string>& arguments);
+
+// What a program run that was sent a signal part-way left.
+struct SignalledOutcome {
+    ChildOutcome outcome;
+    bool signalled = false;
+    std::chrono::milliseconds toEnd{0}; // from the signal to the program's end
+};
+
+// Runs a program under limits and sends it signal as soon as when, asked
+// with the output so far at least every 20 ms, says so.
+SignalledOutcome runProgramUntil(const ChildLimits& limits, const std::string& program,
+                                 const std::vector<std::string>& arguments,
+                                 const std::function<bool(const std::string& outputSoFar)>& when, int signal);
 
 // Hands path and everything beneath it to the user that unprivileged children run as.
 Result<platform::Done, std::string> giveToUnprivilegedUser(const std::filesystem::path& path);

@@ -1,6 +1,7 @@
 #include "backup/backup_job.h"
 
 #include "backup/backup_plan.h"
+#include "common/printable_text.h"
 
 namespace rv {
 
@@ -23,7 +24,7 @@ Result<std::monostate, StartRefusal> BackupJob::start(const Settings& settings, 
         return R::failure({StartRefusal::Why::AlreadyRunning, {}});
     }
     hooks_ = std::move(hooks);
-    log(LogLevel::Info, "backup folder " + std::string(backupFolder));
+    log(LogLevel::Info, "backup folder " + printable(backupFolder));
     auto plan = makeBackupPlan(settings, programFolder, backupFolder);
     if (!plan.ok()) {
         const ResultMessage refusal = describeRefusal(plan.error());
@@ -51,8 +52,15 @@ void BackupJob::work(const BackupPlan& plan)
         freshProgress_ = progress;
     };
     callbacks.onItemDone = [this](const ItemResult& item) {
-        for (const std::string& line : describeItemForLog(item)) {
-            log(LogLevel::Info, line);
+        log(LogLevel::Info, describeItemForLog(item));
+        if (hooks_.onItemDone) {
+            hooks_.onItemDone(item);
+        }
+    };
+    callbacks.onFileNotCopied = [this](const ItemResult& item, const FileFailure& failure) {
+        log(LogLevel::Info, describeFileForLog(failure));
+        if (hooks_.onFileNotCopied) {
+            hooks_.onFileNotCopied(item, failure);
         }
     };
     BackupResult result;
@@ -118,7 +126,7 @@ JobOutcome BackupJob::finish()
     }
     JobOutcome outcome{std::move(result_), {}};
     for (const std::string& note : outcome.result.notes) {
-        log(LogLevel::Warning, note);
+        log(LogLevel::Warning, printable(note));
     }
     outcome.message = describeBackupResult(outcome.result);
     log(LogLevel::Info, "result: " + outcome.message.text);

@@ -49,9 +49,14 @@ public:
 
     // log receives every line of the run; onFinished (may be empty) is called
     // on the worker thread as its last act, to wake a front end that waits.
+    // onItemDone and onFileNotCopied (may be empty) hear of each item and of
+    // each entry of the data folder not copied as soon as it is known, on the
+    // worker thread, for a front end that writes them out as the run goes.
     struct Hooks {
         RunLog log;
         std::function<void()> onFinished;
+        std::function<void(const ItemResult&)> onItemDone;
+        std::function<void(const ItemResult& item, const FileFailure& failure)> onFileNotCopied;
     };
 
     // Plans and starts the copying into backupFolder (ending with a

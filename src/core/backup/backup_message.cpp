@@ -1,5 +1,6 @@
 #include "backup/backup_message.h"
 
+#include "common/printable_text.h"
 #include "platform/paths.h"
 
 namespace rv {
@@ -9,12 +10,13 @@ constexpr const char* kAllCopied = "データのバックアップが終わり�
 constexpr const char* kSomeNotCopied = "データのバックアップが終わりましたが、コピーできなかったものがあります。";
 constexpr const char* kCancelled = "データのバックアップを中止しました。次のものはコピーしていません。";
 constexpr const char* kNotPresentHeading = "次のファイルは標準の場所にないため、コピーしていません。";
-// Beyond this many files of the data folder, the box names only how many more.
-constexpr std::size_t kMaxFolderLines = 5;
+// Beyond the files of the data folder its item keeps, the box names only how many more.
+constexpr std::size_t kMaxFolderLines = kFileFailuresKept;
 
+// One line per name, whatever the name holds.
 std::string line(const std::string& name, std::string_view reason)
 {
-    return "\n・" + name + "：" + std::string(reason);
+    return "\n・" + printable(name) + "：" + std::string(reason);
 }
 
 std::string itemLines(const ItemResult& item)
@@ -32,8 +34,8 @@ std::string itemLines(const ItemResult& item)
         const FileFailure& failure = item.fileFailures[i];
         lines += line(item.name + platform::kPathSeparator + failure.relativePath, reasonText(failure.reason));
     }
-    if (item.fileFailures.size() > shown) {
-        lines += line(item.name + " のほか " + std::to_string(item.fileFailures.size() - shown) + " 個のファイル",
+    if (item.fileFailureCount > shown) {
+        lines += line(item.name + " のほか " + std::to_string(item.fileFailureCount - shown) + " 個のファイル",
                       "コピーできませんでした");
     }
     return lines;
@@ -49,7 +51,7 @@ ResultMessage describeBackupResult(const BackupResult& result)
         if (item.outcome == ItemOutcome::Failed) {
             failures += itemLines(item);
         } else if (item.outcome == ItemOutcome::NotPresent) {
-            notPresent += "\n・" + item.name;
+            notPresent += "\n・" + printable(item.name);
         }
     }
     ResultMessage message{kMessageCaption, kAllCopied, MessageIcon::None};

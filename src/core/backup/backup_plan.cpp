@@ -26,7 +26,7 @@ CopyStep fileStep(std::string source, std::string_view backupFolder, bool option
         return step;
     }
     step.destination += step.name;
-    if (platform::sameEntry(step.source, step.destination)) {
+    if (platform::isEntryOf(step.destination, step.source)) {
         step.problem = CopyReason::SelfCopy;
     }
     return step;
@@ -78,7 +78,7 @@ Result<BackupPlan, PlanRefusal> makeBackupPlan(const Settings& settings, std::st
                       settings.isDefault[kDataFolderEntry],
                       {},
                       {}};
-        if (platform::sameEntry(step.source, step.destination)) {
+        if (platform::isEntryOf(step.destination, step.source)) {
             step.problem = CopyReason::SelfCopy;
         }
         plan.steps.push_back(std::move(step));

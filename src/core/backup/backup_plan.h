@@ -16,7 +16,7 @@ enum class StepKind { File, Folder };
 
 struct CopyStep {
     StepKind kind;
-    std::string name; // what the user is told: the file name, "rv.dat", "GDATA"
+    std::string name; // what the user is told: the file name, "rv.dat", "GDATA"; also its entry in the backup folder
     std::string source;
     std::string destination;
     // A program-folder default the clinic may not use: when it is missing,

@@ -18,7 +18,7 @@ enum class ItemOutcome {
     Failed,
 };
 
-// A file inside the data folder that was not copied.
+// A file or folder inside the data folder that was not copied.
 struct FileFailure {
     std::string relativePath;
     CopyReason reason;
@@ -32,11 +32,18 @@ struct ItemResult {
     ItemOutcome outcome = ItemOutcome::Copied;
     CopyReason reason = CopyReason::NotFound; // when not Copied
     std::string detail;
-    // The data folder's files: how many were copied of how many, and which not.
+    // The data folder's files: how many were copied of how many, and what
+    // was not: every entry is reported as it is met (onFileNotCopied), the
+    // first few are kept here for the closing message, and all are counted.
     std::uint64_t filesCopied = 0;
     std::uint64_t filesTotal = 0;
     std::vector<FileFailure> fileFailures;
+    std::uint64_t fileFailureCount = 0;
 };
+
+// How many of a folder's failures an item keeps: a tree of a million links
+// must not take a million lines of memory.
+inline constexpr std::size_t kFileFailuresKept = 5;
 
 struct BackupResult {
     std::vector<ItemResult> items; // one per plan step, in plan order
@@ -60,9 +67,13 @@ struct BackupCallbacks {
     // Called on the thread that runs the backup, often (every file and every
     // few MB).
     std::function<void(const BackupProgress&)> onProgress;
-    // Called for each item, in plan order, once the outcomes are final (after
-    // the last flush); progress is reported as the run goes.
+    // Called for each item, in plan order, as soon as its outcome is final:
+    // its copies in place and on the device, or it failed. A killed run has
+    // reported what it finished.
     std::function<void(const ItemResult&)> onItemDone;
+    // Called for each entry of the data folder that is not copied, as soon
+    // as that is known; the folder's own item comes when it is done.
+    std::function<void(const ItemResult& item, const FileFailure& failure)> onFileNotCopied;
 };
 
 // How a run goes about its work: the program keeps the defaults; tests take

@@ -1,32 +1,74 @@
 #include "backup/copy_committer.h"
 
+#include <span>
 #include <system_error>
 #include <utility>
 
 namespace rv {
 namespace {
 
-// Settles every copy of the batch in place.
-void flushAndRename(platform::WriteFlusher& flusher, std::vector<SettledCopy>& batch)
+void removeCopy(const platform::DestinationFolder& root, SettledCopy& settled)
+{
+    if (const auto* file = std::get_if<platform::PendingFile>(&settled.copy.entry)) {
+        if (auto removed = platform::discard(root, *file); !removed.ok()) {
+            settled.leftBehind = removed.error().detail;
+        }
+    }
+}
+
+// Why nothing put in place can be called copied: the chosen folder is no
+// longer where the user will look for it, or the flush failed.
+std::optional<CommitFailure> flushFailure(const platform::DestinationFolder& root, platform::WriteFlusher& flusher,
+                                          std::span<const platform::PendingFile> files)
+{
+    if (auto there = root.stillChosen(); !there.ok()) {
+        return CommitFailure{reasonFor(there.error().kind), there.error().detail};
+    }
+    if (auto flushed = flusher.flush(root, files); !flushed.ok()) {
+        return CommitFailure{CopyReason::NotFlushed, flushed.error().detail};
+    }
+    return std::nullopt;
+}
+
+// One flush gets the batch's data onto the device, and with it the renames of
+// the batch before (placed); then each copy of the batch is put in place.
+void flushAndRename(const platform::DestinationFolder& root, platform::WriteFlusher& flusher,
+                    std::vector<SettledCopy>& placed, std::vector<SettledCopy>& batch)
 {
     std::vector<platform::PendingFile> files;
     files.reserve(batch.size());
     for (const SettledCopy& settled : batch) {
-        files.push_back(settled.copy.file);
-    }
-    auto flushed = flusher.flush(files);
-    for (SettledCopy& settled : batch) {
-        if (!flushed.ok()) {
-            settled.failure = CommitFailure{CopyReason::NotFlushed, flushed.error().detail};
-        } else if (auto committed = platform::commit(settled.copy.file); !committed.ok()) {
-            settled.failure = CommitFailure{reasonFor(committed.error().kind), committed.error().detail};
+        if (const auto* file = std::get_if<platform::PendingFile>(&settled.copy.entry)) {
+            files.push_back(*file);
         }
-        if (settled.failure) {
-            if (auto removed = platform::discard(settled.copy.file); !removed.ok()) {
-                settled.leftBehind = removed.error().detail;
+    }
+    const std::optional<CommitFailure> failure = flushFailure(root, flusher, files);
+    for (SettledCopy& settled : placed) {
+        settled.failure = failure;
+    }
+    for (SettledCopy& settled : batch) {
+        if (failure) {
+            settled.failure = failure;
+        } else if (const auto* file = std::get_if<platform::PendingFile>(&settled.copy.entry)) {
+            if (auto committed = platform::commit(root, *file); !committed.ok()) {
+                settled.failure = CommitFailure{reasonFor(committed.error().kind), committed.error().detail};
+            }
+        } else {
+            const auto& folder = std::get<FilledFolder>(settled.copy.entry);
+            if (auto looked = platform::applyFolderLook(root, folder.relativePath, folder.look); !looked.ok()) {
+                settled.failure = CommitFailure{reasonFor(looked.error().kind), looked.error().detail};
             }
         }
+        if (settled.failure) {
+            removeCopy(root, settled);
+        }
     }
+}
+
+std::uint64_t bytesOf(const PendingCopy& copy)
+{
+    const auto* file = std::get_if<platform::PendingFile>(&copy.entry);
+    return file != nullptr ? file->bytes : 0;
 }
 
 } // namespace
@@ -36,14 +78,15 @@ CopyCommitter::~CopyCommitter()
     if (inFlight_.valid()) {
         inFlight_.wait();
     }
-    for (const PendingCopy& copy : waiting_) {
-        static_cast<void>(platform::discard(copy.file)); // nobody is left to be told of one that stays
+    for (PendingCopy& copy : waiting_) {
+        SettledCopy unsent{std::move(copy), {}, {}};
+        removeCopy(root_, unsent); // nobody is left to be told of one that stays
     }
 }
 
 void CopyCommitter::add(PendingCopy copy)
 {
-    waitingBytes_ += copy.file.bytes;
+    waitingBytes_ += bytesOf(copy);
     waiting_.push_back(std::move(copy));
     if (waiting_.size() >= limits_.files || waitingBytes_ >= limits_.bytes) {
         send();
@@ -56,10 +99,16 @@ void CopyCommitter::finish()
     collect();
 }
 
-Result<platform::Done, platform::FileError> CopyCommitter::flushCommitted()
+void CopyCommitter::settleAll()
 {
     finish();
-    return flusher_.flush({});
+    // Also when nothing waits: the folders made are made durable too.
+    const std::optional<CommitFailure> failure = flushFailure(root_, flusher_, {});
+    std::vector<SettledCopy> settled = std::exchange(placed_, {});
+    for (SettledCopy& copy : settled) {
+        copy.failure = failure;
+        onSettled_(copy);
+    }
 }
 
 void CopyCommitter::send()
@@ -74,22 +123,35 @@ void CopyCommitter::send()
     waiting_.clear();
     waitingBytes_ = 0;
     try {
-        inFlight_ = std::async(std::launch::async, flushAndRename, std::ref(flusher_), std::ref(sending_));
+        inFlight_ = std::async(std::launch::async, flushAndRename, std::cref(root_), std::ref(flusher_),
+                               std::ref(placed_), std::ref(sending_));
     } catch (const std::system_error&) {
         // No thread to be had: the batch goes through here and now instead.
-        flushAndRename(flusher_, sending_);
+        flushAndRename(root_, flusher_, placed_, sending_);
     }
 }
 
+// The copies placed before this batch's flush are now final; so are the
+// batch's failures. The batch's own renames wait for the next flush.
 void CopyCommitter::collect()
 {
     if (inFlight_.valid()) {
         inFlight_.get();
+    } else if (sending_.empty()) {
+        return; // no batch since the last collect: the placed copies still wait for a flush
     }
-    for (SettledCopy& settled : sending_) {
-        onSettled_(settled);
+    std::vector<SettledCopy> settled = std::exchange(placed_, {});
+    for (SettledCopy& copy : sending_) {
+        if (copy.failure) {
+            settled.push_back(std::move(copy));
+        } else {
+            placed_.push_back(std::move(copy));
+        }
     }
     sending_.clear();
+    for (SettledCopy& copy : settled) {
+        onSettled_(copy);
+    }
 }
 
 } // namespace rv

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "backup/copy_reason.h"
+#include "platform/destination_folder.h"
 #include "platform/file_copy.h"
 
 #include <cstddef>
@@ -9,6 +10,7 @@
 #include <future>
 #include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 namespace rv {
@@ -21,9 +23,17 @@ struct BatchLimits {
     std::uint64_t bytes = std::uint64_t{256} << 20;
 };
 
-// A complete copy under its temporary name, waiting for the flush of its batch.
+// A folder of the backup whose copies have all been handed over: it takes
+// its source folder's look once they are in place.
+struct FilledFolder {
+    std::string relativePath; // inside the chosen folder
+    platform::FolderLook look;
+};
+
+// What a batch carries, in the order it was added: a complete copy under its
+// temporary name, or a filled folder.
 struct PendingCopy {
-    platform::PendingFile file;
+    std::variant<platform::PendingFile, FilledFolder> entry;
     std::size_t step;
     std::string relativePath; // inside the data folder; empty for a single file
 };
@@ -33,7 +43,7 @@ struct CommitFailure {
     std::string detail;
 };
 
-// A copy whose batch went through: renamed into place, or not and why.
+// A copy whose outcome is final: in place and on the device, or not and why.
 struct SettledCopy {
     PendingCopy copy;
     std::optional<CommitFailure> failure;
@@ -45,44 +55,51 @@ struct SettledCopy {
 // before its data is on the device. A full batch goes to the device on a
 // thread of its own while the next batch is copied; only one is in flight,
 // so the temporary copies never take more than two batches' room beside the
-// earlier backup.
+// earlier backup. The renames reach the device with the next flush: only
+// then is a copy settled, so that what is reported as copied is there
+// whatever happens to the machine next.
 //
 // The committer owns the destination's flusher, so that a batch in flight
 // always has it: however the run ends, even by an exception, the committer
 // waits for that batch before the flusher goes.
 class CopyCommitter {
 public:
-    // onSettled is called on the caller's thread, from add and finish, for
-    // each copy of a batch once the batch is through.
-    CopyCommitter(platform::WriteFlusher flusher, std::function<void(SettledCopy&)> onSettled, BatchLimits limits = {})
-        : flusher_(std::move(flusher)), onSettled_(std::move(onSettled)), limits_(limits)
+    // root is the chosen folder, which the copies' paths start from; it must
+    // outlive the committer. onSettled is called on the caller's thread, from
+    // add, finish and settleAll, for each copy once its outcome is final.
+    CopyCommitter(const platform::DestinationFolder& root, platform::WriteFlusher flusher,
+                  std::function<void(SettledCopy&)> onSettled, BatchLimits limits = {})
+        : root_(root), flusher_(std::move(flusher)), onSettled_(std::move(onSettled)), limits_(limits)
     {
     }
     CopyCommitter(const CopyCommitter&) = delete;
     CopyCommitter& operator=(const CopyCommitter&) = delete;
     // Waits for the batch in flight. Copies that never went out in a batch
-    // (the run ended without finish) are removed, their targets untouched.
+    // (the run ended without settleAll) are removed, their targets untouched.
     ~CopyCommitter();
 
     void add(PendingCopy copy);
-    // Sends what is waiting and returns once every batch is settled. The
-    // committer takes copies again afterwards.
+    // Sends what is waiting and returns once every batch is through: every
+    // copy is in place or settled as failed. The committer takes copies
+    // again afterwards.
     void finish();
-    // Copies added and not yet settled.
+    // Copies added and not yet through a batch.
     bool hasPending() const { return !waiting_.empty() || inFlight_.valid(); }
-    // After finish: makes what was put in place so far (renames, new folders)
-    // durable. A failure means some of it may not be.
-    Result<platform::Done, platform::FileError> flushCommitted();
+    // As finish, then makes what was put in place durable: every copy added
+    // is settled when this returns.
+    void settleAll();
 
 private:
     void send();
     void collect();
 
+    const platform::DestinationFolder& root_;
     platform::WriteFlusher flusher_;
     std::vector<PendingCopy> waiting_;
     std::uint64_t waitingBytes_ = 0;
     std::function<void(SettledCopy&)> onSettled_;
     BatchLimits limits_;
+    std::vector<SettledCopy> placed_;  // in place, until the next flush gets them onto the device
     std::vector<SettledCopy> sending_; // the batch in flight
     std::future<void> inFlight_;
 };

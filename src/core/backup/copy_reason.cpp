@@ -27,6 +27,18 @@ std::string_view reasonText(CopyReason reason)
         return "保存先への書き込みを確定できません";
     case CopyReason::Changed:
         return "コピー中に変更されました";
+    case CopyReason::Link:
+        return "リンクです（リンク先はたどらず、コピーしていません）";
+    case CopyReason::Pipe:
+        return "名前付きパイプです（通常のファイルではありません）";
+    case CopyReason::Device:
+        return "デバイスです（通常のファイルではありません）";
+    case CopyReason::Socket:
+        return "ソケットです（通常のファイルではありません）";
+    case CopyReason::Replaced:
+        return "コピーの直前に別のものと置き換えられました";
+    case CopyReason::Virtual:
+        return "システムが作る仮想のファイルです（ディスク上のデータではありません）";
     }
     return "コピーできません";
 }
@@ -48,6 +60,18 @@ CopyReason reasonFor(platform::FileErrorKind kind)
         return CopyReason::Cancelled;
     case platform::FileErrorKind::Changed:
         return CopyReason::Changed;
+    case platform::FileErrorKind::Link:
+        return CopyReason::Link;
+    case platform::FileErrorKind::Pipe:
+        return CopyReason::Pipe;
+    case platform::FileErrorKind::Device:
+        return CopyReason::Device;
+    case platform::FileErrorKind::Socket:
+        return CopyReason::Socket;
+    case platform::FileErrorKind::Replaced:
+        return CopyReason::Replaced;
+    case platform::FileErrorKind::Virtual:
+        return CopyReason::Virtual;
     }
     return CopyReason::NotWritable;
 }

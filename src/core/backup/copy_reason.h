@@ -19,6 +19,13 @@ enum class CopyReason {
     BadName,    // the path ends in no usable file name
     NotFlushed, // the data may not have reached the device
     Changed,    // the source changed while it was copied
+    // Not a regular file: named for what it is, never read.
+    Link,
+    Pipe,
+    Device,
+    Socket,
+    Replaced, // something else stood there by the time it was opened
+    Virtual,  // made up by the system (/proc, /sys), not data on a disk
 };
 
 std::string_view reasonText(CopyReason reason);

@@ -1,15 +1,15 @@
 #pragma once
 
-#include "backup/backup_plan.h"
 #include "backup/copy_committer.h"
+#include "platform/destination_folder.h"
 #include "platform/file_copy.h"
-#include "platform/file_system.h"
+#include "platform/source_tree.h"
 
 #include <atomic>
-#include <cstddef>
 #include <optional>
 #include <string>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 namespace rv {
@@ -18,15 +18,16 @@ namespace rv {
 // files before it are written: those wait on the device, these on the
 // processor, so the two overlap (measured: a quarter off a clinic's backup).
 // Nothing is put in place here and nothing is reported: at the folder's turn
-// the run takes the ready copies in the listing's order, as if it had just
-// made them, and copies the rest itself, so what a user sees, also after a
-// cancel, is what the plain order gives. At most one batch is made ahead, so
-// the extra room taken beside the earlier backup stays bounded.
+// the run's own walk takes a ready copy when it reaches its file, as if it
+// had just made it, and copies the rest itself, so what a user sees, also
+// after a cancel, is what the plain order gives. At most one batch is made
+// ahead, so the extra room taken beside the earlier backup stays bounded.
 class FolderPrecopy {
 public:
-    // Starts at once; listing must outlive this.
-    FolderPrecopy(const CopyStep& step, const platform::TreeListing& listing, const std::atomic<bool>& cancel,
-                  BatchLimits limits = {});
+    // Starts at once. root is the chosen folder and into the data folder's
+    // copy in it; both must outlive this.
+    FolderPrecopy(const platform::DestinationFolder& root, const platform::DestinationFolder& into, std::string source,
+                  const std::atomic<bool>& cancel, BatchLimits limits = {});
     FolderPrecopy(const FolderPrecopy&) = delete;
     FolderPrecopy& operator=(const FolderPrecopy&) = delete;
     ~FolderPrecopy();
@@ -34,40 +35,36 @@ public:
     // Ends the copying ahead; what is ready stays ready. Call before take.
     void stop();
     // Ready copies not taken yet; after stop.
-    bool holdsCopies() const { return taken_ < ready_.size(); }
+    bool holdsCopies() const { return !ready_.empty(); }
     // Lets the copying ahead go as far as it may, then ends it: for tests,
     // which need to know what is ready.
     void finish();
-    // The ready copy of the listing's entry, if there is one and its source
-    // has not changed since. Entries are asked for in the listing's order;
-    // ready copies of entries passed over are removed.
-    std::optional<platform::PendingFile> take(std::size_t entry);
+    // The ready copy of the data folder's file at relativePath, if there is
+    // one and the file is still the one copied: listed now is what the run's
+    // own walk finds there (the same file, its size, times and attributes).
+    // Its target is for the caller to set.
+    std::optional<platform::PendingFile> take(const std::string& relativePath, const platform::SourceStamp& listed);
     // Ends the copying ahead and removes the ready copies not taken. Returns
     // what could not be removed, also of the copies that take turned down.
     std::vector<platform::FileError> discardRest();
-    // For a run that never reached the folder: as discardRest, and the folder
-    // is removed too if this made it.
-    std::vector<platform::FileError> abandon();
 
 private:
     void work();
     void discard(const platform::PendingFile& file);
 
-    const CopyStep& step_;
-    const platform::TreeListing& listing_;
+    struct ReadyCopy {
+        platform::SourceStamp listed; // the file as it was before the copy
+        platform::PendingFile file;
+    };
+
+    const platform::DestinationFolder& root_;
+    const platform::DestinationFolder& into_;
+    std::string source_;
     platform::FileCopier copier_;
     const std::atomic<bool>& cancel_;
     BatchLimits limits_;
     std::atomic<bool> stop_{false};
-    bool madeFolder_ = false;
-    struct ReadyCopy {
-        std::size_t entry;
-        platform::EntryInfo source; // as it was before the copy
-        platform::PendingFile file;
-    };
-
-    std::vector<ReadyCopy> ready_; // in the listing's order
-    std::size_t taken_ = 0;
+    std::unordered_map<std::string, ReadyCopy> ready_; // by relative path
     std::vector<platform::FileError> notRemoved_;
     std::thread worker_;
 };

@@ -1,20 +1,29 @@
 #include "backup/run_log.h"
 
-namespace rv {
+#include "common/printable_text.h"
 
-std::vector<std::string> describeItemForLog(const ItemResult& item)
+namespace rv {
+namespace {
+
+std::string because(CopyReason reason, const std::string& detail)
 {
-    const std::string route = item.source + " -> " + item.destination;
+    return " : " + std::string(reasonText(reason)) + (detail.empty() ? "" : " " + printable(detail));
+}
+
+} // namespace
+
+std::string describeItemForLog(const ItemResult& item)
+{
+    const std::string route = printable(item.source) + " -> " + printable(item.destination);
     if (item.outcome == ItemOutcome::Copied) {
-        return {"copied " + route};
+        return "copied " + route;
     }
-    std::vector<std::string> lines{"not copied " + route + " : " + std::string(reasonText(item.reason)) +
-                                   (item.detail.empty() ? "" : " " + item.detail)};
-    for (const FileFailure& failure : item.fileFailures) {
-        lines.push_back("  not copied " + failure.relativePath + " : " + std::string(reasonText(failure.reason)) +
-                        (failure.detail.empty() ? "" : " " + failure.detail));
-    }
-    return lines;
+    return "not copied " + route + because(item.reason, item.detail);
+}
+
+std::string describeFileForLog(const FileFailure& failure)
+{
+    return "  not copied " + printable(failure.relativePath) + because(failure.reason, failure.detail);
 }
 
 } // namespace rv

@@ -4,7 +4,6 @@
 
 #include <functional>
 #include <string>
-#include <vector>
 
 namespace rv {
 
@@ -14,8 +13,11 @@ enum class LogLevel { Info, Warning };
 // debugger output). Called on whichever thread the line arises on.
 using RunLog = std::function<void(LogLevel level, const std::string& line)>;
 
-// The log lines of one finished item: one for the item, and one more for each
-// file of the data folder that was not copied.
-std::vector<std::string> describeItemForLog(const ItemResult& item);
+// The log line of a finished item. Names are escaped (printable): one line
+// is one item, whatever the names hold.
+std::string describeItemForLog(const ItemResult& item);
+
+// The log line of an entry of the data folder that was not copied.
+std::string describeFileForLog(const FileFailure& failure);
 
 } // namespace rv

@@ -3,6 +3,7 @@
 #include "backup/backup_folder.h"
 #include "backup/backup_job.h"
 #include "backup/open_databases.h"
+#include "common/printable_text.h"
 #include "platform/file_system.h"
 #include "platform/paths.h"
 #include "settings/settings.h"
@@ -26,21 +27,27 @@ std::string_view outcomeWord(const ItemResult& item)
     return "FAILED";
 }
 
+// Each line is written and flushed as soon as what it says is final, so a
+// run that is killed leaves the lines of what it finished. Names are escaped
+// (printable): one line is one item, whatever a name holds.
 void writeItem(const ItemResult& item, std::ostream& out)
 {
-    out << outcomeWord(item) << "  " << item.source << " -> " << item.destination;
+    out << outcomeWord(item) << "  " << printable(item.source) << " -> " << printable(item.destination);
     if (item.outcome != ItemOutcome::Copied) {
         out << " (" << reasonText(item.reason) << ")";
     }
     if (item.filesTotal > 0) {
         out << " [" << item.filesCopied << "/" << item.filesTotal << " files]";
     }
-    out << '\n';
-    for (const FileFailure& failure : item.fileFailures) {
-        out << "FAILED    " << item.source << platform::kPathSeparator << failure.relativePath << " -> "
-            << item.destination << platform::kPathSeparator << failure.relativePath << " ("
-            << reasonText(failure.reason) << ")\n";
-    }
+    out << std::endl;
+}
+
+void writeFileNotCopied(const ItemResult& item, const FileFailure& failure, std::ostream& out)
+{
+    const std::string relative = printable(failure.relativePath);
+    out << "FAILED    " << printable(item.source) << platform::kPathSeparator << relative << " -> "
+        << printable(item.destination) << platform::kPathSeparator << relative << " (" << reasonText(failure.reason)
+        << ")" << std::endl;
 }
 
 int fatal(std::ostream& out, const std::string& text)
@@ -59,7 +66,7 @@ int runUnattendedBackup(std::string_view programFolder, std::string_view destina
         return fatal(out, describeSettingsError(settings.error()));
     }
     for (const std::string& note : settings.value().notes) {
-        out << "note: " << note << '\n';
+        out << "note: " << printable(note) << '\n';
     }
     const auto folder = backupFolderFromChosenPath(destination);
     if (!folder) {
@@ -67,17 +74,23 @@ int runUnattendedBackup(std::string_view programFolder, std::string_view destina
     }
     auto where = platform::inspect(*folder);
     if (!where.ok() || where.value().kind != platform::EntryKind::Folder) {
-        return fatal(out, "保存先のフォルダが見つかりません：" + *folder);
-    }
-    BackupJob job;
-    auto started = job.start(settings.value(), programFolder, *folder, {});
-    if (!started.ok()) {
-        return fatal(out, started.error().message.text);
+        return fatal(out, "保存先のフォルダが見つかりません：" + printable(*folder));
     }
     // Copied all the same, since nobody is there to ask; named, so that the log
-    // tells why such a copy may not open.
+    // tells why such a copy may not open. Written before the run's own lines
+    // start to come from its thread.
     for (const OpenDatabase& open : findOpenDatabases(settings.value())) {
-        out << "WARNING  " << describeOpenDatabaseWarning(open) << '\n';
+        out << "WARNING  " << printable(describeOpenDatabaseWarning(open)) << '\n';
+    }
+    BackupJob job;
+    BackupJob::Hooks hooks;
+    hooks.onItemDone = [&out](const ItemResult& item) { writeItem(item, out); };
+    hooks.onFileNotCopied = [&out](const ItemResult& item, const FileFailure& failure) {
+        writeFileNotCopied(item, failure, out);
+    };
+    auto started = job.start(settings.value(), programFolder, *folder, std::move(hooks));
+    if (!started.ok()) {
+        return fatal(out, started.error().message.text);
     }
     while (!job.waitFor(kCancelPoll)) {
         if (cancel) {
@@ -89,12 +102,11 @@ int runUnattendedBackup(std::string_view programFolder, std::string_view destina
     std::size_t copied = 0;
     bool allCopied = !result.cancelled;
     for (const ItemResult& item : result.items) {
-        writeItem(item, out);
         copied += item.outcome == ItemOutcome::Copied ? 1 : 0;
         allCopied = allCopied && item.outcome != ItemOutcome::Failed;
     }
     for (const std::string& note : result.notes) {
-        out << "note: " << note << '\n';
+        out << "note: " << printable(note) << '\n';
     }
     out << result.items.size() << " 件中 " << copied << " 件をコピーしました。\n\n" << outcome.message.text << '\n';
     out.flush();

@@ -1,15 +1,17 @@
 #pragma once
 
+#include "platform/destination_folder.h"
 #include "platform/file_system.h"
+#include "platform/source_tree.h"
 
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace rv::platform {
 
@@ -18,17 +20,23 @@ struct CopyControl {
     std::function<void(std::uint64_t bytesCopiedOfThisFile)> onBytes;
 };
 
-// A complete copy under a temporary name beside its target, not yet in place.
+// A complete copy under a temporary name, not yet in place. Both paths are
+// relative to the chosen folder, and are reached from it, never through a link.
 struct PendingFile {
     std::string temporaryPath;
     std::string targetPath;
     std::uint64_t bytes = 0;
+    // The copy has its source's content and times, but not all of its
+    // permissions or owner: the destination's file system may hold none
+    // (FAT). Never more open than its source: the copy is then private.
+    std::optional<FileError> lookNotKept;
 };
 
 // Copies files so that the target is replaced only by a complete copy: the
-// bytes go to a temporary file in the target's folder first. How the bytes
-// are moved is the platform's own business; on POSIX a copier bound to one
-// way, for tests and measurements, comes from platform/posix/copy_method_posix.h.
+// bytes go to a temporary file first. Holes of a sparse source stay holes.
+// How the bytes are moved is the platform's own business; on POSIX a copier
+// bound to one way, for tests and measurements, comes from
+// platform/posix/copy_method_posix.h.
 class FileCopier {
 public:
     FileCopier();
@@ -38,9 +46,11 @@ public:
     FileCopier& operator=(const FileCopier&) = delete;
     ~FileCopier();
 
-    // On any failure or cancel the temporary file is gone and the target untouched.
-    Result<PendingFile, FileError> copyToTemporary(std::string_view source, std::string_view target,
-                                                   const CopyControl& control);
+    // Copies source to a temporary file in folder, to take the place of name
+    // there. On any failure or cancel the temporary file is gone and the
+    // target untouched. source may be given again after a failure.
+    Result<PendingFile, FileError> copyToTemporary(const SourceFile& source, const DestinationFolder& folder,
+                                                   std::string_view name, const CopyControl& control);
 
     // What the platform keeps between copies (defined by each implementation).
     struct State;
@@ -50,11 +60,12 @@ private:
     std::unique_ptr<State> state_;
 };
 
-// Puts a pending copy in place of its target in one step.
-Result<Done, FileError> commit(const PendingFile& pending);
+// Puts a pending copy in place of its target in one step; a link at the
+// target's name is replaced, not written through. root is the chosen folder.
+Result<Done, FileError> commit(const DestinationFolder& root, const PendingFile& pending);
 
 // Removes a pending copy that will not be used.
-Result<Done, FileError> discard(const PendingFile& pending);
+Result<Done, FileError> discard(const DestinationFolder& root, const PendingFile& pending);
 
 // Gets written data onto the device of one destination folder, so that a disk
 // pulled after the run holds it.
@@ -69,7 +80,7 @@ public:
 
     // Makes the pending files' data, and everything committed so far
     // (renames, new folders), durable. A failure means some of it may not be.
-    Result<Done, FileError> flush(std::span<const PendingFile> pending);
+    Result<Done, FileError> flush(const DestinationFolder& root, std::span<const PendingFile> pending);
 
 private:
     explicit WriteFlusher(std::intptr_t handle) : handle_(handle) {}

@@ -18,6 +18,14 @@ enum class FileErrorKind {
     TooLarge,    // the file is larger than the destination's file system allows (FAT32: 4 GB)
     Changed,     // the source changed while it was copied: the copy may be torn
     Cancelled,   // the caller asked to stop
+    // Not a regular file, named for what it is and never opened for reading:
+    // a link may lead anywhere, a pipe or a device may never answer.
+    Link,     // a symbolic link, junction or other reparse point
+    Pipe,     // a named pipe
+    Device,   // a character or block device
+    Socket,   // a socket
+    Replaced, // something else stands where the listing found this file
+    Virtual,  // made up by the system as it is read (/proc, /sys): no data of the clinic's
 };
 
 struct FileError {
@@ -39,45 +47,13 @@ struct EntryInfo {
 // What is at path (following links). A missing entry is a NotFound failure.
 Result<EntryInfo, FileError> inspect(std::string_view path);
 
-struct TreeEntry {
-    std::string relativePath; // UTF-8, parts joined with kPathSeparator
-    bool isFolder;
-    std::uint64_t size;
-};
-
-// Something inside a tree that cannot be listed or copied as it stands.
-struct TreeProblem {
-    std::string relativePath;
-    FileError error;
-};
-
-struct TreeListing {
-    std::vector<TreeEntry> entries; // every folder comes before what it holds
-    std::vector<TreeProblem> problems;
-};
-
-// Everything under folder. Links to folders are not followed (they could
-// loop); they are listed as problems. Fails only when folder itself cannot be read.
-Result<TreeListing, FileError> listTree(std::string_view folder);
-
-namespace detail {
-// The walk below a folder that listTree has found to be one; each platform
-// reads folders its own way.
-TreeListing walkTree(std::string_view folder);
-} // namespace detail
-
-// The names in folder itself, not below it, without "." and "..".
-Result<std::vector<std::string>, FileError> namesInFolder(std::string_view folder);
-
-// Creates folder if it is not there yet; a folder already there is success.
-Result<Done, FileError> ensureFolder(std::string_view folder);
-
-// Removes folder if it is empty; one with anything in it stays, as a failure.
-Result<Done, FileError> removeEmptyFolder(std::string_view folder);
-
 // True when both paths exist and name the same file or folder (after links,
 // case folding and any other aliasing the file system does).
 bool sameEntry(std::string_view first, std::string_view second);
+
+// True when the entry destination is source itself. A link at destination is
+// not followed: the backup replaces a link rather than write through it.
+bool isEntryOf(std::string_view destination, std::string_view source);
 
 // True when two destination paths name the same entry of a folder: byte for
 // byte on POSIX, without regard to case on Windows.

@@ -1,7 +1,6 @@
 #include "platform/temporary_names.h"
 
 #include "common/path_text.h"
-#include "platform/file_copy.h"
 
 #include <atomic>
 #include <charconv>
@@ -36,33 +35,30 @@ std::optional<std::uint64_t> writerOf(std::string_view name)
 
 } // namespace
 
-// A short name in the target's own folder, so that the final rename stays on
-// one file system and the name fits whatever the target's length.
-std::string temporaryPathFor(std::string_view target)
+// A short name, so that it fits whatever the target's length; the copier
+// puts it in the target's own folder, so that the final rename stays on one
+// file system.
+std::string temporaryName()
 {
-    return std::string(folderPartOf(target)) + std::string(kPrefix) + std::to_string(currentProcessId()) + "-" +
-           std::to_string(temporaryCounter++);
+    return std::string(kPrefix) + std::to_string(currentProcessId()) + "-" + std::to_string(temporaryCounter++);
 }
 
-AbandonedCopies removeAbandonedCopies(std::string_view folder)
+AbandonedCopies removeAbandonedCopies(const DestinationFolder& folder)
 {
     AbandonedCopies result;
-    auto names = namesInFolder(folder);
-    if (!names.ok()) {
-        result.notRemoved.push_back(names.error());
-        return result;
-    }
-    for (const std::string& name : names.value()) {
+    auto listed = folder.forEachName([&](std::string_view name) {
         const auto writer = writerOf(name);
         if (!writer || *writer == currentProcessId() || processIsRunning(*writer)) {
-            continue;
+            return;
         }
-        const std::string path = entryPath(folder, name);
-        if (auto removed = discard({path, {}, 0}); removed.ok()) {
-            result.removed.push_back(path);
+        if (auto removed = folder.removeFile(name); removed.ok()) {
+            result.removed.push_back(entryPath(folder.path(), name));
         } else {
             result.notRemoved.push_back(removed.error());
         }
+    });
+    if (!listed.ok()) {
+        result.notRemoved.push_back(listed.error());
     }
     return result;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/destination_folder.h"
 #include "platform/file_system.h"
 
 #include <cstdint>
@@ -9,12 +10,12 @@
 
 namespace rv::platform {
 
-// A copy is written under a name of this process beside its target, and
-// renamed over the target only when complete: ".rvtmp-<process>-<number>".
+// A copy is written under a name of this process in its target's folder,
+// and renamed over the target only when complete: ".rvtmp-<process>-<number>".
 // Each call gives the next number. The caller creates the file exclusively
 // and, when the name is taken (a copy left by an earlier process of the same
 // number), asks again, up to kTemporaryNameTries names.
-std::string temporaryPathFor(std::string_view target);
+std::string temporaryName();
 
 // More names than a run cut off by a power cut leaves in one folder (two
 // batches of 8,192 files).
@@ -28,7 +29,7 @@ struct AbandonedCopies {
 // Removes from folder (not below it) the unfinished copies of runs that ended
 // before they could clean up: a disk pulled out mid-run, a power cut, a kill.
 // Copies of a process still running (another backup at work) are left alone.
-AbandonedCopies removeAbandonedCopies(std::string_view folder);
+AbandonedCopies removeAbandonedCopies(const DestinationFolder& folder);
 
 // Platform parts.
 std::uint64_t currentProcessId();

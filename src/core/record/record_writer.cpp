@@ -37,21 +37,42 @@ Result<Done, FileError> appendFile(platform::TextOutput& out, const std::string&
     }
 }
 
+// A file of the program's own under a temporary name of this process in
+// the backup folder; a name left by an earlier process of the same number is
+// passed over for the next.
+Result<platform::TextOutput, FileError> createTemporary(const platform::DestinationFolder& root, std::string& name)
+{
+    constexpr int kTries = 16;
+    Result<platform::TextOutput, FileError> created = Result<platform::TextOutput, FileError>::failure({});
+    for (int i = 0; i < kTries; ++i) {
+        name = platform::temporaryName();
+        created = platform::TextOutput::open(root.pathOf(name), platform::TextOutput::Mode::CreateNew);
+        if (created.ok() || platform::inspect(root.pathOf(name)).ok() == false) {
+            break; // made, or failed for another reason than the name being taken
+        }
+    }
+    return created;
+}
+
 } // namespace
 
 Result<RecordWriter, FileError> RecordWriter::begin(std::string_view backupFolder)
 {
-    const std::string folder(backupFolder);
-    const std::string bodyPath = platform::temporaryPathFor(joinPath(folder, kRecordFileName));
-    auto body = platform::TextOutput::open(bodyPath, platform::TextOutput::Mode::CreateNew);
+    auto root = platform::DestinationFolder::openChosen(backupFolder);
+    if (!root.ok()) {
+        return Result<RecordWriter, FileError>::failure(root.error());
+    }
+    std::string bodyName;
+    auto body = createTemporary(root.value(), bodyName);
     if (!body.ok()) {
         return Result<RecordWriter, FileError>::failure(body.error());
     }
-    return Result<RecordWriter, FileError>::success(RecordWriter(folder, bodyPath, std::move(body.value())));
+    return Result<RecordWriter, FileError>::success(
+        RecordWriter(std::move(root.value()), std::move(bodyName), std::move(body.value())));
 }
 
 RecordWriter::RecordWriter(RecordWriter&& other) noexcept
-    : folder_(std::move(other.folder_)), bodyPath_(std::move(other.bodyPath_)),
+    : root_(std::move(other.root_)), bodyName_(std::move(other.bodyName_)),
       body_(std::exchange(other.body_, std::nullopt)), files_(other.files_)
 {
 }
@@ -60,7 +81,7 @@ RecordWriter::~RecordWriter()
 {
     if (body_) {
         body_.reset();
-        (void)platform::discard({bodyPath_, {}, 0}); // a leftover is swept by the next run
+        (void)root_.removeFile(bodyName_); // a leftover is swept by the next run
     }
 }
 
@@ -82,33 +103,32 @@ Result<Done, FileError> RecordWriter::writeRecord(const RecordHeader& header)
     if (auto closed = body_->finish(); !closed.ok()) {
         return closed;
     }
-    const std::string target = joinPath(folder_, kRecordFileName);
-    platform::PendingFile record{platform::temporaryPathFor(target), target, 0};
-    auto out = platform::TextOutput::open(record.temporaryPath, platform::TextOutput::Mode::CreateNew);
+    platform::PendingFile record{{}, kRecordFileName, 0, {}};
+    auto out = createTemporary(root_, record.temporaryPath);
     if (!out.ok()) {
         return Result<Done, FileError>::failure(out.error());
     }
     auto written = out.value().write(recordHeading(header));
     if (written.ok()) {
-        written = appendFile(out.value(), bodyPath_);
+        written = appendFile(out.value(), root_.pathOf(bodyName_));
     }
     if (written.ok()) {
         written = out.value().finish();
     }
     if (written.ok()) {
-        written = platform::commit(record);
+        written = platform::commit(root_, record);
     }
     if (!written.ok()) {
-        (void)platform::discard(record);
+        (void)platform::discard(root_, record);
     }
     body_.reset();
-    (void)platform::discard({bodyPath_, {}, 0});
+    (void)root_.removeFile(bodyName_);
     return written;
 }
 
 Result<Done, FileError> RecordWriter::appendHistory(const RecordHeader& header, double seconds)
 {
-    const std::string path = joinPath(folder_, kHistoryFileName);
+    const std::string path = root_.pathOf(kHistoryFileName);
     const bool isNew = !platform::inspect(path).ok();
     auto out = platform::TextOutput::open(path, platform::TextOutput::Mode::Append);
     if (!out.ok()) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/destination_folder.h"
 #include "platform/file_system.h"
 #include "platform/text_output.h"
 #include "record/backup_record.h"
@@ -32,15 +33,15 @@ public:
     std::uint64_t files() const { return files_; }
 
 private:
-    RecordWriter(std::string folder, std::string bodyPath, platform::TextOutput body)
-        : folder_(std::move(folder)), bodyPath_(std::move(bodyPath)), body_(std::move(body))
+    RecordWriter(platform::DestinationFolder root, std::string bodyName, platform::TextOutput body)
+        : root_(std::move(root)), bodyName_(std::move(bodyName)), body_(std::move(body))
     {
     }
     Result<platform::Done, platform::FileError> writeRecord(const RecordHeader& header);
     Result<platform::Done, platform::FileError> appendHistory(const RecordHeader& header, double seconds);
 
-    std::string folder_;
-    std::string bodyPath_;
+    platform::DestinationFolder root_;
+    std::string bodyName_; // inside the backup folder
     std::optional<platform::TextOutput> body_;
     std::uint64_t files_ = 0;
 };

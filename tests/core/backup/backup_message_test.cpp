@@ -61,13 +61,17 @@ TEST(BackupMessage, MissingOptionalModulesAloneAreInformation)
                             "・GDATA");
 }
 
+// The item keeps the first few failures and counts them all; a name cannot
+// break its line.
 TEST(BackupMessage, ManyDataFolderFailuresAreSummarisedWithACount)
 {
     ItemResult gdata = itemOf("GDATA", ItemOutcome::Failed, CopyReason::NotReadable);
-    for (int i = 0; i < 1200; ++i) {
+    for (std::size_t i = 0; i < rv::kFileFailuresKept; ++i) {
         gdata.fileFailures.push_back({"img" + std::to_string(i) + ".jpg", CopyReason::NotReadable, {}});
     }
+    gdata.fileFailureCount = 1200;
     gdata.fileFailures[1].reason = CopyReason::NoSpace;
+    gdata.fileFailures[3].relativePath = "img3\nOK      forged.jpg";
     BackupResult result;
     result.items = {gdata};
     const std::string sep(1, rv::platform::kPathSeparator);
@@ -84,7 +88,7 @@ TEST(BackupMessage, ManyDataFolderFailuresAreSummarisedWithACount)
                   "img2.jpg：読み取れません\n"
                   "・GDATA" +
                   sep +
-                  "img3.jpg：読み取れません\n"
+                  "img3\\x0AOK      forged.jpg：読み取れません\n"
                   "・GDATA" +
                   sep +
                   "img4.jpg：読み取れません\n"

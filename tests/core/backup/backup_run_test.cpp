@@ -471,7 +471,7 @@ TEST_F(BackupRunTest, AnUnfinishedCopyUnderTheNameThisRunPicksIsPassedOver)
     clinic.addDataFiles({"a.txt", "写真/b.jpg"});
     // The first numbers of a new process, and the next of this one (when
     // earlier tests ran in it): every folder written holds them already.
-    const std::string probe = rv::platform::temporaryPathFor(clinic.backup.withSeparator() + "probe");
+    const std::string probe = rv::platform::temporaryName();
     const unsigned next = static_cast<unsigned>(std::stoul(probe.substr(probe.rfind('-') + 1))) + 1;
     const std::string prefix = ".rvtmp-" + std::to_string(rv::platform::currentProcessId()) + "-";
     std::vector<std::string> planted;

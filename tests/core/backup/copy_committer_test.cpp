@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 namespace fs = std::filesystem;
 using rv::CopyCommitter;
 using rv::PendingCopy;
@@ -20,7 +22,9 @@ protected:
     {
         const fs::path source = sources.path() / ("source" + std::to_string(made++));
         writeFile(source, content);
-        auto copied = copier.copyToTemporary(u8string(source), u8string(destination.path() / target), {});
+        auto file = rv::platform::SourceFile::open(u8string(source));
+        EXPECT_TRUE(file.ok());
+        auto copied = copier.copyToTemporary(file.value(), root, target, {});
         EXPECT_TRUE(copied.ok());
         return {copied.ok() ? copied.value() : rv::platform::PendingFile{}, step, target};
     }
@@ -38,6 +42,7 @@ protected:
 
     TempFolder sources;
     TempFolder destination;
+    rv::platform::DestinationFolder root = rv::platform::DestinationFolder::openChosen(destination.str()).value();
     rv::platform::FileCopier copier;
     int made = 0;
 };
@@ -49,7 +54,7 @@ TEST_F(CopyCommitterTest, BatchesArePutInPlaceInTheOrderTheyCameAndTheLastOfOneN
     auto flusher = rv::platform::WriteFlusher::open(destination.str());
     ASSERT_TRUE(flusher.ok());
     std::vector<std::size_t> settledSteps;
-    CopyCommitter committer(std::move(flusher.value()),
+    CopyCommitter committer(root, std::move(flusher.value()),
                             [&](SettledCopy& settled) {
                                 EXPECT_FALSE(settled.failure) << settled.failure->detail;
                                 settledSteps.push_back(settled.copy.step);
@@ -62,7 +67,7 @@ TEST_F(CopyCommitterTest, BatchesArePutInPlaceInTheOrderTheyCameAndTheLastOfOneN
         committer.add(pendingCopy("file" + std::to_string(step), "content " + std::to_string(step), step));
     }
     committer.add(pendingCopy("same.mdb", "last", 6));
-    committer.finish();
+    committer.settleAll();
 
     EXPECT_EQ(settledSteps, (std::vector<std::size_t>{0, 1, 2, 3, 4, 5, 6}));
     EXPECT_EQ(readFile(destination.path() / "same.mdb"), "last");
@@ -72,18 +77,24 @@ TEST_F(CopyCommitterTest, BatchesArePutInPlaceInTheOrderTheyCameAndTheLastOfOneN
     EXPECT_TRUE(temporaryFiles().empty());
 }
 
+// A failure is final at once; a copy put in place is settled only once a
+// flush has got its rename onto the device too.
 TEST_F(CopyCommitterTest, ACopyThatCannotTakeItsPlaceIsNamedAndTheRestOfItsBatchStillGoes)
 {
     auto flusher = rv::platform::WriteFlusher::open(destination.str());
     ASSERT_TRUE(flusher.ok());
     // A folder with something in it where the copy should go: no rename replaces it.
     writeFile(destination.path() / "blocked" / "inside.txt", "kept");
-    std::vector<SettledCopy> settled;
-    CopyCommitter committer(std::move(flusher.value()), [&](SettledCopy& copy) { settled.push_back(copy); });
+    std::map<std::size_t, SettledCopy> settled;
+    CopyCommitter committer(root, std::move(flusher.value()),
+                            [&](SettledCopy& copy) { settled.emplace(copy.copy.step, copy); });
     committer.add(pendingCopy("before", "b", 0));
     committer.add(pendingCopy("blocked", "x", 1));
     committer.add(pendingCopy("after", "a", 2));
     committer.finish();
+    EXPECT_EQ(settled.size(), 1u);
+    EXPECT_EQ(readFile(destination.path() / "after"), "a");
+    committer.settleAll();
 
     ASSERT_EQ(settled.size(), 3u);
     EXPECT_FALSE(settled[0].failure);
@@ -104,7 +115,7 @@ TEST_F(CopyCommitterTest, ACommitterEndedWithoutFinishRemovesTheCopiesThatNeverW
     {
         auto flusher = rv::platform::WriteFlusher::open(destination.str());
         ASSERT_TRUE(flusher.ok());
-        CopyCommitter committer(std::move(flusher.value()), [&](SettledCopy&) { ++settledCount; },
+        CopyCommitter committer(root, std::move(flusher.value()), [&](SettledCopy&) { ++settledCount; },
                                 {2, std::uint64_t{1} << 30});
         committer.add(pendingCopy("first", "1", 0));
         committer.add(pendingCopy("second", "2", 1)); // the batch of two goes out

@@ -4,7 +4,10 @@
 #include "backup/backup_plan.h"
 #include "backup/unattended_backup.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 
 namespace rv::testing {
 namespace {
@@ -78,15 +81,19 @@ int FaultBed::runUnattended(std::ostream& out) const
     return runUnattendedBackup(clinic.program.str(), clinic.backup.str(), out, cancel);
 }
 
-ChildOutcome FaultBed::runProgram([[maybe_unused]] const ChildLimits& limits,
-                                  [[maybe_unused]] const fs::path& destination) const
+ChildOutcome FaultBed::runProgram(const ChildLimits& limits, const fs::path& destination) const
+{
+    return rv::testing::runProgram(limits, installProgram(), {"--backup-to", destination.string()});
+}
+
+std::string FaultBed::installProgram() const
 {
 #ifdef RV_PROGRAM
     const fs::path copy = source("rvdatebackup");
     fs::copy_file(RV_PROGRAM, copy, fs::copy_options::overwrite_existing);
-    return rv::testing::runProgram(limits, copy.string(), {"--backup-to", destination.string()});
+    return copy.string();
 #else
-    return {-1, "built without the program"};
+    return "built without the program";
 #endif
 }
 
@@ -123,6 +130,28 @@ std::vector<std::string> FaultBed::wrongFiles(const fs::path& root, const std::s
     return wrong;
 }
 
+std::map<std::string, std::string> snapshot(const fs::path& root)
+{
+    std::map<std::string, std::string> entries;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        const fs::file_status status = entry.symlink_status();
+        std::string& seen = entries[entry.path().lexically_relative(root).string()];
+        seen = std::to_string(static_cast<int>(status.type())) + " " +
+               std::to_string(static_cast<unsigned>(status.permissions()));
+        if (fs::is_symlink(status)) {
+            seen += " -> " + fs::read_symlink(entry.path()).string();
+        } else if (fs::is_regular_file(status)) {
+            std::ifstream in(entry.path(), std::ios::binary);
+            std::string head(4096, '\0');
+            in.read(head.data(), static_cast<std::streamsize>(head.size()));
+            head.resize(static_cast<std::size_t>(in.gcount()));
+            seen += " " + std::to_string(entry.file_size()) + " " +
+                    std::to_string(entry.last_write_time().time_since_epoch().count()) + " " + head;
+        }
+    }
+    return entries;
+}
+
 std::vector<std::string> temporaryFilesUnder(const fs::path& root)
 {
     std::vector<std::string> found;
@@ -142,6 +171,33 @@ std::string someNotCopied(const std::vector<std::string>& lines)
         text += "\n・" + line;
     }
     return text;
+}
+
+std::string inAnyOrder(const std::string& message)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(message);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    if (!lines.empty()) {
+        std::sort(lines.begin() + 1, lines.end());
+    }
+    std::string sorted;
+    for (const auto& line : lines) {
+        sorted += line + "\n";
+    }
+    return sorted;
+}
+
+std::string closingMessageOf(const std::string& output)
+{
+    const std::size_t start = output.rfind("\n\n");
+    std::string message = start == std::string::npos ? output : output.substr(start + 2);
+    if (!message.empty() && message.back() == '\n') {
+        message.pop_back();
+    }
+    return message;
 }
 
 } // namespace rv::testing

@@ -47,6 +47,9 @@ public:
     // its own folder) and started with --backup-to destination under limits.
     ChildOutcome runProgram(const ChildLimits& limits, const std::filesystem::path& destination) const;
 
+    // The built program, copied beside rv.dat; where it now is.
+    std::string installProgram() const;
+
     // Files of the backup under root that are not what they must be: the
     // earlier copy (or nothing) where the item failed, the current source
     // where it was copied. Empty when all is well.
@@ -64,10 +67,22 @@ private:
 // Why the built program cannot be run here ("skipped: ..."), or nothing.
 std::optional<std::string> programUnavailable();
 
+// Every entry under root, links not followed and nothing but regular files
+// opened (a pipe would never answer): a file's size, time and first bytes, a
+// link's target, a folder's mode. What a run must not change.
+std::map<std::string, std::string> snapshot(const std::filesystem::path& root);
+
 // Names of temporary copies (".rvtmp-...") anywhere under root.
 std::vector<std::string> temporaryFilesUnder(const std::filesystem::path& root);
 
 // "データのバックアップが終わりましたが、…" followed by one line per item.
 std::string someNotCopied(const std::vector<std::string>& lines);
+
+// A message with its lines after the first sorted: the data folder's files
+// come in the order the file system lists them, which is its own.
+std::string inAnyOrder(const std::string& message);
+
+// The closing message at the end of the unattended output.
+std::string closingMessageOf(const std::string& output);
 
 } // namespace rv::testing

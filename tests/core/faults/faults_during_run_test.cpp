@@ -120,7 +120,10 @@ const DuringRunFault kFaults[] = {
      Where::Destination,
      {"GDATA/動画.mp4"},
      someNotCopied({"GDATA/動画.mp4：" + kChanged})},
-    {"DataFileBecomesAFolderAfterTheListing",
+    // The data folder is listed as it is copied: what it holds at its turn is
+    // what is backed up. A folder where the earlier backup has a file is not
+    // made over it.
+    {"DataFileBecomesAFolderBeforeItsTurn",
      {},
      {},
      "rv.dat",
@@ -132,8 +135,8 @@ const DuringRunFault kFaults[] = {
      },
      Where::Destination,
      {"GDATA/a.txt"},
-     someNotCopied({"GDATA/a.txt：読み取れません"})},
-    {"DataFileVanishesAfterTheListing",
+     someNotCopied({"GDATA/a.txt：書き込めません"})},
+    {"DataFileDeletedBeforeItsTurn",
      {},
      {},
      "rv.dat",
@@ -144,7 +147,7 @@ const DuringRunFault kFaults[] = {
      },
      Where::Destination,
      {"GDATA/a.txt"},
-     someNotCopied({"GDATA/a.txt：見つかりません"})},
+     "データのバックアップが終わりました。"},
 };
 
 // Calls strike once, when the run is at the fault's moment.

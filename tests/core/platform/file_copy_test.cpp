@@ -2,19 +2,27 @@
 
 #include "support/temp_folder.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#include <winioctl.h>
+#else
 #include "platform/posix/copy_method_posix.h"
+
+#include <sys/stat.h>
 #endif
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 using rv::platform::CopyControl;
+using rv::platform::DestinationFolder;
 using rv::platform::FileCopier;
 using rv::platform::FileErrorKind;
+using rv::platform::SourceFile;
 using rv::testing::listAll;
 using rv::testing::readFile;
 using rv::testing::TempFolder;
@@ -57,7 +65,17 @@ const CopyWay kWays[] = {
 
 class FileCopyTest : public ::testing::TestWithParam<CopyWay> {
 protected:
+    // Copies source into the folder under the name "target", as a run does.
+    rv::Result<rv::platform::PendingFile, rv::platform::FileError>
+    copy(FileCopier& copier, const std::filesystem::path& source, const CopyControl& control)
+    {
+        auto file = SourceFile::open(u8string(source));
+        EXPECT_TRUE(file.ok()) << file.error().detail;
+        return copier.copyToTemporary(file.value(), root, "target", control);
+    }
+
     TempFolder folder;
+    DestinationFolder root = DestinationFolder::openChosen(folder.str()).value();
 };
 
 // Sizes around a device block, past the size from which writes bypass the
@@ -74,11 +92,12 @@ TEST_P(FileCopyTest, EverySizeArrivesWholeWithItsProgress)
         std::uint64_t lastReported = 0;
         CopyControl control{nullptr, [&](std::uint64_t bytes) { lastReported = bytes; }};
 
-        auto pending = copier.copyToTemporary(u8string(source), u8string(target), control);
+        auto pending = copy(copier, source, control);
         ASSERT_TRUE(pending.ok()) << pending.error().detail;
         EXPECT_EQ(pending.value().bytes, size);
         EXPECT_EQ(lastReported, size);
-        ASSERT_TRUE(rv::platform::commit(pending.value()).ok());
+        const auto committed = rv::platform::commit(root, pending.value());
+        ASSERT_TRUE(committed.ok()) << committed.error().detail;
 
         EXPECT_TRUE(readFile(target) == readFile(source));
         std::filesystem::remove(source);
@@ -95,12 +114,77 @@ TEST_P(FileCopyTest, CancelWithinAFileLeavesTheTargetAndNoTemporaryFile)
     std::atomic<bool> cancel{false};
     CopyControl control{&cancel, [&](std::uint64_t) { cancel = true; }};
 
-    auto pending = GetParam().make().copyToTemporary(u8string(source), u8string(target), control);
+    FileCopier copier = GetParam().make();
+    auto pending = copy(copier, source, control);
 
     ASSERT_FALSE(pending.ok());
     EXPECT_EQ(pending.error().kind, FileErrorKind::Cancelled);
     EXPECT_EQ(readFile(target), "the earlier copy");
     EXPECT_EQ(listAll(folder.path()), (std::vector<std::string>{"source", "target"}));
+}
+
+// An empty file marked sparse, where the file system needs to be told: on
+// NTFS only such a file has holes. False when it cannot be (wine's file
+// system): there is then no sparse file to copy.
+bool madeSparse(const std::filesystem::path& path)
+{
+    std::ofstream(path, std::ios::binary).flush();
+#ifdef _WIN32
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    DWORD returned = 0;
+    const BOOL sparse = DeviceIoControl(file, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &returned, nullptr);
+    CloseHandle(file);
+    return sparse && (GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_SPARSE_FILE);
+#else
+    return true;
+#endif
+}
+
+// A database the records system made sparse: its holes stay holes and only
+// its data is copied, at offsets past 4 GB too.
+TEST_P(FileCopyTest, HolesOfASparseFileStayHoles)
+{
+    const auto source = folder.path() / "sparse.mdb";
+    if (!madeSparse(source)) {
+        GTEST_SKIP() << "skipped: this file system makes no sparse files";
+    }
+    const std::uint64_t size = (std::uint64_t{5} << 30) + 12345;
+    const std::string head = patterned(5000);
+    const std::string middle = patterned(70000);
+    {
+        std::fstream file(source, std::ios::binary | std::ios::in | std::ios::out);
+        file << head;
+        file.seekp(static_cast<std::streamoff>(std::uint64_t{3} << 30));
+        file << middle;
+    }
+    std::filesystem::resize_file(source, size);
+    FileCopier copier = GetParam().make();
+    std::uint64_t lastReported = 0;
+    auto pending = copy(copier, source, {nullptr, [&](std::uint64_t bytes) { lastReported = bytes; }});
+    ASSERT_TRUE(pending.ok()) << pending.error().detail;
+    const auto committed = rv::platform::commit(root, pending.value());
+    ASSERT_TRUE(committed.ok()) << committed.error().detail;
+
+    const auto target = folder.path() / "target";
+    EXPECT_EQ(std::filesystem::file_size(target), size);
+    EXPECT_EQ(lastReported, size);
+    std::ifstream copied(target, std::ios::binary);
+    std::string read(head.size(), '\0');
+    copied.read(read.data(), static_cast<std::streamsize>(read.size()));
+    EXPECT_TRUE(read == head);
+    copied.seekg(static_cast<std::streamoff>(std::uint64_t{3} << 30));
+    read.assign(middle.size(), '\0');
+    copied.read(read.data(), static_cast<std::streamsize>(read.size()));
+    EXPECT_TRUE(read == middle);
+#ifdef _WIN32
+    DWORD high = 0;
+    const DWORD low = GetCompressedFileSizeW(target.c_str(), &high);
+    EXPECT_LT((std::uint64_t{high} << 32) | low, std::uint64_t{4} << 20) << "the holes were filled";
+#else
+    struct stat info {};
+    ASSERT_EQ(::stat(target.c_str(), &info), 0);
+    EXPECT_LT(info.st_blocks * 512, 4 << 20) << "the holes were filled";
+#endif
 }
 
 INSTANTIATE_TEST_SUITE_P(EachWay, FileCopyTest, ::testing::ValuesIn(kWays),

@@ -1,6 +1,10 @@
 #include "platform/file_copy.h"
 
+#include "common/path_text.h"
+#include "platform/paths.h"
 #include "platform/posix/copy_method_posix.h"
+#include "platform/posix/descriptor_posix.h"
+#include "platform/posix/entries_posix.h"
 #include "platform/posix/file_errors_posix.h"
 #include "platform/temporary_names.h"
 
@@ -9,6 +13,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <memory>
 #include <utility>
@@ -27,31 +33,6 @@ constexpr std::size_t kDirectAlignment = 4096;
 // for its own write to the device (measured: no faster for the data folder's
 // 20,000 small files, and ten times the writes).
 constexpr std::uint64_t kDirectMinimumBytes = std::uint64_t{1} << 20;
-
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    Descriptor& operator=(Descriptor&& other) noexcept
-    {
-        std::swap(fd_, other.fd_);
-        return *this;
-    }
-    ~Descriptor()
-    {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-    // Closing can be where a delayed write error shows; the caller must see it.
-    int close() { return ::close(std::exchange(fd_, -1)); }
-
-private:
-    int fd_;
-};
 
 // Errors by which a kernel-side copy says it cannot serve these two files.
 bool refusesPair(int error) { return error == EXDEV || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP; }
@@ -100,12 +81,12 @@ Result<Done, FileError> writeAll(int to, bool& direct, const char* data, std::si
     return Result<Done, FileError>::success({});
 }
 
-Result<std::size_t, FileError> readWriteChunk(int from, int to, bool& direct, char* buffer, const std::string& source,
-                                              const std::string& temporary)
+Result<std::size_t, FileError> readWriteChunk(int from, int to, bool& direct, char* buffer, std::size_t limit,
+                                              const std::string& source, const std::string& temporary)
 {
     ssize_t count = 0;
     do {
-        count = ::read(from, buffer, kBufferBytes);
+        count = ::read(from, buffer, std::min(limit, kBufferBytes));
     } while (count < 0 && errno == EINTR);
     if (count < 0) {
         return Result<std::size_t, FileError>::failure(sourceError(errno, source));
@@ -121,9 +102,13 @@ Result<std::size_t, FileError> readWriteChunk(int from, int to, bool& direct, ch
 
 struct FileCopier::State {
     bool triesDirectWrite(std::uint64_t size) const;
-    Result<std::uint64_t, FileError> copyBytes(int from, int to, bool direct, std::uint64_t expectedSize,
+    Result<std::uint64_t, FileError> copyData(int from, int to, bool direct, const struct stat& info,
+                                              const std::string& source, const std::string& temporary,
+                                              const CopyControl& control);
+    Result<std::uint64_t, FileError> copyBytes(int from, int to, bool direct, std::uint64_t start, std::uint64_t length,
                                                const std::string& source, const std::string& temporary,
                                                const CopyControl& control);
+    std::optional<FileError> keepLook(int to, const struct stat& info, const std::string& temporary) const;
 
     CopyMethod method = CopyMethod::Automatic;
     // What the file systems of this run turned out not to support, so that it
@@ -132,6 +117,7 @@ struct FileCopier::State {
     bool copyRangeRefused = false;
     bool sendfileRefused = false;
     std::unique_ptr<char, void (*)(void*)> buffer{nullptr, std::free}; // page-aligned, allocated on first use
+    bool asRoot = ::geteuid() == 0;                                    // which may give a copy its source's owner
 };
 
 FileCopier::FileCopier() : state_(std::make_unique<State>()) {}
@@ -162,10 +148,18 @@ bool FileCopier::State::triesDirectWrite(std::uint64_t size) const
 // systems that share extents (btrfs, XFS) it clones them, which is the reflink
 // case. Between file systems it is refused on older kernels; sendfile then
 // does the in-kernel copy, and plain reads and writes are the last resort.
-Result<std::uint64_t, FileError> FileCopier::State::copyBytes(int from, int to, bool direct, std::uint64_t expectedSize,
-                                                              const std::string& source, const std::string& temporary,
-                                                              const CopyControl& control)
+// Copies length bytes from start (both files are placed there), or to the
+// end of the source when length is 0; progress counts from start.
+Result<std::uint64_t, FileError> FileCopier::State::copyBytes(int from, int to, bool direct, std::uint64_t start,
+                                                              std::uint64_t length, const std::string& source,
+                                                              const std::string& temporary, const CopyControl& control)
 {
+    if (::lseek(from, static_cast<off_t>(start), SEEK_SET) < 0) {
+        return Result<std::uint64_t, FileError>::failure(sourceError(errno, source));
+    }
+    if (::lseek(to, static_cast<off_t>(start), SEEK_SET) < 0) {
+        return Result<std::uint64_t, FileError>::failure(destinationError(errno, temporary));
+    }
     bool useRange =
         !direct && (method == CopyMethod::CopyFileRange || (method == CopyMethod::Automatic && !copyRangeRefused));
     bool useSendfile =
@@ -175,16 +169,19 @@ Result<std::uint64_t, FileError> FileCopier::State::copyBytes(int from, int to, 
         if (cancelled(control)) {
             return Result<std::uint64_t, FileError>::failure({FileErrorKind::Cancelled, source});
         }
+        // A range ends where it ends: past it lies a hole that must stay one.
+        const std::size_t chunk =
+            length == 0 ? kChunkBytes : static_cast<std::size_t>(std::min<std::uint64_t>(kChunkBytes, length - done));
         ssize_t count = 0;
         if (useRange) {
-            count = ::copy_file_range(from, nullptr, to, nullptr, kChunkBytes, 0);
+            count = ::copy_file_range(from, nullptr, to, nullptr, chunk, 0);
             if (count < 0 && done == 0 && refusesPair(errno)) {
                 copyRangeRefused = method == CopyMethod::Automatic;
                 useRange = false;
                 continue;
             }
         } else if (useSendfile) {
-            count = ::sendfile(to, from, nullptr, kChunkBytes);
+            count = ::sendfile(to, from, nullptr, chunk);
             if (count < 0 && done == 0 && refusesPair(errno)) {
                 sendfileRefused = method == CopyMethod::Automatic;
                 useSendfile = false;
@@ -197,14 +194,19 @@ Result<std::uint64_t, FileError> FileCopier::State::copyBytes(int from, int to, 
                     return Result<std::uint64_t, FileError>::failure(destinationError(ENOMEM, temporary));
                 }
             }
-            auto chunk = readWriteChunk(from, to, direct, buffer.get(), source, temporary);
-            if (!chunk.ok()) {
-                return Result<std::uint64_t, FileError>::failure(chunk.error());
+            auto read = readWriteChunk(from, to, direct, buffer.get(), chunk, source, temporary);
+            if (!read.ok()) {
+                return Result<std::uint64_t, FileError>::failure(read.error());
             }
-            count = static_cast<ssize_t>(chunk.value());
+            count = static_cast<ssize_t>(read.value());
         }
         if (count < 0 && errno == EINTR) {
             continue;
+        }
+        if (count < 0 && errno == EAGAIN) {
+            // A file that would make the copy wait for data is not a file of data.
+            return Result<std::uint64_t, FileError>::failure(
+                {FileErrorKind::NotReadable, source + ": waits for data that may never come"});
         }
         if (count < 0 || (count == 0 && (useRange || useSendfile) && done == 0)) {
             // A kernel-side copy does not say which side failed, and some file
@@ -218,101 +220,210 @@ Result<std::uint64_t, FileError> FileCopier::State::copyBytes(int from, int to, 
         }
         done += static_cast<std::uint64_t>(count);
         if (control.onBytes) {
-            control.onBytes(done);
+            control.onBytes(start + done);
         }
         // The size at open is what is copied: no extra call just to meet the
         // end, which for many small files is a tenth of the work.
-        if (expectedSize > 0 && done >= expectedSize) {
+        if (length > 0 && done >= length) {
             return Result<std::uint64_t, FileError>::success(done);
         }
     }
 }
 
-Result<PendingFile, FileError> FileCopier::copyToTemporary(std::string_view sourceView, std::string_view targetView,
+// A source that takes less room on its disk than its size has holes.
+bool isSparse(const struct stat& info)
+{
+    return static_cast<std::uint64_t>(info.st_blocks) * 512 < static_cast<std::uint64_t>(info.st_size);
+}
+
+// A sparse source is copied a range of data at a time, so that its holes
+// stay holes: a 2 GB database that holds 8 KB takes 8 KB in the backup, and
+// as long to copy. What is returned is how far the copy reaches, holes
+// included; short of the size when the source ended early.
+Result<std::uint64_t, FileError> FileCopier::State::copyData(int from, int to, bool direct, const struct stat& info,
+                                                             const std::string& source, const std::string& temporary,
+                                                             const CopyControl& control)
+{
+    const auto size = static_cast<std::uint64_t>(info.st_size);
+    if (!isSparse(info)) {
+        return copyBytes(from, to, direct, 0, size, source, temporary, control);
+    }
+    std::uint64_t at = 0;
+    bool cutShort = false;
+    while (at < size && !cutShort) {
+        const off_t data = ::lseek(from, static_cast<off_t>(at), SEEK_DATA);
+        if (data < 0 && errno == ENXIO) {
+            break; // only a hole is left
+        }
+        // A file system that cannot say where the data is gets the rest copied whole.
+        const off_t hole = data < 0 ? -1 : ::lseek(from, data, SEEK_HOLE);
+        const std::uint64_t start = data < 0 ? at : static_cast<std::uint64_t>(data);
+        const std::uint64_t end = hole < 0 ? size : std::min(static_cast<std::uint64_t>(hole), size);
+        if (start >= end) {
+            break;
+        }
+        auto range = copyBytes(from, to, false, start, end - start, source, temporary, control);
+        if (!range.ok()) {
+            return range;
+        }
+        at = start + range.value();
+        cutShort = at < end;
+    }
+    const std::uint64_t reach = cutShort ? at : size;
+    if (::ftruncate(to, static_cast<off_t>(reach)) != 0) {
+        return Result<std::uint64_t, FileError>::failure(destinationError(errno, temporary));
+    }
+    if (control.onBytes) {
+        control.onBytes(reach); // a hole at the end is copied too, by the truncate
+    }
+    return Result<std::uint64_t, FileError>::success(reach);
+}
+
+// The copy gets its source's permissions, and its owner where this process
+// may give it (as root; set-user and set-group bits only then), so that it
+// is never more open than its source. A file system that holds neither (FAT)
+// refuses; the copy then stays as private as it was made.
+std::optional<FileError> FileCopier::State::keepLook(int to, const struct stat& info,
+                                                     const std::string& temporary) const
+{
+    std::optional<FileError> notKept;
+    bool ownerKept = false;
+    if (asRoot) {
+        ownerKept = ::fchown(to, info.st_uid, info.st_gid) == 0;
+        if (!ownerKept) {
+            notKept = destinationError(errno, temporary + ": owner");
+        }
+    }
+    if (::fchmod(to, info.st_mode & (ownerKept ? 07777 : 0777)) != 0 && !notKept) {
+        notKept = destinationError(errno, temporary + ": permissions");
+    }
+    return notKept;
+}
+
+Result<PendingFile, FileError> FileCopier::copyToTemporary(const SourceFile& sourceFile,
+                                                           const DestinationFolder& folder, std::string_view name,
                                                            const CopyControl& control)
 {
-    const std::string source(sourceView);
-    Descriptor from(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!from.valid()) {
-        return Result<PendingFile, FileError>::failure(sourceError(errno, source));
-    }
+    using R = Result<PendingFile, FileError>;
+    const std::string& source = sourceFile.path();
+    const int from = static_cast<int>(sourceFile.handle());
     struct stat info {};
-    if (::fstat(from.get(), &info) != 0) {
-        return Result<PendingFile, FileError>::failure(sourceError(errno, source));
+    if (::fstat(from, &info) != 0) {
+        return R::failure(sourceError(errno, source));
     }
     if (!S_ISREG(info.st_mode)) {
-        return Result<PendingFile, FileError>::failure(
-            {FileErrorKind::NotReadable, source + (S_ISDIR(info.st_mode) ? ": a folder, not a file" : ": not a file")});
+        return R::failure(notRegularFile(info, source));
     }
-    PendingFile pending{{}, std::string(targetView), 0};
-    const auto size = static_cast<std::uint64_t>(info.st_size);
-    const int flags = O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC;
-    bool direct = state_->triesDirectWrite(size);
+    const int into = static_cast<int>(folder.handle());
+    const int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+    bool direct = state_->triesDirectWrite(static_cast<std::uint64_t>(info.st_size)) && !isSparse(info);
     Descriptor to(-1);
+    std::string temporaryName;
     // The name is created, never taken over: one already there (left by an
     // earlier process of the same number, cut off by a power cut) is passed
-    // over for the next.
+    // over for the next. Private until it is complete.
     for (unsigned tries = 1;; ++tries) {
-        pending.temporaryPath = temporaryPathFor(targetView);
-        to = Descriptor(::open(pending.temporaryPath.c_str(), flags | (direct ? O_DIRECT : 0), info.st_mode & 0777));
+        temporaryName = platform::temporaryName();
+        to = Descriptor(::openat(into, temporaryName.c_str(), flags | (direct ? O_DIRECT : 0), 0600));
         if (!to.valid() && direct && errno == EINVAL) {
             // The file system cannot write past its cache at all.
             // Some kernels create the file before they refuse.
             state_->directRefused = state_->method == CopyMethod::Automatic;
             direct = false;
-            ::unlink(pending.temporaryPath.c_str());
-            to = Descriptor(::open(pending.temporaryPath.c_str(), flags, info.st_mode & 0777));
+            ::unlinkat(into, temporaryName.c_str(), 0);
+            to = Descriptor(::openat(into, temporaryName.c_str(), flags, 0600));
         }
         if (to.valid() || errno != EEXIST || tries == kTemporaryNameTries) {
             break;
         }
     }
+    const std::string temporary = entryPath(folder.path(), temporaryName);
     if (!to.valid()) {
-        return Result<PendingFile, FileError>::failure(destinationError(errno, pending.temporaryPath));
+        return R::failure(destinationError(errno, temporary));
     }
     auto copied = [&] {
         try {
-            return state_->copyBytes(from.get(), to.get(), direct, size, source, pending.temporaryPath, control);
+            return state_->copyData(from, to.get(), direct, info, source, temporary, control);
         } catch (...) {
             // A progress report that throws ends the copy: nothing half-made stays.
             to.close();
-            ::unlink(pending.temporaryPath.c_str());
+            ::unlinkat(into, temporaryName.c_str(), 0);
             throw;
         }
     }();
-    if (copied.ok() && changedSince(from.get(), info, copied.value())) {
+    if (copied.ok() && changedSince(from, info, copied.value())) {
         copied = Result<std::uint64_t, FileError>::failure(
             {FileErrorKind::Changed, source + ": changed while being copied"});
     }
+    std::optional<FileError> lookNotKept;
     if (copied.ok()) {
+        lookNotKept = state_->keepLook(to.get(), info, temporary);
         // The copy keeps the source's times, as a backup should.
-        const struct timespec times[2] = {info.st_atim, info.st_mtim};
-        ::futimens(to.get(), times);
+        const std::array<timespec, 2> times = {info.st_atim, info.st_mtim};
+        ::futimens(to.get(), times.data());
         if (to.close() != 0) {
-            copied = Result<std::uint64_t, FileError>::failure(destinationError(errno, pending.temporaryPath));
+            copied = Result<std::uint64_t, FileError>::failure(destinationError(errno, temporary));
         }
     }
     if (!copied.ok()) {
         to.close();
-        ::unlink(pending.temporaryPath.c_str());
-        return Result<PendingFile, FileError>::failure(copied.error());
+        ::unlinkat(into, temporaryName.c_str(), 0);
+        return R::failure(copied.error());
     }
-    pending.bytes = copied.value();
-    return Result<PendingFile, FileError>::success(std::move(pending));
+    return R::success({joinRelative(folder.relativePath(), temporaryName), joinRelative(folder.relativePath(), name),
+                       copied.value(), std::move(lookNotKept)});
 }
 
-Result<Done, FileError> commit(const PendingFile& pending)
+namespace {
+
+// A path relative to the chosen folder: its folder part and its name.
+std::pair<std::string_view, std::string_view> split(std::string_view relative)
 {
-    if (::rename(pending.temporaryPath.c_str(), pending.targetPath.c_str()) != 0) {
-        return Result<Done, FileError>::failure(destinationError(errno, pending.targetPath));
+    const std::size_t separator = relative.rfind(kPathSeparator);
+    if (separator == std::string_view::npos) {
+        return {{}, relative};
     }
-    return Result<Done, FileError>::success({});
+    return {relative.substr(0, separator), relative.substr(separator + 1)};
 }
 
-Result<Done, FileError> discard(const PendingFile& pending)
+// The folder of a path relative to the chosen folder, reached from the
+// chosen folder without passing a link.
+Descriptor folderOf(const DestinationFolder& root, std::string_view relative)
 {
-    if (::unlink(pending.temporaryPath.c_str()) != 0 && errno != ENOENT) {
-        return Result<Done, FileError>::failure(destinationError(errno, pending.temporaryPath));
+    return openBeneath(static_cast<int>(root.handle()), split(relative).first, O_PATH);
+}
+
+} // namespace
+
+Result<Done, FileError> commit(const DestinationFolder& root, const PendingFile& pending)
+{
+    using R = Result<Done, FileError>;
+    const Descriptor from = folderOf(root, pending.temporaryPath);
+    if (!from.valid()) {
+        return R::failure(destinationError(errno, root.pathOf(pending.temporaryPath)));
+    }
+    // Most copies are made in their target's folder; one made ahead waits in another.
+    const bool sameFolder = split(pending.temporaryPath).first == split(pending.targetPath).first;
+    const Descriptor to = sameFolder ? Descriptor(-1) : folderOf(root, pending.targetPath);
+    if (!sameFolder && !to.valid()) {
+        return R::failure(destinationError(errno, root.pathOf(pending.targetPath)));
+    }
+    const std::string fromName(split(pending.temporaryPath).second);
+    const std::string toName(split(pending.targetPath).second);
+    if (::renameat(from.get(), fromName.c_str(), sameFolder ? from.get() : to.get(), toName.c_str()) != 0) {
+        return R::failure(destinationError(errno, root.pathOf(pending.targetPath)));
+    }
+    return R::success({});
+}
+
+// A copy whose folder is gone (the destination removed) is gone with it.
+Result<Done, FileError> discard(const DestinationFolder& root, const PendingFile& pending)
+{
+    const std::string name(split(pending.temporaryPath).second);
+    const Descriptor folder = folderOf(root, pending.temporaryPath);
+    const bool removed = folder.valid() && ::unlinkat(folder.get(), name.c_str(), 0) == 0;
+    if (!removed && errno != ENOENT) {
+        return Result<Done, FileError>::failure(destinationError(errno, root.pathOf(pending.temporaryPath)));
     }
     return Result<Done, FileError>::success({});
 }
@@ -347,7 +458,7 @@ WriteFlusher::~WriteFlusher()
 // One syncfs writes back the whole destination file system: the pending data,
 // the renames and new folders alike, at the cost of one flush instead of one
 // per file.
-Result<Done, FileError> WriteFlusher::flush(std::span<const PendingFile> /*pending*/)
+Result<Done, FileError> WriteFlusher::flush(const DestinationFolder& /*root*/, std::span<const PendingFile> /*pending*/)
 {
     if (::syncfs(static_cast<int>(handle_)) != 0) {
         return Result<Done, FileError>::failure(destinationError(errno, "syncfs"));

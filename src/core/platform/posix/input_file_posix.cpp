@@ -11,7 +11,8 @@ namespace rv::platform {
 Result<InputFile, OpenFailure> InputFile::open(std::string_view utf8Path)
 {
     using R = Result<InputFile, OpenFailure>;
-    const int fd = ::open(std::string(utf8Path).c_str(), O_RDONLY | O_CLOEXEC);
+    // Without waiting: a pipe in place of rv.dat would hold the start for good.
+    const int fd = ::open(std::string(utf8Path).c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         const int error = errno;
         OpenFailureKind kind = OpenFailureKind::Other;
@@ -24,8 +25,14 @@ Result<InputFile, OpenFailure> InputFile::open(std::string_view utf8Path)
     }
     InputFile file(fd);
     struct stat info {};
-    if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+    if (::fstat(fd, &info) != 0) {
+        return R::failure({OpenFailureKind::Other, std::strerror(errno)});
+    }
+    if (S_ISDIR(info.st_mode)) {
         return R::failure({OpenFailureKind::NotAFile, "is a directory"});
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return R::failure({OpenFailureKind::Other, "not a regular file (a pipe, a device or a socket)"});
     }
     return R::success(std::move(file));
 }

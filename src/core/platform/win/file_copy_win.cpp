@@ -1,52 +1,29 @@
 #include "platform/file_copy.h"
 
+#include "common/path_text.h"
+#include "platform/paths.h"
 #include "platform/temporary_names.h"
+#include "platform/win/handles_win.h"
 #include "platform/win/long_path_win.h"
 
 #include <windows.h>
+#include <winioctl.h>
 
-#include <exception>
+#include <algorithm>
 #include <memory>
 #include <utility>
+#include <vector>
 
 namespace rv::platform {
 namespace {
 
+// Large enough that the disk is kept busy, small enough that a cancel or a
+// progress report never waits long.
+constexpr DWORD kChunkBytes = DWORD{8} << 20;
+
 bool cancelled(const CopyControl& control) { return control.cancel != nullptr && control.cancel->load(); }
 
-// What the progress routine works with: the caller's control, and how many
-// bytes of this file it has been told of.
-struct ProgressState {
-    const CopyControl& control;
-    std::uint64_t reported = 0;
-    std::exception_ptr failure; // thrown by onBytes, to be rethrown past CopyFileExW
-};
-
-void report(ProgressState& state, std::uint64_t bytes)
-{
-    state.reported = bytes;
-    if (state.control.onBytes) {
-        state.control.onBytes(bytes);
-    }
-}
-
-// Reports first, so that a cancel asked for while the progress is shown
-// stops the copy at this call rather than the next, which may never come.
-// An exception may not cross the system's frames: it ends the copy and is
-// thrown again once CopyFileExW has returned.
-DWORD CALLBACK reportProgress(LARGE_INTEGER /*total*/, LARGE_INTEGER transferred, LARGE_INTEGER /*streamSize*/,
-                              LARGE_INTEGER /*streamTransferred*/, DWORD /*stream*/, DWORD /*reason*/,
-                              HANDLE /*source*/, HANDLE /*destination*/, LPVOID data)
-{
-    auto* state = static_cast<ProgressState*>(data);
-    try {
-        report(*state, static_cast<std::uint64_t>(transferred.QuadPart));
-    } catch (...) {
-        state->failure = std::current_exception();
-        return PROGRESS_CANCEL;
-    }
-    return cancelled(state->control) ? PROGRESS_CANCEL : PROGRESS_CONTINUE;
-}
+std::uint64_t value(const LARGE_INTEGER& number) { return static_cast<std::uint64_t>(number.QuadPart); }
 
 // A file written to while it is copied (the records system still at work on
 // a database) gives a copy that is neither the old nor the new file.
@@ -59,25 +36,57 @@ bool changedSince(HANDLE source, const BY_HANDLE_FILE_INFORMATION& atOpen)
 }
 
 // A copy made from a read-only source is read-only too, and neither
-// MoveFileExW nor DeleteFileW may replace or remove such a file.
+// MoveFileExW nor DeleteFileW may replace or remove such a file. A link is
+// left alone: its attributes would be those of what it points to.
 void clearReadOnly(const std::wstring& path)
 {
     const DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+        !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
         SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
     }
 }
 
-void removeTemporary(const std::wstring& temporary)
+// The parts of a sparse source that hold data, or nothing when the file
+// system cannot say (the whole file is then copied).
+std::optional<std::vector<FILE_ALLOCATED_RANGE_BUFFER>> dataRanges(HANDLE source, std::uint64_t size)
 {
-    clearReadOnly(temporary);
-    DeleteFileW(temporary.c_str());
+    std::vector<FILE_ALLOCATED_RANGE_BUFFER> ranges;
+    FILE_ALLOCATED_RANGE_BUFFER query{};
+    query.Length.QuadPart = static_cast<LONGLONG>(size);
+    std::vector<FILE_ALLOCATED_RANGE_BUFFER> found(64);
+    for (;;) {
+        DWORD returned = 0;
+        const BOOL done = DeviceIoControl(source, FSCTL_QUERY_ALLOCATED_RANGES, &query, sizeof query, found.data(),
+                                          static_cast<DWORD>(found.size() * sizeof(found[0])), &returned, nullptr);
+        if (!done && GetLastError() != ERROR_MORE_DATA) {
+            return std::nullopt;
+        }
+        const std::size_t count = returned / sizeof(found[0]);
+        ranges.insert(ranges.end(), found.begin(), found.begin() + static_cast<std::ptrdiff_t>(count));
+        if (done || count == 0) {
+            return ranges;
+        }
+        const auto& last = found[count - 1];
+        const LONGLONG end = last.FileOffset.QuadPart + last.Length.QuadPart;
+        query.Length.QuadPart -= end - query.FileOffset.QuadPart;
+        query.FileOffset.QuadPart = end;
+    }
 }
 
 } // namespace
 
-// CopyFileExW chooses how the bytes go; nothing is kept between copies.
-struct FileCopier::State {};
+// A buffer for the bytes, kept between copies.
+struct FileCopier::State {
+    Result<std::uint64_t, FileError> copyRange(HANDLE from, HANDLE to, std::uint64_t start, std::uint64_t length,
+                                               const std::string& source, const std::string& temporary,
+                                               const CopyControl& control);
+    Result<std::uint64_t, FileError> copyData(HANDLE from, HANDLE to, const BY_HANDLE_FILE_INFORMATION& info,
+                                              const std::string& source, const std::string& temporary,
+                                              const CopyControl& control);
+
+    std::vector<char> buffer;
+};
 
 FileCopier::FileCopier() : state_(std::make_unique<State>()) {}
 FileCopier::FileCopier(std::unique_ptr<State> state) : state_(std::move(state)) {}
@@ -85,104 +94,233 @@ FileCopier::FileCopier(FileCopier&& other) noexcept = default;
 FileCopier& FileCopier::operator=(FileCopier&& other) noexcept = default;
 FileCopier::~FileCopier() = default;
 
-Result<PendingFile, FileError> FileCopier::copyToTemporary(std::string_view sourceView, std::string_view targetView,
+// The bytes are read from the handle the source was opened and checked
+// through, never from its name again.
+Result<std::uint64_t, FileError> FileCopier::State::copyRange(HANDLE from, HANDLE to, std::uint64_t start,
+                                                              std::uint64_t length, const std::string& source,
+                                                              const std::string& temporary, const CopyControl& control)
+{
+    using R = Result<std::uint64_t, FileError>;
+    LARGE_INTEGER at{};
+    at.QuadPart = static_cast<LONGLONG>(start);
+    if (!SetFilePointerEx(from, at, nullptr, FILE_BEGIN)) {
+        return R::failure(sourceErrorW(GetLastError(), source));
+    }
+    if (!SetFilePointerEx(to, at, nullptr, FILE_BEGIN)) {
+        return R::failure(destinationErrorW(GetLastError(), temporary));
+    }
+    buffer.resize(kChunkBytes);
+    std::uint64_t done = 0;
+    while (done < length) {
+        if (cancelled(control)) {
+            return R::failure({FileErrorKind::Cancelled, source});
+        }
+        const auto wanted = static_cast<DWORD>(std::min<std::uint64_t>(kChunkBytes, length - done));
+        DWORD read = 0;
+        if (!ReadFile(from, buffer.data(), wanted, &read, nullptr)) {
+            return R::failure(sourceErrorW(GetLastError(), source));
+        }
+        if (read == 0) {
+            break; // the source ended early: it has changed
+        }
+        DWORD written = 0;
+        if (!WriteFile(to, buffer.data(), read, &written, nullptr) || written != read) {
+            return R::failure(destinationErrorW(GetLastError(), temporary));
+        }
+        done += read;
+        if (control.onBytes) {
+            control.onBytes(start + done);
+        }
+    }
+    return R::success(done);
+}
+
+// A sparse source has its ranges of data copied into a sparse copy, so that
+// its holes stay holes; how far the copy reaches comes back.
+Result<std::uint64_t, FileError> FileCopier::State::copyData(HANDLE from, HANDLE to,
+                                                             const BY_HANDLE_FILE_INFORMATION& info,
+                                                             const std::string& source, const std::string& temporary,
+                                                             const CopyControl& control)
+{
+    using R = Result<std::uint64_t, FileError>;
+    const std::uint64_t size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    const auto ranges = (info.dwFileAttributes & FILE_ATTRIBUTE_SPARSE_FILE) ? dataRanges(from, size) : std::nullopt;
+    DWORD returned = 0;
+    if (!ranges || !DeviceIoControl(to, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &returned, nullptr)) {
+        return copyRange(from, to, 0, size, source, temporary, control);
+    }
+    for (const FILE_ALLOCATED_RANGE_BUFFER& range : *ranges) {
+        const std::uint64_t start = value(range.FileOffset);
+        const std::uint64_t length = std::min(value(range.Length), size - std::min(size, start));
+        auto copied = copyRange(from, to, start, length, source, temporary, control);
+        if (!copied.ok() || copied.value() < length) {
+            return copied.ok() ? R::success(start + copied.value()) : copied;
+        }
+    }
+    LARGE_INTEGER end{};
+    end.QuadPart = static_cast<LONGLONG>(size);
+    if (!SetFilePointerEx(to, end, nullptr, FILE_BEGIN) || !SetEndOfFile(to)) {
+        return R::failure(destinationErrorW(GetLastError(), temporary));
+    }
+    if (control.onBytes) {
+        control.onBytes(size); // a hole at the end is copied too, by the end set
+    }
+    return R::success(size);
+}
+
+Result<PendingFile, FileError> FileCopier::copyToTemporary(const SourceFile& sourceFile,
+                                                           const DestinationFolder& folder, std::string_view name,
                                                            const CopyControl& control)
 {
-    const std::string source(sourceView);
-    auto info = inspect(source);
-    if (!info.ok()) {
-        return Result<PendingFile, FileError>::failure(info.error());
+    using R = Result<PendingFile, FileError>;
+    const std::string& source = sourceFile.path();
+    const auto from = reinterpret_cast<HANDLE>(sourceFile.handle());
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(from, &info)) {
+        return R::failure(sourceErrorW(GetLastError(), source));
     }
-    if (info.value().kind != EntryKind::File) {
-        return Result<PendingFile, FileError>::failure({FileErrorKind::NotReadable, source + ": a folder, not a file"});
-    }
-    const std::wstring sourceW = longPathW(source);
-    // CopyFileExW does not say which side failed; opening the source first
-    // does. The handle stays open to see whether the source changed meanwhile.
-    HANDLE probe = CreateFileW(sourceW.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (probe == INVALID_HANDLE_VALUE) {
-        return Result<PendingFile, FileError>::failure(sourceErrorW(GetLastError(), source));
-    }
-    BY_HANDLE_FILE_INFORMATION atOpen{};
-    const BOOL knownAtOpen = GetFileInformationByHandle(probe, &atOpen);
-
-    PendingFile pending{{}, std::string(targetView), 0};
-    std::wstring temporaryW;
-    BOOL cancelRequested = FALSE;
-    ProgressState progress{control, 0, nullptr};
     // The name is created, never taken over: one already there (left by an
     // earlier process of the same number, cut off by a power cut) is passed
     // over for the next.
+    WinHandle to;
+    std::string temporaryName;
+    std::string temporary;
     DWORD error = ERROR_SUCCESS;
     for (unsigned tries = 1;; ++tries) {
-        pending.temporaryPath = temporaryPathFor(targetView);
-        temporaryW = longPathW(pending.temporaryPath);
-        error = CopyFileExW(sourceW.c_str(), temporaryW.c_str(), reportProgress, &progress, &cancelRequested,
-                            COPY_FILE_FAIL_IF_EXISTS)
-                    ? ERROR_SUCCESS
-                    : GetLastError();
-        if ((error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) || tries == kTemporaryNameTries) {
+        temporaryName = platform::temporaryName();
+        temporary = entryPath(folder.path(), temporaryName);
+        to = WinHandle(CreateFileW(longPathW(temporary).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
+                                   CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        error = GetLastError();
+        if (to.valid() || (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) ||
+            tries == kTemporaryNameTries) {
             break;
         }
     }
-    if (error != ERROR_SUCCESS) {
-        CloseHandle(probe);
-        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
-            removeTemporary(temporaryW); // what CopyFileExW made of it; a name taken is not ours
-        }
-        if (progress.failure) {
-            std::rethrow_exception(progress.failure);
-        }
-        if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) {
-            return Result<PendingFile, FileError>::failure(sourceErrorW(error, source));
-        }
-        return Result<PendingFile, FileError>::failure(destinationErrorW(error, pending.temporaryPath));
+    if (!to.valid()) {
+        return R::failure(destinationErrorW(error, temporary));
     }
-    const bool changed = !knownAtOpen || changedSince(probe, atOpen);
-    CloseHandle(probe);
-    if (changed) {
-        removeTemporary(temporaryW);
-        return Result<PendingFile, FileError>::failure(
-            {FileErrorKind::Changed, source + ": changed while being copied"});
+    // Removed through its own handle once it is closed, unless kept.
+    auto removeOnClose = [&to] {
+        FILE_DISPOSITION_INFO disposition{TRUE};
+        SetFileInformationByHandle(to.get(), FileDispositionInfo, &disposition, sizeof disposition);
+    };
+    // Made at its folder's path: it must be in the folder, not past a link.
+    if (!isPlaceOf(finalPathOf(to.get()), finalPathOf(reinterpret_cast<HANDLE>(folder.handle())),
+                   toPath(temporaryName).native())) {
+        removeOnClose();
+        return R::failure({FileErrorKind::NotWritable, temporary + ": reached through a link"});
     }
-    auto written = inspect(pending.temporaryPath);
-    pending.bytes = written.ok() ? written.value().size : info.value().size;
-    // Not every CopyFileExW calls the routine (wine's never does): the caller
-    // still hears of the whole file, and a cancel asked for meanwhile keeps
-    // this copy from replacing its target.
-    if (progress.reported != pending.bytes) {
+    auto copied = [&] {
         try {
-            report(progress, pending.bytes);
+            return state_->copyData(from, to.get(), info, source, temporary, control);
         } catch (...) {
-            removeTemporary(temporaryW);
+            // A progress report that throws ends the copy: nothing half-made stays.
+            removeOnClose();
             throw;
         }
+    }();
+    const std::uint64_t size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    if (copied.ok() && (copied.value() != size || changedSince(from, info))) {
+        copied = Result<std::uint64_t, FileError>::failure(
+            {FileErrorKind::Changed, source + ": changed while being copied"});
     }
-    if (cancelled(control)) {
-        removeTemporary(temporaryW);
-        return Result<PendingFile, FileError>::failure({FileErrorKind::Cancelled, source});
+    if (copied.ok()) {
+        // The copy keeps the source's times and attributes (hidden, system),
+        // as a backup should; not read-only, which would keep the flush of
+        // its batch and the next backup from writing it.
+        constexpr DWORD kKept =
+            FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+        FILE_BASIC_INFO basic{};
+        basic.CreationTime.LowPart = info.ftCreationTime.dwLowDateTime;
+        basic.CreationTime.HighPart = static_cast<LONG>(info.ftCreationTime.dwHighDateTime);
+        basic.LastAccessTime.LowPart = info.ftLastAccessTime.dwLowDateTime;
+        basic.LastAccessTime.HighPart = static_cast<LONG>(info.ftLastAccessTime.dwHighDateTime);
+        basic.LastWriteTime.LowPart = info.ftLastWriteTime.dwLowDateTime;
+        basic.LastWriteTime.HighPart = static_cast<LONG>(info.ftLastWriteTime.dwHighDateTime);
+        basic.FileAttributes =
+            (info.dwFileAttributes & kKept) != 0 ? (info.dwFileAttributes & kKept) : FILE_ATTRIBUTE_NORMAL;
+        SetFileInformationByHandle(to.get(), FileBasicInfo, &basic, sizeof basic);
     }
-    return Result<PendingFile, FileError>::success(std::move(pending));
+    if (copied.ok() && cancelled(control)) {
+        // A cancel asked for during the last chunk keeps this copy from replacing its target.
+        copied = Result<std::uint64_t, FileError>::failure({FileErrorKind::Cancelled, source});
+    }
+    if (!copied.ok()) {
+        removeOnClose();
+        return R::failure(copied.error());
+    }
+    if (!CloseHandle(to.release())) {
+        return R::failure(destinationErrorW(GetLastError(), temporary));
+    }
+    return R::success({joinRelative(folder.relativePath(), temporaryName), joinRelative(folder.relativePath(), name),
+                       copied.value(), std::nullopt});
 }
 
-Result<Done, FileError> commit(const PendingFile& pending)
+namespace {
+
+// The folder of a path relative to the chosen folder, as a long path, once
+// the system says it is where it should be: no link on the way.
+Result<std::wstring, FileError> checkedFolderOf(const DestinationFolder& root, std::string_view relative)
 {
-    const std::wstring targetW = longPathW(pending.targetPath);
+    using R = Result<std::wstring, FileError>;
+    std::string folder(folderPartOf(relative));
+    while (!folder.empty() && isSystemSeparator(folder.back())) {
+        folder.pop_back();
+    }
+    const std::string path = root.pathOf(folder);
+    const std::wstring pathW = longPathW(path);
+    const WinHandle opened(CreateFileW(pathW.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                                       FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!opened.valid()) {
+        return R::failure(destinationErrorW(GetLastError(), path));
+    }
+    if (!isPlaceOf(finalPathOf(opened.get()), finalPathOf(reinterpret_cast<HANDLE>(root.handle())),
+                   toPath(folder).native())) {
+        return R::failure({FileErrorKind::NotWritable, path + ": reached through a link"});
+    }
+    return R::success(pathW);
+}
+
+std::wstring nameInFolder(const std::wstring& folder, std::string_view relative)
+{
+    return folder + L"\\" + toPath(fileNameOf(relative)).native();
+}
+
+} // namespace
+
+Result<Done, FileError> commit(const DestinationFolder& root, const PendingFile& pending)
+{
+    using R = Result<Done, FileError>;
+    auto from = checkedFolderOf(root, pending.temporaryPath);
+    auto to = checkedFolderOf(root, pending.targetPath);
+    if (!from.ok() || !to.ok()) {
+        return R::failure(from.ok() ? to.error() : from.error());
+    }
+    const std::wstring targetW = nameInFolder(to.value(), pending.targetPath);
     clearReadOnly(targetW);
-    if (!MoveFileExW(longPathW(pending.temporaryPath).c_str(), targetW.c_str(),
+    // A link at the target's name is replaced, as any entry there is.
+    if (!MoveFileExW(nameInFolder(from.value(), pending.temporaryPath).c_str(), targetW.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        return Result<Done, FileError>::failure(destinationErrorW(GetLastError(), pending.targetPath));
+        return R::failure(destinationErrorW(GetLastError(), root.pathOf(pending.targetPath)));
     }
-    return Result<Done, FileError>::success({});
+    return R::success({});
 }
 
-Result<Done, FileError> discard(const PendingFile& pending)
+Result<Done, FileError> discard(const DestinationFolder& root, const PendingFile& pending)
 {
-    const std::wstring temporaryW = longPathW(pending.temporaryPath);
+    auto folder = checkedFolderOf(root, pending.temporaryPath);
+    if (!folder.ok()) {
+        // A copy whose folder is gone (the destination removed) is gone with it.
+        const bool gone =
+            GetFileAttributesW(longPathW(root.pathOf(pending.temporaryPath)).c_str()) == INVALID_FILE_ATTRIBUTES &&
+            (GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND);
+        return gone ? Result<Done, FileError>::success({}) : Result<Done, FileError>::failure(folder.error());
+    }
+    const std::wstring temporaryW = nameInFolder(folder.value(), pending.temporaryPath);
     clearReadOnly(temporaryW);
     if (!DeleteFileW(temporaryW.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) {
-        return Result<Done, FileError>::failure(destinationErrorW(GetLastError(), pending.temporaryPath));
+        return Result<Done, FileError>::failure(destinationErrorW(GetLastError(), root.pathOf(pending.temporaryPath)));
     }
     return Result<Done, FileError>::success({});
 }
@@ -210,20 +348,20 @@ WriteFlusher& WriteFlusher::operator=(WriteFlusher&& other) noexcept
 
 WriteFlusher::~WriteFlusher() = default;
 
-Result<Done, FileError> WriteFlusher::flush(std::span<const PendingFile> pending)
+Result<Done, FileError> WriteFlusher::flush(const DestinationFolder& root, std::span<const PendingFile> pending)
 {
     for (const PendingFile& file : pending) {
-        HANDLE handle = CreateFileW(longPathW(file.temporaryPath).c_str(), GENERIC_WRITE,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+        const std::string path = root.pathOf(file.temporaryPath);
+        HANDLE handle = CreateFileW(longPathW(path).c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
         if (handle == INVALID_HANDLE_VALUE) {
-            return Result<Done, FileError>::failure(destinationErrorW(GetLastError(), file.temporaryPath));
+            return Result<Done, FileError>::failure(destinationErrorW(GetLastError(), path));
         }
         const BOOL flushed = FlushFileBuffers(handle);
         const DWORD error = GetLastError();
         CloseHandle(handle);
         if (!flushed) {
-            return Result<Done, FileError>::failure(destinationErrorW(error, file.temporaryPath));
+            return Result<Done, FileError>::failure(destinationErrorW(error, path));
         }
     }
     return Result<Done, FileError>::success({});

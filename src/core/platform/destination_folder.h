@@ -1,0 +1,89 @@
+#pragma once
+
+#include "platform/file_system.h"
+#include "platform/source_tree.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace rv::platform {
+
+struct MadeFolder;
+
+// A folder of the backup, held open. Everything below the chosen folder is
+// reached from it one name at a time, and a link met on the way is never
+// passed through: whatever links the destination holds, nothing is written
+// outside the chosen folder.
+class DestinationFolder {
+public:
+    // The folder the user chose. A link naming it is followed: that is the
+    // folder chosen.
+    static Result<DestinationFolder, FileError> openChosen(std::string_view path);
+
+    DestinationFolder(DestinationFolder&& other) noexcept;
+    DestinationFolder& operator=(DestinationFolder&& other) noexcept;
+    DestinationFolder(const DestinationFolder&) = delete;
+    DestinationFolder& operator=(const DestinationFolder&) = delete;
+    ~DestinationFolder();
+
+    // The folder name inside this one, made if it is not there (private to
+    // its owner until applyFolderLook gives it its source's look). A link
+    // there is replaced by a new folder: only the link goes, never what it
+    // points to. Anything else there is a failure.
+    Result<MadeFolder, FileError> makeFolder(std::string_view name) const;
+
+    // Removes the folder name inside this one if it is empty.
+    Result<Done, FileError> removeEmptyFolder(std::string_view name) const;
+
+    // Calls onName for each name in the folder but "." and "..", without
+    // keeping them: a folder may hold a million.
+    Result<Done, FileError> forEachName(const std::function<void(std::string_view name)>& onName) const;
+
+    // Removes the file name inside this one, if it is there.
+    Result<Done, FileError> removeFile(std::string_view name) const;
+
+    // For the chosen folder: fails when its path no longer leads to it (the
+    // folder removed, its disk pulled out or unmounted). Its handle would
+    // still write there; the backup must not go where nobody will find it.
+    Result<Done, FileError> stillChosen() const;
+
+    const std::string& path() const { return path_; } // for messages
+    // Where it lies inside the chosen folder; "" for the chosen folder itself.
+    const std::string& relativePath() const { return relative_; }
+    // The full path of an entry given relative to the chosen folder.
+    std::string pathOf(std::string_view relative) const;
+    std::intptr_t handle() const { return handle_; } // a descriptor, or a HANDLE on Windows
+
+private:
+    DestinationFolder(std::intptr_t handle, std::string path, std::string relative, std::string root)
+        : handle_(handle), path_(std::move(path)), relative_(std::move(relative)), root_(std::move(root))
+    {
+    }
+
+    std::intptr_t handle_;
+    std::string path_;
+    std::string relative_;
+    std::string root_; // the chosen folder's path
+};
+
+struct MadeFolder {
+    DestinationFolder folder;
+    bool created = false;
+    // When a link stood there: what it pointed to, for the run's notes.
+    std::optional<std::string> replacedLink;
+    // Why its permissions could not be set while it is filled (a file
+    // system that holds none): it is used as it is.
+    std::optional<FileError> lookNotKept;
+};
+
+// Gives the folder at relative (inside root, the chosen folder) the look of
+// its source folder: its permissions, and its owner where the process may
+// set it (as root); what it has already is left alone. Called once the
+// folder is filled, so that a read-only folder can still be filled.
+Result<Done, FileError> applyFolderLook(const DestinationFolder& root, std::string_view relative,
+                                        const FolderLook& look);
+
+} // namespace rv::platform
