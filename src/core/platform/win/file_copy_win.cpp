@@ -58,7 +58,8 @@ bool changedSince(HANDLE source, const BY_HANDLE_FILE_INFORMATION& atOpen)
            CompareFileTime(&now.ftLastWriteTime, &atOpen.ftLastWriteTime) != 0;
 }
 
-// A copy made from a read-only source is read-only too, and neither
+// A copy made from a read-only source is read-only too (CopyFileExW keeps the
+// attributes, and so does a restore that copies it back), and neither
 // MoveFileExW nor DeleteFileW may replace or remove such a file.
 void clearReadOnly(const std::wstring& path)
 {
@@ -66,6 +67,33 @@ void clearReadOnly(const std::wstring& path)
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
         SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
     }
+}
+
+// FlushFileBuffers needs a handle open for writing, which a read-only file
+// refuses to an ordinary user: the attribute is lifted for the flush and put
+// back after it. Gives the error, or ERROR_SUCCESS.
+DWORD flushToDevice(const std::wstring& path)
+{
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    const bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+    if (readOnly && !SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) {
+        return GetLastError();
+    }
+    DWORD error = ERROR_SUCCESS;
+    HANDLE handle = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        error = GetLastError();
+    } else {
+        if (!FlushFileBuffers(handle)) {
+            error = GetLastError();
+        }
+        CloseHandle(handle);
+    }
+    if (readOnly && !SetFileAttributesW(path.c_str(), attributes) && error == ERROR_SUCCESS) {
+        error = GetLastError();
+    }
+    return error;
 }
 
 void removeTemporary(const std::wstring& temporary)
@@ -127,6 +155,8 @@ Result<PendingFile, FileError> FileCopier::copyToTemporary(std::string_view sour
         }
     }
     if (error != ERROR_SUCCESS) {
+        BY_HANDLE_FILE_INFORMATION now{};
+        const bool sourceStillAnswers = GetFileInformationByHandle(probe, &now) != 0;
         CloseHandle(probe);
         if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
             removeTemporary(temporaryW); // what CopyFileExW made of it; a name taken is not ours
@@ -134,10 +164,8 @@ Result<PendingFile, FileError> FileCopier::copyToTemporary(std::string_view sour
         if (progress.failure) {
             std::rethrow_exception(progress.failure);
         }
-        if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) {
-            return Result<PendingFile, FileError>::failure(sourceErrorW(error, source));
-        }
-        return Result<PendingFile, FileError>::failure(destinationErrorW(error, pending.temporaryPath));
+        return Result<PendingFile, FileError>::failure(
+            copyFailureW(error, sourceStillAnswers, source, pending.temporaryPath));
     }
     const bool changed = !knownAtOpen || changedSince(probe, atOpen);
     CloseHandle(probe);
@@ -213,16 +241,7 @@ WriteFlusher::~WriteFlusher() = default;
 Result<Done, FileError> WriteFlusher::flush(std::span<const PendingFile> pending)
 {
     for (const PendingFile& file : pending) {
-        HANDLE handle = CreateFileW(longPathW(file.temporaryPath).c_str(), GENERIC_WRITE,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (handle == INVALID_HANDLE_VALUE) {
-            return Result<Done, FileError>::failure(destinationErrorW(GetLastError(), file.temporaryPath));
-        }
-        const BOOL flushed = FlushFileBuffers(handle);
-        const DWORD error = GetLastError();
-        CloseHandle(handle);
-        if (!flushed) {
+        if (const DWORD error = flushToDevice(longPathW(file.temporaryPath)); error != ERROR_SUCCESS) {
             return Result<Done, FileError>::failure(destinationErrorW(error, file.temporaryPath));
         }
     }
