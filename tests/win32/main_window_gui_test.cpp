@@ -36,16 +36,6 @@ const char* const kDefaultDatabases[] = {"予約51.mdb",     "保険申請51_1.m
                                          "Tavo2_51.mdb",   "カルテ2データ51.mdb", "同意医師51.mdb", "保険者51.mdb",
                                          "料金設定51.mdb", "保険申請51_2.mdb"};
 
-// A path given on the command line by CMake, on the Unix side of wine.
-fs::path fromUnixArgument(const char* argument)
-{
-    std::string path = argument;
-    if (!path.empty() && path.front() == '/') {
-        path = "Z:" + path;
-    }
-    return rv::platform::toPath(path).make_preferred();
-}
-
 void writeFile(const fs::path& path, const std::string& bytes)
 {
     fs::create_directories(path.parent_path());
@@ -385,7 +375,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: win32_gui_tests RVDATEBACKUP.EXE STAND-IN-FOLDER\n");
         return 2;
     }
-    programExe = fromUnixArgument(argv[1]);
-    standInFolder = fromUnixArgument(argv[2]);
+    programExe = rv::test::fromUnixArgument(argv[1]);
+    standInFolder = rv::test::fromUnixArgument(argv[2]);
     return RUN_ALL_TESTS();
 }

@@ -1,5 +1,7 @@
 #include "running_program.h"
 
+#include "platform/paths.h"
+
 #include <commctrl.h>
 #include <shlobj.h>
 
@@ -181,6 +183,15 @@ ConsoleRun runToEnd(const std::wstring& exe, const std::wstring& arguments, cons
     }
     CloseHandle(readEnd);
     return run;
+}
+
+std::filesystem::path fromUnixArgument(const char* argument)
+{
+    std::string path = argument;
+    if (!path.empty() && path.front() == '/') {
+        path = "Z:" + path;
+    }
+    return rv::platform::toPath(path).make_preferred();
 }
 
 std::wstring windowText(HWND window)

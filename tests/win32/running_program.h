@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -44,6 +45,9 @@ struct ConsoleRun {
     std::string output;
 };
 ConsoleRun runToEnd(const std::wstring& exe, const std::wstring& arguments, const std::wstring& workingFolder);
+
+// A path given on the command line by CMake, on the Unix side of wine.
+std::filesystem::path fromUnixArgument(const char* argument);
 
 std::wstring windowText(HWND window);
 std::wstring className(HWND window);
