@@ -249,6 +249,18 @@ LRESULT MainWindow::handle(HWND window, UINT message, WPARAM wParam, LPARAM lPar
             SetFocus(focusOnActivate_);
         }
         return 0;
+    case WM_SETCURSOR:
+        if (backupJob_.isRunning()) {
+            // The busy pointer over the whole window for the whole run, not
+            // only until the mouse next moves. A click still gets the
+            // system's answer for a window that takes no input.
+            if (LOWORD(lParam) == static_cast<WORD>(HTERROR) && HIWORD(lParam) != WM_MOUSEMOVE) {
+                DefWindowProcW(window, message, wParam, lParam);
+            }
+            SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+            return TRUE;
+        }
+        return DefWindowProcW(window, message, wParam, lParam);
     case WM_CLOSE:
         onClose();
         return 0;

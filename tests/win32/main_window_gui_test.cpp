@@ -15,6 +15,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -72,6 +73,24 @@ void pressKey(HWND target, WPARAM key)
 }
 
 bool isMessageBox(HWND window) { return rv::test::className(window) == L"#32770"; }
+
+// The mouse pointer as the program shows it once the mouse has moved onto
+// the window, near its top-left corner (clear of a window centred over it).
+HCURSOR pointerOnceMovedOnto(HWND window)
+{
+    POINT point{8, 8};
+    ClientToScreen(window, &point);
+    SetCursorPos(point.x + 2, point.y);
+    INPUT move{};
+    move.type = INPUT_MOUSE;
+    move.mi.dx = -2;
+    move.mi.dwFlags = MOUSEEVENTF_MOVE;
+    SendInput(1, &move, sizeof(move));
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    CURSORINFO info{};
+    info.cbSize = sizeof(info);
+    return GetCursorInfo(&info) ? info.hCursor : nullptr;
+}
 
 class MainWindowGuiTest : public ::testing::Test {
 protected:
@@ -305,6 +324,7 @@ TEST_F(MainWindowGuiTest, DuringARunProgressIsShownNoSecondRunStartsAndClosingCa
     fs::resize_file(clinic_ / "Tavo51.mdb", std::uintmax_t{3} << 30);
     HWND window = start();
     ASSERT_NE(window, nullptr);
+    const HCURSOR idlePointer = pointerOnceMovedOnto(window);
     startBackup(window);
     HWND progress = program_->waitForWindow([](HWND w) { return rv::test::className(w) == L"RvBackupProgress"; });
     ASSERT_NE(progress, nullptr);
@@ -313,6 +333,11 @@ TEST_F(MainWindowGuiTest, DuringARunProgressIsShownNoSecondRunStartsAndClosingCa
         const auto texts = rv::test::childTexts(progress, L"Static");
         return std::find(texts.begin(), texts.end(), L"Tavo51.mdb をコピーしています（1 / 14）") != texts.end();
     }));
+
+    // The busy pointer over the main window, however the mouse moves.
+    const HCURSOR busyPointer = pointerOnceMovedOnto(window);
+    EXPECT_NE(busyPointer, nullptr);
+    EXPECT_NE(busyPointer, idlePointer);
 
     // A disabled button still takes BM_CLICK: it must start nothing.
     PostMessageW(GetDlgItem(window, rv::win32::kIdCommand13), BM_CLICK, 0, 0);
