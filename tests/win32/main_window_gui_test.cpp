@@ -2,6 +2,7 @@
 // caption, moves the focus with Tab, presses buttons, answers the folder
 // browser and reads the message boxes; the speech stand-ins record what the
 // program said and in which order.
+#include "gui_test_main.h"
 #include "running_program.h"
 #include "speech_log.h"
 #include "standin_registration.h"
@@ -22,9 +23,6 @@ namespace fs = std::filesystem;
 using rv::test::RunningProgram;
 
 namespace {
-
-fs::path programExe;    // the build's rvdatebackup.exe
-fs::path standInFolder; // the speech stand-ins
 
 const std::wstring kMainCaption = L"ＲＶシステムのデータバックアップ";
 const std::wstring kMessageCaption = L"RVシステム";
@@ -103,9 +101,9 @@ protected:
         fs::remove_all(root_);
         clinic_ = root_ / L"クリニック";
         fs::create_directories(clinic_);
-        fs::copy_file(programExe, clinic_ / "rvdatebackup.exe");
-        fs::copy_file(standInFolder / "SOUNDP.DLL", clinic_ / "SOUNDP.DLL");
-        fs::copy_file(standInFolder / "FocusTalkExt.DLL", clinic_ / "FocusTalkExt.DLL");
+        fs::copy_file(rv::test::guiTestInputs().programExe, clinic_ / "rvdatebackup.exe");
+        fs::copy_file(rv::test::guiTestInputs().standInFolder / "SOUNDP.DLL", clinic_ / "SOUNDP.DLL");
+        fs::copy_file(rv::test::guiTestInputs().standInFolder / "FocusTalkExt.DLL", clinic_ / "FocusTalkExt.DLL");
         // Japanese names as wide literals: a narrow one would pass through
         // the ANSI code page. The main database sits in a Japanese-named folder named by rv.dat
         // (CP932); every other entry takes its program-folder default.
@@ -125,7 +123,8 @@ protected:
         fs::create_directories(destination_);
         log_ = root_ / "speech.log";
         SetEnvironmentVariableA(RV_SPEECH_LOG_VARIABLE, rv::platform::fromPath(log_).c_str());
-        registration_ = std::make_unique<rv::test::StandInRegistration>((standInFolder / "ksocx_standin.dll").native());
+        registration_ = std::make_unique<rv::test::StandInRegistration>(
+            (rv::test::guiTestInputs().standInFolder / "ksocx_standin.dll").native());
     }
 
     void TearDown() override
@@ -392,15 +391,3 @@ TEST_F(MainWindowGuiTest, MissingSettingsFileShowsError53AndNoMainWindow)
 }
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    ::testing::InitGoogleTest(&argc, argv);
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: win32_gui_tests RVDATEBACKUP.EXE STAND-IN-FOLDER\n");
-        return 2;
-    }
-    programExe = rv::test::fromUnixArgument(argv[1]);
-    standInFolder = rv::test::fromUnixArgument(argv[2]);
-    return RUN_ALL_TESTS();
-}

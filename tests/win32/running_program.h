@@ -33,6 +33,9 @@ public:
     // Asks the shell folder browser, open in the program, to select a path;
     // false when the request could not be delivered.
     bool selectInFolderBrowser(HWND browser, const std::wstring& path) const;
+    // Sends a message whose lParam points at a copy of data in the
+    // program's own memory; false when it could not be delivered.
+    bool sendWithData(HWND window, UINT message, WPARAM wParam, const void* data, std::size_t size) const;
 
 private:
     PROCESS_INFORMATION process_{};
