@@ -26,11 +26,6 @@ const std::wstring kMainCaption = L"ＲＶシステムのデータバックア�
 
 int scaled(int pixelsAt96, int dpi) { return MulDiv(pixelsAt96, dpi, 96); }
 
-void setLogPixels(DWORD dpi)
-{
-    RegSetKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", REG_DWORD, &dpi, sizeof dpi);
-}
-
 SIZE clientSize(HWND window)
 {
     RECT client{};
@@ -48,7 +43,9 @@ public:
                                          LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
         auto picture = rv::win32::Picture::fromJpegResource(program, resourceId);
         if (picture.ok() && picture.value().scaleTo(width, height).ok()) {
-            bitmap_ = CreateCompatibleBitmap(GetDC(nullptr), width, height);
+            HDC screen = GetDC(nullptr);
+            bitmap_ = CreateCompatibleBitmap(screen, width, height);
+            ReleaseDC(nullptr, screen);
             previous_ = SelectObject(dc_, bitmap_);
             picture.value().draw(dc_, 0, 0);
             loaded_ = true;
@@ -133,14 +130,14 @@ protected:
         fs::create_directories(folder_);
         fs::copy_file(rv::test::guiTestInputs().programExe, folder_ / "rvdatebackup.exe");
         std::ofstream(folder_ / "rv.dat", std::ios::binary) << "\r\n"; // every setting at its default
-        setLogPixels(static_cast<DWORD>(GetParam()));
+        rv::test::setDisplayDpi(static_cast<unsigned>(GetParam()));
         program_ = std::make_unique<RunningProgram>((folder_ / "rvdatebackup.exe").native(), folder_.native());
     }
 
     void TearDown() override
     {
         program_.reset();
-        setLogPixels(96);
+        rv::test::setDisplayDpi(96);
         std::error_code ignored;
         fs::remove_all(folder_, ignored);
     }

@@ -20,6 +20,12 @@ GuiTestInputs inputs;
 
 const GuiTestInputs& guiTestInputs() { return inputs; }
 
+void setDisplayDpi(unsigned dpi)
+{
+    const DWORD value = dpi;
+    RegSetKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", REG_DWORD, &value, sizeof value);
+}
+
 } // namespace rv::test
 
 int main(int argc, char** argv)
@@ -44,6 +50,7 @@ int main(int argc, char** argv)
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
         return 2;
     }
+    rv::test::setDisplayDpi(96);
     const int result = RUN_ALL_TESTS();
     CoUninitialize();
     return result;

@@ -12,4 +12,9 @@ struct GuiTestInputs {
 
 const GuiTestInputs& guiTestInputs();
 
+// The display scale programs started from now on take (LogPixels in the
+// prefix); every run of the driver starts at 96 dpi, whatever a run cut
+// short left behind.
+void setDisplayDpi(unsigned dpi);
+
 } // namespace rv::test
