@@ -1,5 +1,6 @@
 #!/usr/bin/python3
-"""Draws the two window pictures: resources/splash.jpg and resources/main_window.jpg.
+"""Draws the two window pictures, resources/splash.jpg and resources/main_window.jpg,
+and the program's icon for the Linux desktop, resources/linux/rvdatebackup.png.
 
 Deterministic (fixed random seed, fixed font), so running it again gives the
 same pictures. Run from anywhere:  resources/draw_pictures.py
@@ -14,6 +15,7 @@ FONT_FILE = "/usr/share/fonts/opentype/ipafont-gothic/ipagp.ttf"
 
 SPLASH_SIZE = (506, 176)
 MAIN_WINDOW_SIZE = (500, 250)
+ICON_SIZE = (128, 128)
 
 # The splash labels lie at x >= 216, y >= 96: keep that corner empty.
 LABEL_AREA_TOP = 96
@@ -138,9 +140,22 @@ def draw_main_window():
     return draw_bevel(paper_texture(MAIN_WINDOW_SIZE, seed=20), depth=6)
 
 
+def draw_icon():
+    """The main window's green panel with "RV" over a disk that a copy goes into."""
+    image = draw_bevel(paper_texture(ICON_SIZE, seed=21), depth=5)
+    draw = ImageDraw.Draw(image)
+    draw.text((64, 40), "RV", font=font(52), fill=(0, 110, 0), anchor="mm")
+    # A disk seen from the front, with its light, and an arrow into it.
+    draw.rounded_rectangle([26, 84, 102, 112], radius=5, fill=(70, 96, 120), outline=(40, 60, 80), width=2)
+    draw.ellipse([88, 94, 96, 102], fill=(120, 230, 120))
+    draw.polygon([(56, 66), (72, 66), (72, 76), (80, 76), (64, 90), (48, 76), (56, 76)], fill=(220, 120, 40))
+    return image
+
+
 def main():
     draw_splash().save(HERE / "splash.jpg", "JPEG", quality=92)
     draw_main_window().save(HERE / "main_window.jpg", "JPEG", quality=92)
+    draw_icon().save(HERE / "linux" / "rvdatebackup.png", "PNG")
 
 
 if __name__ == "__main__":

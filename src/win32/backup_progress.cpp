@@ -1,6 +1,7 @@
 #include "win32/backup_progress.h"
 
 #include "win32/debug_log.h"
+#include "win32/display_scale.h"
 #include "win32/twips.h"
 #include "win32/wide_text.h"
 #include "win32/window_class.h"
@@ -40,9 +41,11 @@ void logBackup(LogLevel /*level*/, const std::string& line) { logLine(L"rv.backu
 // button, Escape and closing it over as a cancel.
 class ProgressWindow {
 public:
-    ProgressWindow(HWND owner, BackupJob& job) : owner_(owner), job_(job), dpi_(systemDpi())
+    // Laid out for the owner's monitor, where it is shown.
+    ProgressWindow(HWND owner, BackupJob& job)
+        : owner_(owner), job_(job), dpi_(dpiOf(owner)),
+          font_(createJapaneseFont(L"ＭＳ Ｐゴシック", 10.5, FW_NORMAL, dpi_))
     {
-        font_ = createJapaneseFont(L"ＭＳ Ｐゴシック", 10.5, FW_NORMAL, dpi_);
     }
     ProgressWindow(const ProgressWindow&) = delete;
     ProgressWindow& operator=(const ProgressWindow&) = delete;
@@ -51,7 +54,6 @@ public:
         if (window_) {
             DestroyWindow(window_);
         }
-        DeleteObject(font_);
     }
 
     // Runs the owner's and this window's messages until the job's worker has
@@ -60,7 +62,7 @@ public:
     {
         registerWindowClass(kClassName, &ProgressWindow::windowProc);
         createCentredWindow(kClassName, L"RVシステム", kStyle, WS_EX_DLGMODALFRAME, owner_, kWidthTwips, kHeightTwips,
-                            dpi_, this);
+                            this);
         EnableWindow(owner_, FALSE);
         SetCursor(LoadCursorW(nullptr, IDC_WAIT));
         const auto started = std::chrono::steady_clock::now();
@@ -102,7 +104,7 @@ private:
             HWND control = CreateWindowExW(
                 0, className, text, WS_CHILD | WS_VISIBLE | style, margin, top, client.right - 2 * margin, height,
                 window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
-            SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+            SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
             return control;
         };
         const int line = twipsToPixels(330, dpi_);
@@ -172,7 +174,7 @@ private:
     HWND owner_;
     BackupJob& job_;
     int dpi_;
-    HFONT font_ = nullptr;
+    OwnedFont font_;
     HWND window_ = nullptr;
     HWND itemLabel_ = nullptr;
     HWND countLabel_ = nullptr;

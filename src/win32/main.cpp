@@ -12,16 +12,17 @@
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 {
-    rv::win32::restrictLibrarySearch();
+    const auto programFolder = rv::platform::executableFolder();
+    if (!programFolder.ok()) {
+        MessageBoxW(nullptr, rv::win32::widen(programFolder.error()).c_str(), L"RVシステム", MB_OK | MB_ICONERROR);
+        return 3;
+    }
+    // Before anything loads a library by name.
+    rv::win32::restrictLibrarySearch(rv::win32::widen(programFolder.value()));
     const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
     // The folder browser's new-style dialog and the speech control need OLE on this thread.
     if (FAILED(OleInitialize(nullptr))) {
-        return 3;
-    }
-    const auto programFolder = rv::platform::executableFolder();
-    if (!programFolder.ok()) {
-        MessageBoxW(nullptr, rv::win32::widen(programFolder.error()).c_str(), L"RVシステム", MB_OK | MB_ICONERROR);
         return 3;
     }
     int exitCode = 0;

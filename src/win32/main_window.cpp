@@ -5,6 +5,7 @@
 #include "win32/backup_progress.h"
 #include "win32/control_ids.h"
 #include "win32/debug_log.h"
+#include "win32/display_scale.h"
 #include "win32/folder_browser.h"
 #include "win32/label_painting.h"
 #include "win32/resource_ids.h"
@@ -44,7 +45,7 @@ HWND createChild(HWND parent, const wchar_t* className, const wchar_t* text, DWO
 MainWindow::MainWindow(const Settings& settings, std::wstring programFolder,
                        std::unique_ptr<WindowSpeechChannels> speech, Picture picture)
     : settings_(settings), programFolder_(std::move(programFolder)), speech_(std::move(speech)),
-      picture_(std::move(picture)), dpi_(systemDpi()), backBrush_(CreateSolidBrush(kBackColour))
+      picture_(std::move(picture)), backBrush_(CreateSolidBrush(kBackColour))
 {
 }
 
@@ -53,11 +54,8 @@ MainWindow::~MainWindow()
     if (window_) {
         DestroyWindow(window_);
     }
-    for (HGDIOBJ object : {static_cast<HGDIOBJ>(command13Font_), static_cast<HGDIOBJ>(command4Font_),
-                           static_cast<HGDIOBJ>(label1Font_), static_cast<HGDIOBJ>(backBrush_)}) {
-        if (object) {
-            DeleteObject(object);
-        }
+    if (backBrush_) {
+        DeleteObject(backBrush_);
     }
 }
 
@@ -65,7 +63,7 @@ Result<std::unique_ptr<MainWindow>, std::string> MainWindow::load(const Settings
                                                                   std::unique_ptr<WindowSpeechChannels> speech)
 {
     using R = Result<std::unique_ptr<MainWindow>, std::string>;
-    auto picture = Picture::fromJpegResource(kMainWindowPicture);
+    auto picture = Picture::fromJpegResource(GetModuleHandleW(nullptr), kMainWindowPicture);
     if (!picture.ok()) {
         return R::failure("main window picture: " + picture.error());
     }
@@ -73,7 +71,7 @@ Result<std::unique_ptr<MainWindow>, std::string> MainWindow::load(const Settings
         new MainWindow(settings, std::move(programFolder), std::move(speech), std::move(picture.value())));
     registerWindowClass(kClassName, &MainWindow::windowProc);
     if (!createCentredWindow(kClassName, kCaption, kStyle, 0, nullptr, kClientWidthTwips, kClientHeightTwips,
-                             window->dpi_, window.get())) {
+                             window.get())) {
         return R::failure("CreateWindowExW failed, error " + std::to_string(GetLastError()));
     }
     window->Form_Load();
@@ -93,19 +91,33 @@ void MainWindow::createControls()
     // Where the speech control sits; the control itself has nothing to draw.
     voice1_ = createChild(window_, L"STATIC", L"", WS_VISIBLE | SS_LEFT, kIdVoice1);
 
+    focusOnActivate_ = command13_;
+}
+
+void MainWindow::layOut()
+{
     placeInTwips(command13_, kCommand13Rect, dpi_);
     placeInTwips(command4_, kCommand4Rect, dpi_);
     placeInTwips(label1_, kLabel1Rect, dpi_);
     placeInTwips(text1_, kText1Rect, dpi_);
     placeInTwips(voice1_, kVoice1Rect, dpi_);
+    setJapaneseFont(command13_, command13Font_, kFontFace, 12.0, FW_NORMAL, dpi_);
+    setJapaneseFont(command4_, command4Font_, kFontFace, 14.25, FW_NORMAL, dpi_);
+    setJapaneseFont(label1_, label1Font_, kFontFace, 18.0, FW_NORMAL, dpi_);
+    // The picture keeps its place in the layout: in proportion, at any scale.
+    if (auto scaled =
+            picture_.scaleTo(scaledFrom96(picture_.naturalWidth(), dpi_), scaledFrom96(picture_.naturalHeight(), dpi_));
+        !scaled.ok()) {
+        logLine(L"rv.startup", L"main window picture: " + widen(scaled.error()));
+    }
+}
 
-    command13Font_ = createJapaneseFont(kFontFace, 12.0, FW_NORMAL, dpi_);
-    command4Font_ = createJapaneseFont(kFontFace, 14.25, FW_NORMAL, dpi_);
-    label1Font_ = createJapaneseFont(kFontFace, 18.0, FW_NORMAL, dpi_);
-    SendMessageW(command13_, WM_SETFONT, reinterpret_cast<WPARAM>(command13Font_), FALSE);
-    SendMessageW(command4_, WM_SETFONT, reinterpret_cast<WPARAM>(command4Font_), FALSE);
-    SendMessageW(label1_, WM_SETFONT, reinterpret_cast<WPARAM>(label1Font_), FALSE);
-    focusOnActivate_ = command13_;
+void MainWindow::onDpiChanged(int dpi, const RECT& suggested)
+{
+    dpi_ = dpi;
+    layOut();
+    resizeForDpi(window_, kClientWidthTwips, kClientHeightTwips, dpi_, suggested);
+    RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
 void MainWindow::show()
@@ -245,7 +257,12 @@ LRESULT MainWindow::handle(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 {
     switch (message) {
     case WM_CREATE:
+        dpi_ = dpiOf(window);
         createControls();
+        layOut();
+        return 0;
+    case WM_DPICHANGED:
+        onDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         return 0;
     case WM_ERASEBKGND:
         return 1; // WM_PAINT covers the whole client area
@@ -268,6 +285,18 @@ LRESULT MainWindow::handle(HWND window, UINT message, WPARAM wParam, LPARAM lPar
             SetFocus(focusOnActivate_);
         }
         return 0;
+    case WM_SETCURSOR:
+        if (backupJob_.isRunning()) {
+            // The busy pointer over the whole window for the whole run, not
+            // only until the mouse next moves. A click still gets the
+            // system's answer for a window that takes no input.
+            if (LOWORD(lParam) == static_cast<WORD>(HTERROR) && HIWORD(lParam) != WM_MOUSEMOVE) {
+                DefWindowProcW(window, message, wParam, lParam);
+            }
+            SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+            return TRUE;
+        }
+        return DefWindowProcW(window, message, wParam, lParam);
     case WM_CLOSE:
         onClose();
         return 0;

@@ -5,6 +5,7 @@
 #include "settings/settings.h"
 #include "win32/picture.h"
 #include "win32/speech_channels.h"
+#include "win32/twips.h"
 
 #include <windows.h>
 
@@ -41,6 +42,9 @@ private:
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void createControls();
+    // Places the controls, makes their fonts and scales the picture for dpi_.
+    void layOut();
+    void onDpiChanged(int dpi, const RECT& suggested);
     void onCommand(int id, int notification);
     void onClose();
     // Asks before copying databases that look open in the records system.
@@ -60,9 +64,9 @@ private:
     HWND text1_ = nullptr;
     HWND voice1_ = nullptr;
     HWND focusOnActivate_ = nullptr; // the control that gets the focus back when the window is activated
-    HFONT command13Font_ = nullptr;
-    HFONT command4Font_ = nullptr;
-    HFONT label1Font_ = nullptr;
+    OwnedFont command13Font_;
+    OwnedFont command4Font_;
+    OwnedFont label1Font_;
     HBRUSH backBrush_ = nullptr;
     BackupJob backupJob_;
     // The window was asked to close during a run: it goes once the run has stopped.

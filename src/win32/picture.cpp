@@ -1,15 +1,12 @@
 #include "win32/picture.h"
 
-#include "win32/com_ref.h"
-
-#include <wincodec.h>
-
 #include <utility>
 
 namespace rv::win32 {
 namespace {
 
 using PictureResult = Result<Picture, std::string>;
+using ScaleResult = Result<platform::Done, std::string>;
 
 std::string hresultText(const char* step, HRESULT hr)
 {
@@ -20,9 +17,8 @@ std::string hresultText(const char* step, HRESULT hr)
 
 } // namespace
 
-PictureResult Picture::fromJpegResource(int resourceId)
+PictureResult Picture::fromJpegResource(HMODULE module, int resourceId)
 {
-    HMODULE module = GetModuleHandleW(nullptr);
     HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(resourceId), MAKEINTRESOURCEW(10)); // RT_RCDATA
     HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
     const void* bytes = loaded ? LockResource(loaded) : nullptr;
@@ -41,6 +37,7 @@ PictureResult Picture::fromJpegResource(int resourceId)
     ComRef<IWICBitmapDecoder> decoder;
     ComRef<IWICBitmapFrameDecode> frame;
     ComRef<IWICFormatConverter> converter;
+    ComRef<IWICBitmap> decoded;
     hr = factory->CreateStream(stream.out());
     if (SUCCEEDED(hr)) {
         hr = stream->InitializeFromMemory(static_cast<BYTE*>(const_cast<void*>(bytes)), size);
@@ -58,38 +55,79 @@ PictureResult Picture::fromJpegResource(int resourceId)
         hr = converter->Initialize(frame.get(), GUID_WICPixelFormat32bppBGR, WICBitmapDitherTypeNone, nullptr, 0.0,
                                    WICBitmapPaletteTypeCustom);
     }
+    // Decoded into memory once: every later scaling starts from these pixels.
+    if (SUCCEEDED(hr)) {
+        hr = factory->CreateBitmapFromSource(converter.get(), WICBitmapCacheOnLoad, decoded.out());
+    }
     UINT width = 0;
     UINT height = 0;
     if (SUCCEEDED(hr)) {
-        hr = converter->GetSize(&width, &height);
+        hr = decoded->GetSize(&width, &height);
     }
     if (FAILED(hr)) {
         return PictureResult::failure(hresultText("decoding the JPEG", hr));
     }
+    Picture picture(std::move(factory), std::move(decoded), static_cast<int>(width), static_cast<int>(height));
+    if (auto scaled = picture.scaleTo(picture.naturalWidth_, picture.naturalHeight_); !scaled.ok()) {
+        return PictureResult::failure(scaled.error());
+    }
+    return PictureResult::success(std::move(picture));
+}
 
+Picture::Picture(ComRef<IWICImagingFactory> factory, ComRef<IWICBitmap> decoded, int width, int height)
+    : factory_(std::move(factory)), decoded_(std::move(decoded)), naturalWidth_(width), naturalHeight_(height)
+{
+}
+
+ScaleResult Picture::scaleTo(int width, int height)
+{
+    if (bitmap_ && width == width_ && height == height_) {
+        return ScaleResult::success({});
+    }
+    if (bitmap_) {
+        DeleteObject(bitmap_);
+        bitmap_ = nullptr;
+    }
+    width_ = 0;
+    height_ = 0;
+    ComRef<IWICBitmapScaler> scaler;
+    HRESULT hr = factory_->CreateBitmapScaler(scaler.out());
+    if (SUCCEEDED(hr)) {
+        // Fant: an average over every source pixel under a target pixel, smooth both ways.
+        hr = scaler->Initialize(decoded_.get(), static_cast<UINT>(width), static_cast<UINT>(height),
+                                WICBitmapInterpolationModeFant);
+    }
+    if (FAILED(hr)) {
+        return ScaleResult::failure(hresultText("scaling the picture", hr));
+    }
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = static_cast<LONG>(width);
-    info.bmiHeader.biHeight = -static_cast<LONG>(height); // top-down rows, as WIC delivers them
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height; // top-down rows, as WIC delivers them
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* pixels = nullptr;
     HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &pixels, nullptr, 0);
     if (!bitmap) {
-        return PictureResult::failure("CreateDIBSection failed, error " + std::to_string(GetLastError()));
+        return ScaleResult::failure("CreateDIBSection failed, error " + std::to_string(GetLastError()));
     }
-    const UINT stride = width * 4;
-    hr = converter->CopyPixels(nullptr, stride, stride * height, static_cast<BYTE*>(pixels));
+    const UINT stride = static_cast<UINT>(width) * 4;
+    hr = scaler->CopyPixels(nullptr, stride, stride * static_cast<UINT>(height), static_cast<BYTE*>(pixels));
     if (FAILED(hr)) {
         DeleteObject(bitmap);
-        return PictureResult::failure(hresultText("copying the pixels", hr));
+        return ScaleResult::failure(hresultText("copying the pixels", hr));
     }
-    return PictureResult::success(Picture(bitmap, static_cast<int>(width), static_cast<int>(height)));
+    bitmap_ = bitmap;
+    width_ = width;
+    height_ = height;
+    return ScaleResult::success({});
 }
 
 Picture::Picture(Picture&& other) noexcept
-    : bitmap_(std::exchange(other.bitmap_, nullptr)), width_(other.width_), height_(other.height_)
+    : factory_(std::move(other.factory_)), decoded_(std::move(other.decoded_)), naturalWidth_(other.naturalWidth_),
+      naturalHeight_(other.naturalHeight_), bitmap_(std::exchange(other.bitmap_, nullptr)), width_(other.width_),
+      height_(other.height_)
 {
 }
 
@@ -99,6 +137,10 @@ Picture& Picture::operator=(Picture&& other) noexcept
         if (bitmap_) {
             DeleteObject(bitmap_);
         }
+        factory_ = std::move(other.factory_);
+        decoded_ = std::move(other.decoded_);
+        naturalWidth_ = other.naturalWidth_;
+        naturalHeight_ = other.naturalHeight_;
         bitmap_ = std::exchange(other.bitmap_, nullptr);
         width_ = other.width_;
         height_ = other.height_;
@@ -115,6 +157,9 @@ Picture::~Picture()
 
 void Picture::draw(HDC target, int x, int y) const
 {
+    if (!bitmap_) {
+        return;
+    }
     HDC source = CreateCompatibleDC(target);
     HGDIOBJ previous = SelectObject(source, bitmap_);
     BitBlt(target, x, y, width_, height_, source, 0, 0, SRCCOPY);

@@ -1,21 +1,12 @@
 #include "win32/speech_control.h"
 
-#include "speech/speech_script.h"
 #include "win32/com_ref.h"
-
-#include <initguid.h> // defines the SAPI identifiers below in this file
-
-#include <sapi.h>
+#include "win32/system_voice.h"
 
 #include <string>
 
 namespace rv::win32 {
 namespace {
-
-constexpr DISPID dispatchIdOf(speech::VoiceOperation operation)
-{
-    return static_cast<DISPID>(speech::dispatchId(operation));
-}
 
 // The clinic's own speech control, called late-bound through IDispatch,
 // exactly as a form would call a control placed on it.
@@ -52,35 +43,6 @@ private:
     ComRef<IDispatch> dispatch_;
 };
 
-// Stand-in when the clinic's control is not installed: the system voice.
-// Speaking is asynchronous so the window never waits for it; the operation
-// before a caption stops what is still being said, so that moving the focus
-// quickly announces where it is now, not where it was.
-class SystemVoice final : public SpeechControl {
-public:
-    explicit SystemVoice(ComRef<ISpVoice> voice) : voice_(std::move(voice)) {}
-
-    void invoke(DISPID operation) override
-    {
-        if (operation == dispatchIdOf(speech::VoiceOperation::BeforeSpeakingCaption)) {
-            (void)voice_->Speak(nullptr, SPF_PURGEBEFORESPEAK, nullptr);
-        }
-    }
-
-    void invoke(DISPID operation, std::wstring_view text) override
-    {
-        if (operation == dispatchIdOf(speech::VoiceOperation::Speak)) {
-            const std::wstring terminated(text);
-            (void)voice_->Speak(terminated.c_str(), SPF_ASYNC | SPF_IS_NOT_XML, nullptr);
-        }
-    }
-
-    const wchar_t* backEnd() const override { return L"SAPI"; }
-
-private:
-    ComRef<ISpVoice> voice_;
-};
-
 class Silence final : public SpeechControl {
 public:
     void invoke(DISPID) override {}
@@ -100,9 +62,8 @@ std::unique_ptr<SpeechControl> createSpeechControl()
             return std::make_unique<AutomationVoice>(std::move(dispatch));
         }
     }
-    ComRef<ISpVoice> voice;
-    if (SUCCEEDED(CoCreateInstance(CLSID_SpVoice, nullptr, CLSCTX_ALL, IID_ISpVoice, voice.outVoid()))) {
-        return std::make_unique<SystemVoice>(std::move(voice));
+    if (auto queue = makeSystemSpeechQueue()) {
+        return std::make_unique<SystemVoice>(std::move(queue), &makeSystemSpeechQueue);
     }
     return std::make_unique<Silence>();
 }

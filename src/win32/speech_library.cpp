@@ -23,11 +23,15 @@ bool SpeechLibrary::lookUp()
         fullPath += L'\\';
     }
     fullPath += fileName_;
-    module_ = LoadLibraryW(fullPath.c_str());
+    // The program folder first, by full path; the library's own helper
+    // libraries are then looked for beside it before anywhere else.
+    module_ = LoadLibraryExW(fullPath.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (!module_) {
-        // The program folder and the system folders only: never the current
-        // folder or PATH, where anyone could have put a library of that name.
-        module_ = LoadLibraryExW(fileName_.c_str(), nullptr, LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
+        // Then the system's usual search: the program's folder, the system
+        // folders, the Windows folder and PATH, but not the current folder
+        // (restrictLibrarySearch), where a document's folder could hold a
+        // library of that name.
+        module_ = LoadLibraryW(fileName_.c_str());
     }
     if (!module_) {
         return false;
@@ -54,18 +58,12 @@ bool SpeechLibrary::say(std::string_view cp932Text, std::int32_t argument)
     return true;
 }
 
-void restrictLibrarySearch()
+void restrictLibrarySearch(const std::wstring& programFolder)
 {
-    // Looked up at run time: the call exists from Windows 7 with KB2533623 on.
-    using SetDirectories = BOOL(WINAPI*)(DWORD);
-    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-    auto setDirectories =
-        reinterpret_cast<SetDirectories>(reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
-    if (setDirectories) {
-        setDirectories(LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
-    } else {
-        SetDllDirectoryW(L""); // at least drop the current folder from the search
-    }
+    // A library folder of the program's own takes the current folder's place
+    // in every later search by file name and leaves the rest of it (PATH
+    // among it) as it is. An empty one would do on Windows, not under wine.
+    SetDllDirectoryW(programFolder.c_str());
 }
 
 } // namespace rv::win32

@@ -10,10 +10,11 @@ namespace rv::win32 {
 
 // One of the clinic's speech libraries (SOUNDP.DLL / SoundMessage,
 // FocusTalkExt.DLL / FT_OutputVoiceText): a __stdcall function taking an
-// ANSI (CP932) text and a 32-bit integer. Looked up on first use, from
-// the program folder first, then the system's safe search; once found it
-// stays loaded, while missing (or without the function) every call looks
-// again. Nothing about a missing library is ever shown.
+// ANSI (CP932) text and a 32-bit integer. Looked up on first use, in the
+// program folder first, then through the system's usual library search
+// without the current folder; once found it stays loaded, while missing (or
+// without the function) every call looks again. Nothing about a missing
+// library is ever shown.
 class SpeechLibrary {
 public:
     SpeechLibrary(std::wstring programFolder, std::wstring fileName, std::string functionName);
@@ -38,8 +39,9 @@ private:
     SpeakFunction function_ = nullptr;
 };
 
-// Takes the current folder out of the process's library search. Call once
-// at start.
-void restrictLibrarySearch();
+// Takes the current folder out of the process's library search, and only
+// that (the program folder, searched first anyway, takes its place). Call
+// once at start.
+void restrictLibrarySearch(const std::wstring& programFolder);
 
 } // namespace rv::win32

@@ -2,6 +2,7 @@
 
 #include "common/result.h"
 #include "win32/picture.h"
+#include "win32/twips.h"
 
 #include <windows.h>
 
@@ -32,13 +33,18 @@ private:
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK pictureProc(HWND panel, UINT message, WPARAM wParam, LPARAM lParam);
     void createControls();
+    // Places the panel and the labels, makes their fonts and scales the picture for dpi_.
+    void layOut();
+    void paintPanel(HDC dc) const;
 
     Picture picture_;
     int dpi_ = 96;
     HWND window_ = nullptr;
     HWND picture2_ = nullptr;
-    HFONT label4Font_ = nullptr;
-    HFONT label3Font_ = nullptr;
+    HWND label4_ = nullptr;
+    HWND label3_ = nullptr;
+    OwnedFont label4Font_;
+    OwnedFont label3Font_;
 };
 
 } // namespace rv::win32

@@ -9,11 +9,17 @@ namespace rv::win32 {
 // attachedObject sets from the creation parameter in WM_NCCREATE.
 void registerWindowClass(const wchar_t* className, WNDPROC procedure);
 
-// A top-level window whose client area is the given size in twips, centred
-// on the screen; `object` reaches the window procedure as its creation
-// parameter. Null when the system refused.
+// A top-level window whose client area is the given size in twips at the
+// dpi of its monitor, centred on the primary monitor's work area; `object`
+// reaches the window procedure as its creation parameter. Null when the
+// system refused.
 HWND createCentredWindow(const wchar_t* className, const wchar_t* caption, DWORD style, DWORD exStyle, HWND owner,
-                         int clientWidthTwips, int clientHeightTwips, int dpi, void* object);
+                         int clientWidthTwips, int clientHeightTwips, void* object);
+
+// Sizes a top-level window for dpi so that its client area is the given size
+// in twips, with its top-left corner where the system suggests as it moves
+// to a monitor of another scale (WM_DPICHANGED).
+void resizeForDpi(HWND window, int clientWidthTwips, int clientHeightTwips, int dpi, const RECT& suggested);
 
 template <typename T> T* attachedObject(HWND window, UINT message, LPARAM lParam)
 {

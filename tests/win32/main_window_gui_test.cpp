@@ -2,6 +2,7 @@
 // caption, moves the focus with Tab, presses buttons, answers the folder
 // browser and reads the message boxes; the speech stand-ins record what the
 // program said and in which order.
+#include "gui_test_main.h"
 #include "running_program.h"
 #include "speech_log.h"
 #include "standin_registration.h"
@@ -15,15 +16,13 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace fs = std::filesystem;
 using rv::test::RunningProgram;
 
 namespace {
-
-fs::path programExe;    // the build's rvdatebackup.exe
-fs::path standInFolder; // the speech stand-ins
 
 const std::wstring kMainCaption = L"ＲＶシステムのデータバックアップ";
 const std::wstring kMessageCaption = L"RVシステム";
@@ -35,16 +34,6 @@ const std::vector<std::string> kFocusLines{"Voice1 0x60030003", "Voice1 0x600300
 const char* const kDefaultDatabases[] = {"予約51.mdb",     "保険申請51_1.mdb",    "Meiro51.mdb",    "Tavo51.mdb",
                                          "Tavo2_51.mdb",   "カルテ2データ51.mdb", "同意医師51.mdb", "保険者51.mdb",
                                          "料金設定51.mdb", "保険申請51_2.mdb"};
-
-// A path given on the command line by CMake, on the Unix side of wine.
-fs::path fromUnixArgument(const char* argument)
-{
-    std::string path = argument;
-    if (!path.empty() && path.front() == '/') {
-        path = "Z:" + path;
-    }
-    return rv::platform::toPath(path).make_preferred();
-}
 
 void writeFile(const fs::path& path, const std::string& bytes)
 {
@@ -83,6 +72,24 @@ void pressKey(HWND target, WPARAM key)
 
 bool isMessageBox(HWND window) { return rv::test::className(window) == L"#32770"; }
 
+// The mouse pointer as the program shows it once the mouse has moved onto
+// the window, near its top-left corner (clear of a window centred over it).
+HCURSOR pointerOnceMovedOnto(HWND window)
+{
+    POINT point{8, 8};
+    ClientToScreen(window, &point);
+    SetCursorPos(point.x + 2, point.y);
+    INPUT move{};
+    move.type = INPUT_MOUSE;
+    move.mi.dx = -2;
+    move.mi.dwFlags = MOUSEEVENTF_MOVE;
+    SendInput(1, &move, sizeof(move));
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    CURSORINFO info{};
+    info.cbSize = sizeof(info);
+    return GetCursorInfo(&info) ? info.hCursor : nullptr;
+}
+
 class MainWindowGuiTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -94,9 +101,9 @@ protected:
         fs::remove_all(root_);
         clinic_ = root_ / L"クリニック";
         fs::create_directories(clinic_);
-        fs::copy_file(programExe, clinic_ / "rvdatebackup.exe");
-        fs::copy_file(standInFolder / "SOUNDP.DLL", clinic_ / "SOUNDP.DLL");
-        fs::copy_file(standInFolder / "FocusTalkExt.DLL", clinic_ / "FocusTalkExt.DLL");
+        fs::copy_file(rv::test::guiTestInputs().programExe, clinic_ / "rvdatebackup.exe");
+        fs::copy_file(rv::test::guiTestInputs().standInFolder / "SOUNDP.DLL", clinic_ / "SOUNDP.DLL");
+        fs::copy_file(rv::test::guiTestInputs().standInFolder / "FocusTalkExt.DLL", clinic_ / "FocusTalkExt.DLL");
         // Japanese names as wide literals: a narrow one would pass through
         // the ANSI code page. The main database sits in a Japanese-named folder named by rv.dat
         // (CP932); every other entry takes its program-folder default.
@@ -116,7 +123,8 @@ protected:
         fs::create_directories(destination_);
         log_ = root_ / "speech.log";
         SetEnvironmentVariableA(RV_SPEECH_LOG_VARIABLE, rv::platform::fromPath(log_).c_str());
-        registration_ = std::make_unique<rv::test::StandInRegistration>((standInFolder / "ksocx_standin.dll").native());
+        registration_ = std::make_unique<rv::test::StandInRegistration>(
+            (rv::test::guiTestInputs().standInFolder / "ksocx_standin.dll").native());
     }
 
     void TearDown() override
@@ -315,6 +323,7 @@ TEST_F(MainWindowGuiTest, DuringARunProgressIsShownNoSecondRunStartsAndClosingCa
     fs::resize_file(clinic_ / "Tavo51.mdb", std::uintmax_t{3} << 30);
     HWND window = start();
     ASSERT_NE(window, nullptr);
+    const HCURSOR idlePointer = pointerOnceMovedOnto(window);
     startBackup(window);
     HWND progress = program_->waitForWindow([](HWND w) { return rv::test::className(w) == L"RvBackupProgress"; });
     ASSERT_NE(progress, nullptr);
@@ -323,6 +332,11 @@ TEST_F(MainWindowGuiTest, DuringARunProgressIsShownNoSecondRunStartsAndClosingCa
         const auto texts = rv::test::childTexts(progress, L"Static");
         return std::find(texts.begin(), texts.end(), L"Tavo51.mdb をコピーしています（1 / 14）") != texts.end();
     }));
+
+    // The busy pointer over the main window, however the mouse moves.
+    const HCURSOR busyPointer = pointerOnceMovedOnto(window);
+    EXPECT_NE(busyPointer, nullptr);
+    EXPECT_NE(busyPointer, idlePointer);
 
     // A disabled button still takes BM_CLICK: it must start nothing.
     PostMessageW(GetDlgItem(window, rv::win32::kIdCommand13), BM_CLICK, 0, 0);
@@ -377,15 +391,3 @@ TEST_F(MainWindowGuiTest, MissingSettingsFileShowsError53AndNoMainWindow)
 }
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    ::testing::InitGoogleTest(&argc, argv);
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: win32_gui_tests RVDATEBACKUP.EXE STAND-IN-FOLDER\n");
-        return 2;
-    }
-    programExe = fromUnixArgument(argv[1]);
-    standInFolder = fromUnixArgument(argv[2]);
-    return RUN_ALL_TESTS();
-}

@@ -1,5 +1,7 @@
 #include "running_program.h"
 
+#include "platform/paths.h"
+
 #include <commctrl.h>
 #include <shlobj.h>
 
@@ -130,18 +132,25 @@ bool RunningProgram::selectInFolderBrowser(HWND browser, const std::wstring& pat
         return false;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    // The browser reads the path from its own address space: put it there.
-    const SIZE_T bytes = (path.size() + 1) * sizeof(wchar_t);
-    void* remote = VirtualAllocEx(process_.hProcess, nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-    if (!remote || !WriteProcessMemory(process_.hProcess, remote, path.c_str(), bytes, nullptr)) {
-        return false;
-    }
     // A dialog's answer to its own messages is not the message's result, so
     // whether the selection took is seen only in what the program does next.
-    DWORD_PTR ignored = 0;
-    const bool delivered = SendMessageTimeoutW(browser, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(remote),
-                                               SMTO_NORMAL, 10000, &ignored) != 0;
+    const bool delivered =
+        sendWithData(browser, BFFM_SETSELECTIONW, TRUE, path.c_str(), (path.size() + 1) * sizeof(wchar_t));
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    return delivered;
+}
+
+bool RunningProgram::sendWithData(HWND window, UINT message, WPARAM wParam, const void* data, std::size_t size) const
+{
+    // The receiver reads lParam in its own address space: put the data there.
+    void* remote = VirtualAllocEx(process_.hProcess, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (!remote) {
+        return false;
+    }
+    DWORD_PTR ignored = 0;
+    const bool delivered = WriteProcessMemory(process_.hProcess, remote, data, size, nullptr) &&
+                           SendMessageTimeoutW(window, message, wParam, reinterpret_cast<LPARAM>(remote), SMTO_NORMAL,
+                                               10000, &ignored) != 0;
     VirtualFreeEx(process_.hProcess, remote, 0, MEM_RELEASE);
     return delivered;
 }
@@ -181,6 +190,15 @@ ConsoleRun runToEnd(const std::wstring& exe, const std::wstring& arguments, cons
     }
     CloseHandle(readEnd);
     return run;
+}
+
+std::filesystem::path fromUnixArgument(const char* argument)
+{
+    std::string path = argument;
+    if (!path.empty() && path.front() == '/') {
+        path = "Z:" + path;
+    }
+    return rv::platform::toPath(path).make_preferred();
 }
 
 std::wstring windowText(HWND window)

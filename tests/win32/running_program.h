@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -32,6 +33,9 @@ public:
     // Asks the shell folder browser, open in the program, to select a path;
     // false when the request could not be delivered.
     bool selectInFolderBrowser(HWND browser, const std::wstring& path) const;
+    // Sends a message whose lParam points at a copy of data in the
+    // program's own memory; false when it could not be delivered.
+    bool sendWithData(HWND window, UINT message, WPARAM wParam, const void* data, std::size_t size) const;
 
 private:
     PROCESS_INFORMATION process_{};
@@ -44,6 +48,9 @@ struct ConsoleRun {
     std::string output;
 };
 ConsoleRun runToEnd(const std::wstring& exe, const std::wstring& arguments, const std::wstring& workingFolder);
+
+// A path given on the command line by CMake, on the Unix side of wine.
+std::filesystem::path fromUnixArgument(const char* argument);
 
 std::wstring windowText(HWND window);
 std::wstring className(HWND window);

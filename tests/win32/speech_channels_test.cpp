@@ -9,6 +9,7 @@
 #include <ole2.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -54,13 +55,25 @@ protected:
         log_ = root_ / "speech.log";
         SetEnvironmentVariableA(RV_SPEECH_LOG_VARIABLE, rv::platform::fromPath(log_).c_str());
         _putenv_s(RV_SPEECH_LOG_VARIABLE, rv::platform::fromPath(log_).c_str());
+        rv::win32::restrictLibrarySearch(programFolder_.native()); // as the program does at start
+        currentFolder_ = fs::current_path();
+        path_ = environmentPath();
     }
 
     void TearDown() override
     {
         channels_.reset(); // unloads the libraries before their files go
+        fs::current_path(currentFolder_);
+        SetEnvironmentVariableW(L"PATH", path_.c_str());
         std::error_code ignored;
         fs::remove_all(root_, ignored);
+    }
+
+    static std::wstring environmentPath()
+    {
+        std::wstring path(GetEnvironmentVariableW(L"PATH", nullptr, 0), L'\0');
+        path.resize(GetEnvironmentVariableW(L"PATH", path.data(), static_cast<DWORD>(path.size())));
+        return path;
     }
 
     void install(const char* standIn, const fs::path& folder)
@@ -89,6 +102,8 @@ protected:
     fs::path root_;
     fs::path programFolder_;
     fs::path log_;
+    fs::path currentFolder_;
+    std::wstring path_;
     std::unique_ptr<WindowSpeechChannels> channels_;
 };
 
@@ -120,17 +135,49 @@ TEST_F(SpeechChannelsTest, LibraryWithoutTheFunctionCountsAsMissing)
     EXPECT_TRUE(logLines().empty());
 }
 
-TEST_F(SpeechChannelsTest, LibraryInTheCurrentFolderIsNotLoaded)
+TEST_F(SpeechChannelsTest, LibrariesAreFoundWhereTheSystemLooksButNeverInTheCurrentFolder)
 {
-    rv::win32::restrictLibrarySearch();
-    const fs::path elsewhere = root_ / "current";
-    fs::create_directories(elsewhere);
-    install("SOUNDP.DLL", elsewhere);
-    const fs::path previous = fs::current_path();
-    fs::current_path(elsewhere);
-    sendCaption(rv::speech::kSoundMessage);
-    fs::current_path(previous);
-    EXPECT_TRUE(logLines().empty());
+    struct Place {
+        const char* where;
+        std::function<void(const fs::path& elsewhere)> put;
+        bool loaded;
+    };
+    const Place places[] = {
+        {"in the program folder, with the helper library it needs beside it",
+         [this](const fs::path&) {
+             install("dependent/SOUNDP.DLL", programFolder_);
+             install("dependent/SpeechHelper.DLL", programFolder_);
+         },
+         true},
+        {"in a folder on PATH",
+         [this](const fs::path& elsewhere) {
+             install("SOUNDP.DLL", elsewhere);
+             SetEnvironmentVariableW(L"PATH", (elsewhere.native() + L";" + path_).c_str());
+         },
+         true},
+        {"only in the current folder (a document's folder)",
+         [this](const fs::path& elsewhere) {
+             install("SOUNDP.DLL", elsewhere);
+             fs::current_path(elsewhere);
+         },
+         false},
+    };
+    for (const Place& place : places) {
+        SCOPED_TRACE(place.where);
+        const fs::path elsewhere = root_ / "elsewhere";
+        fs::create_directories(elsewhere);
+        place.put(elsewhere);
+        sendCaption(rv::speech::kSoundMessage);
+        EXPECT_EQ(logLines(), place.loaded ? std::vector<std::string>{kSoundMessageLine} : std::vector<std::string>{});
+
+        channels_.reset();
+        fs::current_path(currentFolder_);
+        SetEnvironmentVariableW(L"PATH", path_.c_str());
+        fs::remove_all(elsewhere);
+        fs::remove_all(programFolder_);
+        fs::create_directories(programFolder_);
+        fs::remove(log_);
+    }
 }
 
 TEST_F(SpeechChannelsTest, RegisteredControlIsCalledLateBoundWithTheTextByValue)

@@ -2,11 +2,29 @@
 // given (up to and including the terminating NUL) and the integer, e.g.
 //   SoundMessage 83 66 81 5B ... 83 76 00 | 2
 // RV_STANDIN_FUNCTION names the export; the variant built without it has an
-// unrelated export, as a library of the right name but the wrong kind.
+// unrelated export, as a library of the right name but the wrong kind. Built
+// with RV_STANDIN_HELPER, it writes through a helper library it imports.
 #include "speech_log.h"
 
 #include <cstdint>
 #include <cstring>
+
+#ifdef RV_STANDIN_HELPER
+extern "C" __declspec(dllimport) void rvStandInHelperWrite(const char* line);
+#endif
+
+namespace {
+
+void write(const std::string& line)
+{
+#ifdef RV_STANDIN_HELPER
+    rvStandInHelperWrite(line.c_str());
+#else
+    rv::test::appendSpeechLog(line);
+#endif
+}
+
+} // namespace
 
 #define RV_STRINGIFY2(x) #x
 #define RV_STRINGIFY(x) RV_STRINGIFY2(x)
@@ -21,6 +39,6 @@ extern "C" __declspec(dllexport) int __stdcall RV_STANDIN_FUNCTION(const char* t
         line += hex;
     }
     line += " | " + std::to_string(mode);
-    rv::test::appendSpeechLog(line);
+    write(line);
     return 0;
 }

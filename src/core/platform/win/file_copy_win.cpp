@@ -35,9 +35,10 @@ bool changedSince(HANDLE source, const BY_HANDLE_FILE_INFORMATION& atOpen)
            CompareFileTime(&now.ftLastWriteTime, &atOpen.ftLastWriteTime) != 0;
 }
 
-// A copy made from a read-only source is read-only too, and neither
-// MoveFileExW nor DeleteFileW may replace or remove such a file. A link is
-// left alone: its attributes would be those of what it points to.
+// A copy made from a read-only source is read-only too, as a restore that
+// copies it back needs it; but neither MoveFileExW nor DeleteFileW may
+// replace or remove such a file. A link is left alone: its attributes would
+// be those of what it points to.
 void clearReadOnly(const std::wstring& path)
 {
     const DWORD attributes = GetFileAttributesW(path.c_str());
@@ -45,6 +46,33 @@ void clearReadOnly(const std::wstring& path)
         !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
         SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
     }
+}
+
+// FlushFileBuffers needs a handle open for writing, which a read-only file
+// refuses to an ordinary user: the attribute is lifted for the flush and put
+// back after it. Gives the error, or ERROR_SUCCESS.
+DWORD flushToDevice(const std::wstring& path)
+{
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    const bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+    if (readOnly && !SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) {
+        return GetLastError();
+    }
+    DWORD error = ERROR_SUCCESS;
+    HANDLE handle = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        error = GetLastError();
+    } else {
+        if (!FlushFileBuffers(handle)) {
+            error = GetLastError();
+        }
+        CloseHandle(handle);
+    }
+    if (readOnly && !SetFileAttributesW(path.c_str(), attributes) && error == ERROR_SUCCESS) {
+        error = GetLastError();
+    }
+    return error;
 }
 
 // The parts of a sparse source that hold data, or nothing when the file
@@ -352,15 +380,7 @@ Result<Done, FileError> WriteFlusher::flush(const DestinationFolder& root, std::
 {
     for (const PendingFile& file : pending) {
         const std::string path = root.pathOf(file.temporaryPath);
-        HANDLE handle = CreateFileW(longPathW(path).c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-        if (handle == INVALID_HANDLE_VALUE) {
-            return Result<Done, FileError>::failure(destinationErrorW(GetLastError(), path));
-        }
-        const BOOL flushed = FlushFileBuffers(handle);
-        const DWORD error = GetLastError();
-        CloseHandle(handle);
-        if (!flushed) {
+        if (const DWORD error = flushToDevice(longPathW(path)); error != ERROR_SUCCESS) {
             return Result<Done, FileError>::failure(destinationErrorW(error, path));
         }
     }

@@ -52,4 +52,54 @@ FileError destinationErrorW(DWORD error, const std::string& what)
     return {kind, what + ": error " + std::to_string(error)};
 }
 
+namespace {
+
+// Errors that only reading gives: the data or its medium is bad, or the
+// records system holds the file or a range of it.
+bool isReadError(DWORD error)
+{
+    switch (error) {
+    case ERROR_CRC:
+    case ERROR_READ_FAULT:
+    case ERROR_SECTOR_NOT_FOUND:
+    case ERROR_HANDLE_EOF:
+    case ERROR_FILE_CORRUPT:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Errors of a device or connection that went away, on whichever side.
+bool isDeviceGone(DWORD error)
+{
+    switch (error) {
+    case ERROR_NOT_READY:
+    case ERROR_GEN_FAILURE:
+    case ERROR_DEV_NOT_EXIST:
+    case ERROR_NETNAME_DELETED:
+    case ERROR_UNEXP_NET_ERR:
+    case ERROR_SEM_TIMEOUT:
+    case ERROR_IO_DEVICE:
+    case ERROR_DEVICE_NOT_CONNECTED:
+    case ERROR_NO_MEDIA_IN_DRIVE:
+    case ERROR_MEDIA_CHANGED:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+FileError copyFailureW(DWORD error, bool sourceStillAnswers, const std::string& source, const std::string& destination)
+{
+    if (isReadError(error) || (isDeviceGone(error) && !sourceStillAnswers)) {
+        return {FileErrorKind::NotReadable, source + ": error " + std::to_string(error)};
+    }
+    return destinationErrorW(error, destination);
+}
+
 } // namespace rv::platform
