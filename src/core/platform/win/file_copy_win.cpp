@@ -253,12 +253,17 @@ Result<PendingFile, FileError> FileCopier::copyToTemporary(const SourceFile& sou
         copied = Result<std::uint64_t, FileError>::failure(
             {FileErrorKind::Changed, source + ": changed while being copied"});
     }
+    if (copied.ok() && cancelled(control)) {
+        // A cancel asked for during the last chunk keeps this copy from replacing its target.
+        copied = Result<std::uint64_t, FileError>::failure({FileErrorKind::Cancelled, source});
+    }
     if (copied.ok()) {
-        // The copy keeps the source's times and attributes (hidden, system),
-        // as a backup should; not read-only, which would keep the flush of
-        // its batch and the next backup from writing it.
-        constexpr DWORD kKept =
-            FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+        // The copy keeps the source's times and attributes (hidden, system,
+        // read-only), as a restore needs them. Set last: a read-only file can
+        // no longer be removed through its handle. Its batch's flush and the
+        // next backup lift the read-only attribute where they must write.
+        constexpr DWORD kKept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
         FILE_BASIC_INFO basic{};
         basic.CreationTime.LowPart = info.ftCreationTime.dwLowDateTime;
         basic.CreationTime.HighPart = static_cast<LONG>(info.ftCreationTime.dwHighDateTime);
@@ -269,10 +274,6 @@ Result<PendingFile, FileError> FileCopier::copyToTemporary(const SourceFile& sou
         basic.FileAttributes =
             (info.dwFileAttributes & kKept) != 0 ? (info.dwFileAttributes & kKept) : FILE_ATTRIBUTE_NORMAL;
         SetFileInformationByHandle(to.get(), FileBasicInfo, &basic, sizeof basic);
-    }
-    if (copied.ok() && cancelled(control)) {
-        // A cancel asked for during the last chunk keeps this copy from replacing its target.
-        copied = Result<std::uint64_t, FileError>::failure({FileErrorKind::Cancelled, source});
     }
     if (!copied.ok()) {
         removeOnClose();
