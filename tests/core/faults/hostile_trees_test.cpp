@@ -12,16 +12,16 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iostream>
 #include <sstream>
-#include <thread>
 
 using namespace rv::testing;
 
@@ -60,8 +60,8 @@ struct HostileCase {
     std::vector<Line> lines;
     // What else must hold once the run is over; given whether it ran as root.
     std::function<void(const Hostile&, bool asRoot)> check;
-    // Done while the run goes, until stop is set.
-    std::function<void(Hostile&, const std::atomic<bool>& stop)> meanwhile;
+    // Done over and over while the run goes, by a process of its own.
+    std::function<void(Hostile&, unsigned round)> meanwhile;
 };
 
 void PrintTo(const HostileCase& hostile, std::ostream* out) { *out << hostile.name; }
@@ -92,26 +92,57 @@ void expectRealFolderWithTheData(const Hostile& hostile, const std::string& fold
     EXPECT_EQ(readFile(hostile.destination("GDATA/写真/b.jpg")), readFile(hostile.source("GDATA/写真/b.jpg")));
 }
 
-// The copies of the listed data files swap between themselves and a link to
-// the victim, or a pipe, as fast as they can, as a tester did to the run.
-void swapUnderTheRun(Hostile& hostile, const std::atomic<bool>& stop)
+// The listed data files are swapped, one after another, for links to the
+// victim or for pipes, and then back, as fast as it goes, as a tester did to
+// the run.
+void swapUnderTheRun(Hostile& hostile, unsigned round)
 {
     const fs::path folder = hostile.source("GDATA/入れ替え");
-    for (unsigned round = 0; !stop; ++round) {
-        const fs::path file = folder / ("f" + std::to_string(round % 40) + ".txt");
-        const fs::path swap = folder / ".swap";
+    const fs::path swap = folder / ".swap";
+    for (int i = 0; i < 40; ++i) {
         std::error_code ignored;
         fs::remove(swap, ignored);
-        if (round % 2 == 0) {
+        if (round % 2 == 1) {
+            writeFile(swap, "the clinic's own " + std::to_string(round));
+        } else if (i % 2 == 0) {
             fs::create_symlink(hostile.victim.path() / "secret.txt", swap, ignored);
         } else {
             ::mkfifo(swap.c_str(), 0644);
         }
-        fs::rename(swap, file, ignored);
-        writeFile(swap, "the clinic's own " + std::to_string(round));
-        fs::rename(swap, file, ignored);
+        fs::rename(swap, folder / ("f" + std::to_string(i) + ".txt"), ignored);
     }
 }
+
+// A process that does something over and over until it goes: a process, not
+// a thread, so that the run's own process forks while it has only one thread.
+class Meanwhile {
+public:
+    Meanwhile(const std::function<void(Hostile&, unsigned)>& work, Hostile& hostile)
+    {
+        if (!work) {
+            return;
+        }
+        std::cout.flush();
+        process_ = ::fork();
+        if (process_ == 0) {
+            for (unsigned round = 0;; ++round) {
+                work(hostile, round);
+            }
+        }
+    }
+    Meanwhile(const Meanwhile&) = delete;
+    Meanwhile& operator=(const Meanwhile&) = delete;
+    ~Meanwhile()
+    {
+        if (process_ > 0) {
+            ::kill(process_, SIGKILL);
+            ::waitpid(process_, nullptr, 0);
+        }
+    }
+
+private:
+    pid_t process_ = -1;
+};
 
 const HostileCase kCases[] = {
     {"DestinationDataFolderIsALinkToAVictim",
@@ -286,19 +317,13 @@ TEST_P(HostileTrees, NothingGoesOutsideNothingComesInEverythingIsNamedAndTheExit
     const auto victimBefore = snapshot(hostile.victim.path());
     auto sourceBefore = snapshot(hostile.bed.clinic.program.path());
 
-    std::atomic<bool> stop{false};
-    std::thread meanwhile;
-    if (hostileCase.meanwhile) {
-        meanwhile = std::thread([&] { hostileCase.meanwhile(hostile, stop); });
-    }
-    const ChildOutcome outcome = runInChild({!asRoot, {}, 60}, [&](std::ostream& out) {
-        ::umask(0); // the most open there is: the copies must still be no more open than their sources
-        return hostile.bed.runUnattended(out);
-    });
-    stop = true;
-    if (meanwhile.joinable()) {
-        meanwhile.join();
-    }
+    const ChildOutcome outcome = [&] {
+        const Meanwhile meanwhile(hostileCase.meanwhile, hostile);
+        return runInChild({!asRoot, {}, 60}, [&](std::ostream& out) {
+            ::umask(0); // the most open there is: the copies must still be no more open than their sources
+            return hostile.bed.runUnattended(out);
+        });
+    }();
 
     ASSERT_NE(outcome.exitCode, 128 + SIGALRM) << "the run did not end:\n" << outcome.output;
     const std::vector<std::string> lines = linesOf(outcome.output);
