@@ -184,13 +184,15 @@ const WalkStep* SourceWalk::State::next()
             if (errno == ENOENT) {
                 continue; // gone since the folder was read: there is nothing to copy
             }
-            return notCopied(std::move(relativePath), sourceError(errno, entryPath(root, relativePath)));
+            FileError error = sourceError(errno, entryPath(root, relativePath));
+            return notCopied(std::move(relativePath), std::move(error));
         }
         if (S_ISDIR(listed.st_mode)) {
             return enter(folder, entry->d_name, std::move(relativePath), listed);
         }
         if (!S_ISREG(listed.st_mode)) {
-            return notCopied(std::move(relativePath), notRegularFile(listed, entryPath(root, relativePath)));
+            FileError error = notRegularFile(listed, entryPath(root, relativePath));
+            return notCopied(std::move(relativePath), std::move(error));
         }
         step.kind = WalkStepKind::File;
         step.relativePath = std::move(relativePath);
