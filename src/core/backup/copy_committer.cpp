@@ -19,7 +19,7 @@ void removeCopy(const platform::DestinationFolder& root, SettledCopy& settled)
 // Why nothing put in place can be called copied: the chosen folder is no
 // longer where the user will look for it, or the flush failed.
 std::optional<CommitFailure> flushFailure(const platform::DestinationFolder& root, platform::WriteFlusher& flusher,
-                                          std::span<const platform::PendingFile> files)
+                                          std::span<const platform::PendingFile* const> files)
 {
     if (auto there = root.stillChosen(); !there.ok()) {
         return CommitFailure{reasonFor(there.error().kind), there.error().detail};
@@ -35,11 +35,11 @@ std::optional<CommitFailure> flushFailure(const platform::DestinationFolder& roo
 void flushAndRename(const platform::DestinationFolder& root, platform::WriteFlusher& flusher,
                     std::vector<SettledCopy>& placed, std::vector<SettledCopy>& batch)
 {
-    std::vector<platform::PendingFile> files;
+    std::vector<const platform::PendingFile*> files;
     files.reserve(batch.size());
     for (const SettledCopy& settled : batch) {
         if (const auto* file = std::get_if<platform::PendingFile>(&settled.copy.entry)) {
-            files.push_back(*file);
+            files.push_back(file);
         }
     }
     const std::optional<CommitFailure> failure = flushFailure(root, flusher, files);
@@ -61,6 +61,10 @@ void flushAndRename(const platform::DestinationFolder& root, platform::WriteFlus
         }
         if (settled.failure) {
             removeCopy(root, settled);
+        } else {
+            // In place, a copy waits a batch more to be settled, by its step
+            // and name alone: its paths go now.
+            std::visit([](auto& entry) { entry = {}; }, settled.copy.entry);
         }
     }
 }
@@ -117,6 +121,7 @@ void CopyCommitter::send()
     if (waiting_.empty()) {
         return;
     }
+    sending_.reserve(waiting_.size());
     for (PendingCopy& copy : waiting_) {
         sending_.push_back({std::move(copy), std::nullopt, {}});
     }
@@ -132,7 +137,8 @@ void CopyCommitter::send()
 }
 
 // The copies placed before this batch's flush are now final; so are the
-// batch's failures. The batch's own renames wait for the next flush.
+// batch's failures. The batch's own renames wait for the next flush. No list
+// of a batch is copied: a batch holds up to 8,192 copies.
 void CopyCommitter::collect()
 {
     if (inFlight_.valid()) {
@@ -140,18 +146,22 @@ void CopyCommitter::collect()
     } else if (sending_.empty()) {
         return; // no batch since the last collect: the placed copies still wait for a flush
     }
-    std::vector<SettledCopy> settled = std::exchange(placed_, {});
+    std::vector<SettledCopy> placedBefore = std::exchange(placed_, {});
+    placed_.reserve(sending_.size());
     for (SettledCopy& copy : sending_) {
-        if (copy.failure) {
-            settled.push_back(std::move(copy));
-        } else {
+        if (!copy.failure) {
             placed_.push_back(std::move(copy));
         }
     }
-    sending_.clear();
-    for (SettledCopy& copy : settled) {
+    for (SettledCopy& copy : placedBefore) {
         onSettled_(copy);
     }
+    for (SettledCopy& copy : sending_) {
+        if (copy.failure) {
+            onSettled_(copy);
+        }
+    }
+    sending_.clear();
 }
 
 } // namespace rv

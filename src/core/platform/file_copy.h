@@ -80,7 +80,7 @@ public:
 
     // Makes the pending files' data, and everything committed so far
     // (renames, new folders), durable. A failure means some of it may not be.
-    Result<Done, FileError> flush(const DestinationFolder& root, std::span<const PendingFile> pending);
+    Result<Done, FileError> flush(const DestinationFolder& root, std::span<const PendingFile* const> pending);
 
 private:
     explicit WriteFlusher(std::intptr_t handle) : handle_(handle) {}

@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace rv::platform {
 
@@ -40,8 +39,7 @@ enum class EntryKind { File, Folder, Other };
 
 struct EntryInfo {
     EntryKind kind;
-    std::uint64_t size;     // bytes, for a file
-    std::uint64_t modified; // the last write, in the system's own units: only for comparing
+    std::uint64_t size; // bytes, for a file
 };
 
 // What is at path (following links). A missing entry is a NotFound failure.

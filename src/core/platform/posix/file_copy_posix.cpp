@@ -203,11 +203,6 @@ Result<std::uint64_t, FileError> FileCopier::State::copyBytes(int from, int to, 
         if (count < 0 && errno == EINTR) {
             continue;
         }
-        if (count < 0 && errno == EAGAIN) {
-            // A file that would make the copy wait for data is not a file of data.
-            return Result<std::uint64_t, FileError>::failure(
-                {FileErrorKind::NotReadable, source + ": waits for data that may never come"});
-        }
         if (count < 0 || (count == 0 && (useRange || useSendfile) && done == 0)) {
             // A kernel-side copy does not say which side failed, and some file
             // systems report nothing to copy where there is data: the plain
@@ -458,7 +453,8 @@ WriteFlusher::~WriteFlusher()
 // One syncfs writes back the whole destination file system: the pending data,
 // the renames and new folders alike, at the cost of one flush instead of one
 // per file.
-Result<Done, FileError> WriteFlusher::flush(const DestinationFolder& /*root*/, std::span<const PendingFile> /*pending*/)
+Result<Done, FileError> WriteFlusher::flush(const DestinationFolder& /*root*/,
+                                            std::span<const PendingFile* const> /*pending*/)
 {
     if (::syncfs(static_cast<int>(handle_)) != 0) {
         return Result<Done, FileError>::failure(destinationError(errno, "syncfs"));

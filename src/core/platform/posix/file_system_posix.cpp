@@ -30,9 +30,7 @@ Result<EntryInfo, FileError> inspect(std::string_view path)
     } else if (S_ISDIR(info.st_mode)) {
         kind = EntryKind::Folder;
     }
-    const auto modified = static_cast<std::uint64_t>(info.st_mtim.tv_sec) * 1000000000U +
-                          static_cast<std::uint64_t>(info.st_mtim.tv_nsec);
-    return Result<EntryInfo, FileError>::success({kind, static_cast<std::uint64_t>(info.st_size), modified});
+    return Result<EntryInfo, FileError>::success({kind, static_cast<std::uint64_t>(info.st_size)});
 }
 
 bool sameEntry(std::string_view first, std::string_view second)

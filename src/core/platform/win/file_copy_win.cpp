@@ -377,10 +377,10 @@ WriteFlusher& WriteFlusher::operator=(WriteFlusher&& other) noexcept
 
 WriteFlusher::~WriteFlusher() = default;
 
-Result<Done, FileError> WriteFlusher::flush(const DestinationFolder& root, std::span<const PendingFile> pending)
+Result<Done, FileError> WriteFlusher::flush(const DestinationFolder& root, std::span<const PendingFile* const> pending)
 {
-    for (const PendingFile& file : pending) {
-        const std::string path = root.pathOf(file.temporaryPath);
+    for (const PendingFile* file : pending) {
+        const std::string path = root.pathOf(file->temporaryPath);
         if (const DWORD error = flushToDevice(longPathW(path)); error != ERROR_SUCCESS) {
             return Result<Done, FileError>::failure(destinationErrorW(error, path));
         }

@@ -43,12 +43,10 @@ Result<EntryInfo, FileError> inspect(std::string_view path)
         return Result<EntryInfo, FileError>::failure(sourceErrorW(GetLastError(), std::string(path)));
     }
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        return Result<EntryInfo, FileError>::success({EntryKind::Folder, 0, 0});
+        return Result<EntryInfo, FileError>::success({EntryKind::Folder, 0});
     }
     const std::uint64_t size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    const std::uint64_t modified =
-        (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
-    return Result<EntryInfo, FileError>::success({EntryKind::File, size, modified});
+    return Result<EntryInfo, FileError>::success({EntryKind::File, size});
 }
 
 bool sameEntry(std::string_view first, std::string_view second)
