@@ -1,6 +1,7 @@
 #include "backup/backup_job.h"
 
 #include "backup/backup_plan.h"
+#include "backup/run_record.h"
 #include "common/printable_text.h"
 
 namespace rv {
@@ -14,7 +15,8 @@ BackupJob::~BackupJob()
 }
 
 Result<std::monostate, StartRefusal> BackupJob::start(const Settings& settings, std::string_view programFolder,
-                                                      std::string_view backupFolder, Hooks hooks)
+                                                      std::string_view backupFolder, Hooks hooks,
+                                                      RunTuning tuning)
 {
     using R = Result<std::monostate, StartRefusal>;
     if (running_) {
@@ -33,6 +35,7 @@ Result<std::monostate, StartRefusal> BackupJob::start(const Settings& settings, 
     }
     running_ = true;
     cancel_ = false;
+    tuning_ = std::move(tuning);
     {
         const std::lock_guard lock(mutex_);
         finished_ = false;
@@ -66,7 +69,10 @@ void BackupJob::work(const BackupPlan& plan)
     BackupResult result;
     std::exception_ptr failure;
     try {
-        result = runBackup(plan, callbacks, cancel_);
+        RunRecord record(plan.backupFolder);
+        callbacks.onFileCopied = [&record](const RecordedFile& file) { record.add(file); };
+        result = runBackup(plan, callbacks, cancel_, tuning_);
+        record.finish(result, describeBackupResult(result));
     } catch (...) {
         // Handed to the front end's thread by finish(): nothing may leave a thread.
         failure = std::current_exception();

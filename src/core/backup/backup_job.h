@@ -60,9 +60,10 @@ public:
     };
 
     // Plans and starts the copying into backupFolder (ending with a
-    // separator). settings must outlive the run.
+    // separator). settings must outlive the run. The run also writes its
+    // record into the backup folder, last.
     Result<std::monostate, StartRefusal> start(const Settings& settings, std::string_view programFolder,
-                                               std::string_view backupFolder, Hooks hooks);
+                                               std::string_view backupFolder, Hooks hooks, RunTuning tuning = {});
 
     bool isRunning() const { return running_; }
     // Asks the run to stop; what was completely copied stays. Once per run.
@@ -86,6 +87,7 @@ private:
     void log(LogLevel level, const std::string& line) const;
 
     Hooks hooks_;
+    RunTuning tuning_;
     std::atomic<bool> cancel_{false};
     bool running_ = false;
 

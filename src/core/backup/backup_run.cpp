@@ -6,6 +6,8 @@
 #include "common/path_text.h"
 #include "platform/destination_folder.h"
 #include "platform/file_system.h"
+#include "platform/local_time.h"
+#include "platform/paths.h"
 #include "platform/source_tree.h"
 #include "platform/temporary_names.h"
 
@@ -144,6 +146,7 @@ public:
         }
         report();
         noteLooksNotKept();
+        noteReadBacks();
         for (const ItemResult& item : result_.items) {
             result_.cancelled =
                 result_.cancelled || (item.outcome == ItemOutcome::Failed && item.reason == CopyReason::Cancelled);
@@ -167,8 +170,11 @@ private:
         root_.emplace(std::move(root.value()));
         // The committer keeps the flusher: a batch in flight on its thread
         // has it until the committer is gone, whatever ends the run.
+        ReadBackCheck check = tuning_.readBack;
+        check.cancel = &cancel_;
         committer_.emplace(
-            *root_, std::move(flusher.value()), [this](SettledCopy& copy) { settle(copy); }, tuning_.batches);
+            *root_, std::move(flusher.value()), [this](SettledCopy& copy) { settle(copy); }, tuning_.batches,
+            std::move(check));
         sweep(*root_);
         startPrecopy();
         return std::nullopt;
@@ -446,6 +452,8 @@ private:
         } else if (!settled.failure) {
             states_[copy.step].placed = true;
             item.filesCopied += copy.relativePath.empty() ? 0 : 1;
+            countReadBack(settled.readBack);
+            recordCopied(copy);
         } else if (copy.relativePath.empty()) {
             fail(item, settled.failure->reason, std::move(settled.failure->detail));
         } else {
@@ -462,6 +470,44 @@ private:
         const StepState& state = states_[index];
         const auto later = plan_.steps[index].overwrittenBy;
         return state.walked && state.unsettled == 0 && (!later || isDone(*later));
+    }
+
+    void recordCopied(const PendingCopy& copy) const
+    {
+        if (!callbacks_.onFileCopied) {
+            return;
+        }
+        const auto& file = std::get<PendingFile>(copy.entry);
+        std::string path = plan_.steps[copy.step].name;
+        if (!copy.relativePath.empty()) {
+            path += '/' + copy.relativePath;
+        }
+        std::replace(path.begin(), path.end(), platform::kPathSeparator, '/');
+        callbacks_.onFileCopied({std::move(path), file.bytes, platform::modifiedTimeText(file.modified), file.digest});
+    }
+
+    void countReadBack(ReadBackOutcome outcome)
+    {
+        if (outcome == ReadBackOutcome::NotRead) {
+            ++notReadBack_;
+        } else if (outcome == ReadBackOutcome::CacheDropped) {
+            ++readAfterCacheDropped_;
+        }
+    }
+
+    // How the copies were read back, where it was not from the device itself.
+    void noteReadBacks()
+    {
+        result_.allVerified = notReadBack_ == 0;
+        if (readAfterCacheDropped_ > 0) {
+            result_.notes.push_back("read back after dropping the system's cache, as the file system refuses to "
+                                    "read past it: " +
+                                    std::to_string(readAfterCacheDropped_) + " copies");
+        }
+        if (notReadBack_ > 0 && tuning_.readBack.enabled) {
+            result_.notes.push_back("put in place without being read back, as the run was cancelled: " +
+                                    std::to_string(notReadBack_) + " copies");
+        }
     }
 
     // Reports, in plan order, each item that is done.
@@ -576,6 +622,8 @@ private:
     std::size_t precopyStep_ = 0;
     std::optional<CopyCommitter> committer_; // once the destination is open
     std::uint64_t looksNotKept_ = 0;
+    std::uint64_t notReadBack_ = 0;
+    std::uint64_t readAfterCacheDropped_ = 0;
     std::string firstLookNotKept_;
     BackupResult result_;
 };

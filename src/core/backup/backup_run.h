@@ -3,6 +3,8 @@
 #include "backup/backup_plan.h"
 #include "backup/copy_committer.h"
 #include "backup/copy_reason.h"
+#include "backup/copy_verification.h"
+#include "record/backup_record.h"
 
 #include <atomic>
 #include <cstdint>
@@ -51,6 +53,8 @@ struct BackupResult {
     // Side problems that lost no data (a temporary file that could not be
     // removed), one readable line each, for the log.
     std::vector<std::string> notes;
+    // Every copy put in place was read back from the device and found right.
+    bool allVerified = true;
 };
 
 struct BackupProgress {
@@ -74,12 +78,17 @@ struct BackupCallbacks {
     // Called for each entry of the data folder that is not copied, as soon
     // as that is known; the folder's own item comes when it is done.
     std::function<void(const ItemResult& item, const FileFailure& failure)> onFileNotCopied;
+    // Called for each file copied, once it is in place and on the device,
+    // with what the backup's record says of it.
+    std::function<void(const RecordedFile& file)> onFileCopied;
 };
 
 // How a run goes about its work: the program keeps the defaults; tests take
-// smaller batches, to have one in flight with few files.
+// smaller batches, to have one in flight with few files. Reading the copies
+// back is on unless asked otherwise (the cancel it heeds is the run's own).
 struct RunTuning {
     BatchLimits batches;
+    ReadBackCheck readBack;
 };
 
 // Carries out the plan. Each file goes to a temporary name beside its target

@@ -30,10 +30,20 @@ std::optional<CommitFailure> flushFailure(const platform::DestinationFolder& roo
     return std::nullopt;
 }
 
+void dropPaths(std::variant<platform::PendingFile, FilledFolder>& entry)
+{
+    if (auto* file = std::get_if<platform::PendingFile>(&entry)) {
+        file->temporaryPath = std::string();
+        file->targetPath = std::string();
+    } else {
+        entry = FilledFolder{};
+    }
+}
+
 // One flush gets the batch's data onto the device, and with it the renames of
 // the batch before (placed); then each copy of the batch is put in place.
 void flushAndRename(const platform::DestinationFolder& root, platform::WriteFlusher& flusher,
-                    std::vector<SettledCopy>& placed, std::vector<SettledCopy>& batch)
+                    const ReadBackCheck& check, std::vector<SettledCopy>& placed, std::vector<SettledCopy>& batch)
 {
     std::vector<const platform::PendingFile*> files;
     files.reserve(batch.size());
@@ -50,7 +60,11 @@ void flushAndRename(const platform::DestinationFolder& root, platform::WriteFlus
         if (failure) {
             settled.failure = failure;
         } else if (const auto* file = std::get_if<platform::PendingFile>(&settled.copy.entry)) {
-            if (auto committed = platform::commit(root, *file); !committed.ok()) {
+            CopyVerification verified = verifyCopy(root, *file, check);
+            settled.readBack = verified.outcome;
+            if (verified.failure) {
+                settled.failure = std::move(verified.failure);
+            } else if (auto committed = platform::commit(root, *file); !committed.ok()) {
                 settled.failure = CommitFailure{reasonFor(committed.error().kind), committed.error().detail};
             }
         } else {
@@ -62,9 +76,9 @@ void flushAndRename(const platform::DestinationFolder& root, platform::WriteFlus
         if (settled.failure) {
             removeCopy(root, settled);
         } else {
-            // In place, a copy waits a batch more to be settled, by its step
-            // and name alone: its paths go now.
-            std::visit([](auto& entry) { entry = {}; }, settled.copy.entry);
+            // In place, a copy waits a batch more to be settled: the paths it
+            // had on the way go now, what the record says of it stays.
+            dropPaths(settled.copy.entry);
         }
     }
 }
@@ -129,10 +143,10 @@ void CopyCommitter::send()
     waitingBytes_ = 0;
     try {
         inFlight_ = std::async(std::launch::async, flushAndRename, std::cref(root_), std::ref(flusher_),
-                               std::ref(placed_), std::ref(sending_));
+                               std::cref(check_), std::ref(placed_), std::ref(sending_));
     } catch (const std::system_error&) {
         // No thread to be had: the batch goes through here and now instead.
-        flushAndRename(root_, flusher_, placed_, sending_);
+        flushAndRename(root_, flusher_, check_, placed_, sending_);
     }
 }
 

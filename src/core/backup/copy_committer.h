@@ -1,6 +1,7 @@
 #pragma once
 
 #include "backup/copy_reason.h"
+#include "backup/copy_verification.h"
 #include "platform/destination_folder.h"
 #include "platform/file_copy.h"
 
@@ -38,26 +39,25 @@ struct PendingCopy {
     std::string relativePath; // inside the data folder; empty for a single file
 };
 
-struct CommitFailure {
-    CopyReason reason;
-    std::string detail;
-};
-
 // A copy whose outcome is final: in place and on the device, or not and why.
 struct SettledCopy {
     PendingCopy copy;
     std::optional<CommitFailure> failure;
     std::string leftBehind; // a temporary file that could not be removed
+    ReadBackOutcome readBack = ReadBackOutcome::NotRead;
 };
 
 // Puts complete copies in place in batches: one flush for the whole batch,
-// then each copy is renamed over its target, so none replaces its target
-// before its data is on the device. A full batch goes to the device on a
-// thread of its own while the next batch is copied; only one is in flight,
-// so the temporary copies never take more than two batches' room beside the
-// earlier backup. The renames reach the device with the next flush: only
-// then is a copy settled, so that what is reported as copied is there
-// whatever happens to the machine next.
+// then each copy is read back from the device and compared (when asked) and
+// renamed over its target, so none replaces its target before its data is
+// on the device and found right there; a copy found wrong is removed and the
+// earlier copy stays. A full batch goes to the device, and is read back, on
+// a thread of its own while the next batch is copied: the reading waits on
+// the disk while the copying of small files keeps the processor busy. Only
+// one batch is in flight, so the temporary copies never take more than two
+// batches' room beside the earlier backup. The renames reach the device with
+// the next flush: only then is a copy settled, so that what is reported as
+// copied is there whatever happens to the machine next.
 //
 // The committer owns the destination's flusher, so that a batch in flight
 // always has it: however the run ends, even by an exception, the committer
@@ -68,8 +68,9 @@ public:
     // outlive the committer. onSettled is called on the caller's thread, from
     // add, finish and settleAll, for each copy once its outcome is final.
     CopyCommitter(const platform::DestinationFolder& root, platform::WriteFlusher flusher,
-                  std::function<void(SettledCopy&)> onSettled, BatchLimits limits = {})
-        : root_(root), flusher_(std::move(flusher)), onSettled_(std::move(onSettled)), limits_(limits)
+                  std::function<void(SettledCopy&)> onSettled, BatchLimits limits = {}, ReadBackCheck check = {})
+        : root_(root), flusher_(std::move(flusher)), onSettled_(std::move(onSettled)), limits_(limits),
+          check_(std::move(check))
     {
     }
     CopyCommitter(const CopyCommitter&) = delete;
@@ -99,6 +100,7 @@ private:
     std::uint64_t waitingBytes_ = 0;
     std::function<void(SettledCopy&)> onSettled_;
     BatchLimits limits_;
+    ReadBackCheck check_;
     std::vector<SettledCopy> placed_;  // in place, until the next flush gets them onto the device
     std::vector<SettledCopy> sending_; // the batch in flight
     std::future<void> inFlight_;

@@ -39,6 +39,8 @@ std::string_view reasonText(CopyReason reason)
         return "コピーの直前に別のものと置き換えられました";
     case CopyReason::Virtual:
         return "システムが作る仮想のファイルです（ディスク上のデータではありません）";
+    case CopyReason::NotVerified:
+        return "書き込んだ内容を確認できませんでした";
     }
     return "コピーできません";
 }

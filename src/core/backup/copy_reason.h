@@ -2,6 +2,7 @@
 
 #include "platform/file_system.h"
 
+#include <string>
 #include <string_view>
 
 namespace rv {
@@ -26,10 +27,18 @@ enum class CopyReason {
     Socket,
     Replaced, // something else stood there by the time it was opened
     Virtual,  // made up by the system (/proc, /sys), not data on a disk
+    NotVerified, // the copy read back from the device differs from what was read from the source
 };
 
 std::string_view reasonText(CopyReason reason);
 
 CopyReason reasonFor(platform::FileErrorKind kind);
+
+// Why a copy did not take its place, or lost it again: the reason shown and
+// the system's own wording for the log.
+struct CommitFailure {
+    CopyReason reason;
+    std::string detail;
+};
 
 } // namespace rv

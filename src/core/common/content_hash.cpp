@@ -5,6 +5,9 @@
 #define XXH_INLINE_ALL
 #include <xxhash.h>
 
+#include <algorithm>
+#include <array>
+
 namespace rv {
 
 struct ContentHasher::State {
@@ -18,10 +21,37 @@ ContentHasher& ContentHasher::operator=(ContentHasher&&) noexcept = default;
 
 void ContentHasher::add(const void* bytes, std::size_t size) { XXH3_128bits_update(&state_->xxh, bytes, size); }
 
+void ContentHasher::addZeros(std::uint64_t count)
+{
+    static constexpr std::size_t kBlock = 64 * 1024;
+    static const std::array<unsigned char, kBlock> zeros{};
+    for (; count > 0; count -= std::min<std::uint64_t>(count, kBlock)) {
+        add(zeros.data(), static_cast<std::size_t>(std::min<std::uint64_t>(count, kBlock)));
+    }
+}
+
 ContentDigest ContentHasher::digest() const
 {
     const XXH128_hash_t hash = XXH3_128bits_digest(&state_->xxh);
     return {hash.high64, hash.low64};
+}
+
+void OffsetHasher::add(std::uint64_t offset, const void* bytes, std::size_t size)
+{
+    if (offset > reach_) {
+        hasher_.addZeros(offset - reach_);
+    }
+    hasher_.add(bytes, size);
+    reach_ = offset + size;
+}
+
+ContentDigest OffsetHasher::digestOf(std::uint64_t size)
+{
+    if (size > reach_) {
+        hasher_.addZeros(size - reach_);
+        reach_ = size;
+    }
+    return hasher_.digest();
 }
 
 std::string ContentDigest::hex() const

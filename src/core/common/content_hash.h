@@ -33,11 +33,26 @@ public:
     ContentHasher& operator=(const ContentHasher&) = delete;
 
     void add(const void* bytes, std::size_t size);
+    // count zero bytes: what a reader gets from the holes of a sparse file.
+    void addZeros(std::uint64_t count);
     ContentDigest digest() const;
 
 private:
     struct State;
     std::unique_ptr<State> state_;
+};
+
+// A file's digest taken from pieces at known offsets, in order: the gaps
+// between them (the holes of a sparse file) count as zeros.
+class OffsetHasher {
+public:
+    void add(std::uint64_t offset, const void* bytes, std::size_t size);
+    // The digest of the file's first size bytes.
+    ContentDigest digestOf(std::uint64_t size);
+
+private:
+    ContentHasher hasher_;
+    std::uint64_t reach_ = 0;
 };
 
 } // namespace rv

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/content_hash.h"
 #include "platform/destination_folder.h"
 #include "platform/file_system.h"
 #include "platform/source_tree.h"
@@ -30,6 +31,10 @@ struct PendingFile {
     // permissions or owner: the destination's file system may hold none
     // (FAT). Never more open than its source: the copy is then private.
     std::optional<FileError> lookNotKept;
+    // Of the source's bytes as they were copied, holes read as zeros: what a
+    // read of the copy must give.
+    ContentDigest digest;
+    std::uint64_t modified = 0; // the source's last write, as SourceStamp::modified gives it
 };
 
 // Copies files so that the target is replaced only by a complete copy: the

@@ -103,7 +103,8 @@ Result<Done, FileError> RecordWriter::writeRecord(const RecordHeader& header)
     if (auto closed = body_->finish(); !closed.ok()) {
         return closed;
     }
-    platform::PendingFile record{{}, kRecordFileName, 0, {}};
+    platform::PendingFile record;
+    record.targetPath = kRecordFileName;
     auto out = createTemporary(root_, record.temporaryPath);
     if (!out.ok()) {
         return Result<Done, FileError>::failure(out.error());

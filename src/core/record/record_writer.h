@@ -28,7 +28,11 @@ public:
     ~RecordWriter();
 
     Result<platform::Done, platform::FileError> add(const RecordedFile& file);
+    // Puts the record in place and adds the run to the history.
     Result<platform::Done, platform::FileError> finish(const RecordHeader& header, double seconds);
+    // Adds the run to the history alone, leaving the earlier record in place:
+    // for a run that copied nothing.
+    Result<platform::Done, platform::FileError> appendHistory(const RecordHeader& header, double seconds);
 
     std::uint64_t files() const { return files_; }
 
@@ -38,7 +42,6 @@ private:
     {
     }
     Result<platform::Done, platform::FileError> writeRecord(const RecordHeader& header);
-    Result<platform::Done, platform::FileError> appendHistory(const RecordHeader& header, double seconds);
 
     platform::DestinationFolder root_;
     std::string bodyName_; // inside the backup folder

@@ -1,14 +1,20 @@
 #include "backup/backup_job.h"
 
 #include "platform/paths.h"
+#include "record/backup_check.h"
+#include "record/backup_record.h"
 #include "support/sample_clinic.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <mutex>
+#include <sstream>
 #include <stdexcept>
 
 using rv::testing::SampleClinic;
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -102,6 +108,37 @@ TEST(BackupJob, LogsEachItemAndEndsWithTheClosingMessage)
     EXPECT_EQ(outcome.message.text, rv::describeBackupResult(outcome.result).text);
     EXPECT_EQ(log.lines.back(), "result: " + outcome.message.text);
     EXPECT_EQ(outcome.result.items.size(), 14U);
+}
+
+// What the run copied is written down in the backup, and a later check of
+// the untouched backup finds every file right.
+TEST(BackupJob, LeavesARecordOfEveryCopiedFileThatALaterCheckFindsRight)
+{
+    SampleClinic clinic;
+    clinic.addDatabases({"予約51.mdb", "Tavo51.mdb"});
+    clinic.addDataFiles({"患者/0001.dat", "写真/a.jpg", "top.txt"});
+    const rv::Settings settings = clinic.settings();
+    rv::BackupJob job;
+    ASSERT_TRUE(job.start(settings, clinic.program.str(), folderOf(clinic.backup), {}).ok());
+    ASSERT_TRUE(job.waitFor(std::chrono::seconds(30)));
+    const rv::JobOutcome outcome = job.finish();
+    EXPECT_TRUE(outcome.result.notes.empty());
+
+    const std::string record = rv::testing::readFile(clinic.backup.path() / rv::testing::u8path(rv::kRecordFileName));
+    std::size_t listed = 0;
+    std::istringstream lines(record);
+    for (std::string line; std::getline(lines, line);) {
+        listed += rv::parseRecordLine(line) ? 1 : 0;
+    }
+    EXPECT_EQ(listed, 7U) << record; // two databases, rv.dat, id.dat and three data files
+    EXPECT_NE(record.find("\tGDATA/写真/a.jpg\r\n"), std::string::npos) << record;
+    EXPECT_NE(record.find("照合\t書き込んだ内容を読み直して確かめました\r\n"), std::string::npos) << record;
+    EXPECT_TRUE(fs::exists(clinic.backup.path() / rv::testing::u8path(rv::kHistoryFileName)));
+
+    std::ostringstream out;
+    std::ostringstream progress;
+    const std::atomic<bool> cancel{false};
+    EXPECT_EQ(rv::runBackupCheck(clinic.backup.str(), out, progress, cancel), rv::kCheckAllMatch) << out.str();
 }
 
 TEST(BackupJob, OneRunAtATimeAndAStopIsAskedOnce)

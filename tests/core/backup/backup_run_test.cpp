@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <stdexcept>
 
 #ifndef _WIN32
@@ -187,6 +188,52 @@ TEST_F(BackupRunTest, AFailedCopyLeavesTheEarlierCopyByteForByte)
     EXPECT_EQ(readFile(backedUp("Tavo51.mdb.d")), earlierTavo);
     EXPECT_EQ(readFile(backedUp("予約51.mdb")), earlierYoyaku);
     EXPECT_FALSE(temporaryFilesLeft());
+}
+
+// A disk that gives back other bytes than it was given: the copy is not put
+// in place, and the earlier copy of the last backup stays.
+TEST_F(BackupRunTest, ACopyThatReadsBackWrongFailsAndTheEarlierCopyStays)
+{
+    clinic.addDatabases({"Tavo51.mdb", "予約51.mdb"});
+    clinic.addDataFiles({"a.txt", "写真/b.jpg"});
+    writeFile(backedUp("Tavo51.mdb"), "earlier Tavo");
+    writeFile(backedUp("GDATA/写真/b.jpg"), "earlier b");
+    std::vector<std::string> readBack;
+    rv::RunTuning tuning;
+    tuning.readBack.beforeReadBack = [&](const rv::platform::DestinationFolder& root,
+                                         const rv::platform::PendingFile& copy) {
+        readBack.push_back(copy.targetPath);
+        if (copy.targetPath.ends_with("Tavo51.mdb") || copy.targetPath.ends_with("b.jpg")) {
+            std::fstream file(u8path(root.pathOf(copy.temporaryPath)), std::ios::in | std::ios::out | std::ios::binary);
+            const char first = static_cast<char>(file.get());
+            file.seekp(0);
+            file.put(static_cast<char>(first ^ 0x20));
+        }
+    };
+    const BackupResult result = run(clinic.settings(), {}, tuning);
+
+    EXPECT_EQ(item(result, "Tavo51.mdb").outcome, ItemOutcome::Failed);
+    EXPECT_EQ(item(result, "Tavo51.mdb").reason, CopyReason::NotVerified);
+    EXPECT_EQ(readFile(backedUp("Tavo51.mdb")), "earlier Tavo");
+    ASSERT_EQ(item(result, "GDATA").fileFailures.size(), 1u);
+    EXPECT_EQ(item(result, "GDATA").fileFailures[0].relativePath, u8string(u8path("写真/b.jpg")));
+    EXPECT_EQ(item(result, "GDATA").fileFailures[0].reason, CopyReason::NotVerified);
+    EXPECT_EQ(readFile(backedUp("GDATA/写真/b.jpg")), "earlier b");
+    EXPECT_EQ(readFile(backedUp("予約51.mdb")), readFile(original("予約51.mdb")));
+    EXPECT_EQ(readFile(backedUp("GDATA/a.txt")), readFile(original("GDATA/a.txt")));
+    EXPECT_EQ(readBack.size(), 6u); // two databases, rv.dat, id.dat and the two data files
+    EXPECT_TRUE(result.allVerified);
+    EXPECT_FALSE(temporaryFilesLeft());
+    EXPECT_NE(rv::describeBackupResult(result).text.find("・Tavo51.mdb：書き込んだ内容を確認できませんでした"),
+              std::string::npos);
+
+    // Asked not to, the run reads nothing back and says the copies are unverified.
+    tuning.readBack.enabled = false;
+    readBack.clear();
+    const BackupResult unverified = run(clinic.settings(), {}, tuning);
+    EXPECT_TRUE(readBack.empty());
+    EXPECT_FALSE(unverified.allVerified);
+    EXPECT_EQ(readFile(backedUp("Tavo51.mdb")), readFile(original("Tavo51.mdb")));
 }
 
 TEST_F(BackupRunTest, ATargetThatCannotBeReplacedFailsAndLeavesNoTemporaryFile)

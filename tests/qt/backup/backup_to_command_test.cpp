@@ -79,7 +79,10 @@ void BackupToCommandTest::everythingCopiedExitsZeroWithoutADisplay()
     QCOMPARE(copied.value(QStringLiteral("id.dat")), source.value(QStringLiteral("id.dat")));
     QCOMPARE(treeOf(backup() + QStringLiteral("/GDATA")), treeOf(clinic() + QStringLiteral("/GDATA")));
     QVERIFY(QDir(backup() + QStringLiteral("/GDATA/空フォルダ")).exists());
-    QCOMPARE(copied.size(), 11 + 2 + treeOf(clinic() + QStringLiteral("/GDATA")).size());
+    // Beside the copies, the run's record and the history of runs.
+    QVERIFY(copied.value(QStringLiteral("バックアップ記録.txt")).contains("\t臨床RV51N.mdb\r\n"));
+    QVERIFY(copied.contains(QStringLiteral("バックアップ履歴.txt")));
+    QCOMPARE(copied.size(), 11 + 2 + treeOf(clinic() + QStringLiteral("/GDATA")).size() + 2);
 }
 
 void BackupToCommandTest::aMissingNamedDatabaseExitsOne()

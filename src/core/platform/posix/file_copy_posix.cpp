@@ -82,7 +82,8 @@ Result<Done, FileError> writeAll(int to, bool& direct, const char* data, std::si
 }
 
 Result<std::size_t, FileError> readWriteChunk(int from, int to, bool& direct, char* buffer, std::size_t limit,
-                                              const std::string& source, const std::string& temporary)
+                                              std::uint64_t at, OffsetHasher& hasher, const std::string& source,
+                                              const std::string& temporary)
 {
     ssize_t count = 0;
     do {
@@ -91,6 +92,7 @@ Result<std::size_t, FileError> readWriteChunk(int from, int to, bool& direct, ch
     if (count < 0) {
         return Result<std::size_t, FileError>::failure(sourceError(errno, source));
     }
+    hasher.add(at, buffer, static_cast<std::size_t>(count));
     auto written = writeAll(to, direct, buffer, static_cast<std::size_t>(count), temporary);
     if (!written.ok()) {
         return Result<std::size_t, FileError>::failure(written.error());
@@ -98,16 +100,38 @@ Result<std::size_t, FileError> readWriteChunk(int from, int to, bool& direct, ch
     return Result<std::size_t, FileError>::success(static_cast<std::size_t>(count));
 }
 
+// A range the kernel copied never passed through this process: its digest is
+// taken from the source again, whose pages the copy has just brought into
+// the cache.
+Result<Done, FileError> hashCopiedRange(int from, char* buffer, std::uint64_t at, std::size_t count,
+                                        OffsetHasher& hasher, const std::string& source)
+{
+    while (count > 0) {
+        const ssize_t got = ::pread(from, buffer, std::min(count, kBufferBytes), static_cast<off_t>(at));
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            return Result<Done, FileError>::failure(sourceError(got < 0 ? errno : EIO, source));
+        }
+        hasher.add(at, buffer, static_cast<std::size_t>(got));
+        at += static_cast<std::uint64_t>(got);
+        count -= static_cast<std::size_t>(got);
+    }
+    return Result<Done, FileError>::success({});
+}
+
 } // namespace
 
 struct FileCopier::State {
     bool triesDirectWrite(std::uint64_t size) const;
     Result<std::uint64_t, FileError> copyData(int from, int to, bool direct, const struct stat& info,
-                                              const std::string& source, const std::string& temporary,
-                                              const CopyControl& control);
+                                              OffsetHasher& hasher, const std::string& source,
+                                              const std::string& temporary, const CopyControl& control);
     Result<std::uint64_t, FileError> copyBytes(int from, int to, bool direct, std::uint64_t start, std::uint64_t length,
-                                               const std::string& source, const std::string& temporary,
-                                               const CopyControl& control);
+                                               OffsetHasher& hasher, const std::string& source,
+                                               const std::string& temporary, const CopyControl& control);
+    char* ensureBuffer();
     std::optional<FileError> keepLook(int to, const struct stat& info, const std::string& temporary) const;
 
     CopyMethod method = CopyMethod::Automatic;
@@ -151,8 +175,9 @@ bool FileCopier::State::triesDirectWrite(std::uint64_t size) const
 // Copies length bytes from start (both files are placed there), or to the
 // end of the source when length is 0; progress counts from start.
 Result<std::uint64_t, FileError> FileCopier::State::copyBytes(int from, int to, bool direct, std::uint64_t start,
-                                                              std::uint64_t length, const std::string& source,
-                                                              const std::string& temporary, const CopyControl& control)
+                                                              std::uint64_t length, OffsetHasher& hasher,
+                                                              const std::string& source, const std::string& temporary,
+                                                              const CopyControl& control)
 {
     if (::lseek(from, static_cast<off_t>(start), SEEK_SET) < 0) {
         return Result<std::uint64_t, FileError>::failure(sourceError(errno, source));
@@ -188,13 +213,10 @@ Result<std::uint64_t, FileError> FileCopier::State::copyBytes(int from, int to, 
                 continue;
             }
         } else {
-            if (!buffer) {
-                buffer.reset(static_cast<char*>(std::aligned_alloc(kDirectAlignment, kBufferBytes)));
-                if (!buffer) {
-                    return Result<std::uint64_t, FileError>::failure(destinationError(ENOMEM, temporary));
-                }
+            if (ensureBuffer() == nullptr) {
+                return Result<std::uint64_t, FileError>::failure(destinationError(ENOMEM, temporary));
             }
-            auto read = readWriteChunk(from, to, direct, buffer.get(), chunk, source, temporary);
+            auto read = readWriteChunk(from, to, direct, buffer.get(), chunk, start + done, hasher, source, temporary);
             if (!read.ok()) {
                 return Result<std::uint64_t, FileError>::failure(read.error());
             }
@@ -213,6 +235,16 @@ Result<std::uint64_t, FileError> FileCopier::State::copyBytes(int from, int to, 
         if (count == 0) {
             return Result<std::uint64_t, FileError>::success(done);
         }
+        if (useRange || useSendfile) {
+            if (ensureBuffer() == nullptr) {
+                return Result<std::uint64_t, FileError>::failure(destinationError(ENOMEM, temporary));
+            }
+            auto hashed =
+                hashCopiedRange(from, buffer.get(), start + done, static_cast<std::size_t>(count), hasher, source);
+            if (!hashed.ok()) {
+                return Result<std::uint64_t, FileError>::failure(hashed.error());
+            }
+        }
         done += static_cast<std::uint64_t>(count);
         if (control.onBytes) {
             control.onBytes(start + done);
@@ -223,6 +255,14 @@ Result<std::uint64_t, FileError> FileCopier::State::copyBytes(int from, int to, 
             return Result<std::uint64_t, FileError>::success(done);
         }
     }
+}
+
+char* FileCopier::State::ensureBuffer()
+{
+    if (!buffer) {
+        buffer.reset(static_cast<char*>(std::aligned_alloc(kDirectAlignment, kBufferBytes)));
+    }
+    return buffer.get();
 }
 
 // A source that takes less room on its disk than its size has holes.
@@ -236,12 +276,12 @@ bool isSparse(const struct stat& info)
 // as long to copy. What is returned is how far the copy reaches, holes
 // included; short of the size when the source ended early.
 Result<std::uint64_t, FileError> FileCopier::State::copyData(int from, int to, bool direct, const struct stat& info,
-                                                             const std::string& source, const std::string& temporary,
-                                                             const CopyControl& control)
+                                                             OffsetHasher& hasher, const std::string& source,
+                                                             const std::string& temporary, const CopyControl& control)
 {
     const auto size = static_cast<std::uint64_t>(info.st_size);
     if (!isSparse(info)) {
-        return copyBytes(from, to, direct, 0, size, source, temporary, control);
+        return copyBytes(from, to, direct, 0, size, hasher, source, temporary, control);
     }
     std::uint64_t at = 0;
     bool cutShort = false;
@@ -257,7 +297,7 @@ Result<std::uint64_t, FileError> FileCopier::State::copyData(int from, int to, b
         if (start >= end) {
             break;
         }
-        auto range = copyBytes(from, to, false, start, end - start, source, temporary, control);
+        auto range = copyBytes(from, to, false, start, end - start, hasher, source, temporary, control);
         if (!range.ok()) {
             return range;
         }
@@ -336,9 +376,10 @@ Result<PendingFile, FileError> FileCopier::copyToTemporary(const SourceFile& sou
     if (!to.valid()) {
         return R::failure(destinationError(errno, temporary));
     }
+    OffsetHasher hasher;
     auto copied = [&] {
         try {
-            return state_->copyData(from, to.get(), direct, info, source, temporary, control);
+            return state_->copyData(from, to.get(), direct, info, hasher, source, temporary, control);
         } catch (...) {
             // A progress report that throws ends the copy: nothing half-made stays.
             to.close();
@@ -366,7 +407,9 @@ Result<PendingFile, FileError> FileCopier::copyToTemporary(const SourceFile& sou
         return R::failure(copied.error());
     }
     return R::success({joinRelative(folder.relativePath(), temporaryName), joinRelative(folder.relativePath(), name),
-                       copied.value(), std::move(lookNotKept)});
+                       copied.value(), std::move(lookNotKept), hasher.digestOf(copied.value()),
+                       static_cast<std::uint64_t>(info.st_mtim.tv_sec) * 1000000000U +
+                           static_cast<std::uint64_t>(info.st_mtim.tv_nsec)});
 }
 
 namespace {

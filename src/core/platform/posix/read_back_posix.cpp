@@ -2,8 +2,12 @@
 #include "platform/read_back.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
+#include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -25,6 +29,14 @@ struct Descriptor {
         }
     }
 };
+
+void handZeros(const std::function<void(const char*, std::size_t)>& sink, std::uint64_t count)
+{
+    static const std::array<char, 64 * 1024> zeros{};
+    for (; count > 0; count -= std::min<std::uint64_t>(count, zeros.size())) {
+        sink(zeros.data(), static_cast<std::size_t>(std::min<std::uint64_t>(count, zeros.size())));
+    }
+}
 
 struct FreeAligned {
     void operator()(char* buffer) const { std::free(buffer); }
@@ -58,16 +70,37 @@ Result<ReadBack, FileError> readFromDevice(std::string_view path,
         return R::failure({FileErrorKind::NotReadable, name + ": no memory for reading"});
     }
     const std::unique_ptr<char, FreeAligned> buffer(static_cast<char*>(memory));
+    struct stat info {};
+    if (::fstat(file.fd, &info) != 0) {
+        return R::failure(sourceError(errno, name));
+    }
+    // The holes of a sparse copy are passed over and handed on as the zeros
+    // they read as: a 2 GB database of 8 KB is read back as 8 KB.
+    const bool sparse = static_cast<std::uint64_t>(info.st_blocks) * 512 < static_cast<std::uint64_t>(info.st_size);
+    const auto size = static_cast<std::uint64_t>(info.st_size);
+    std::uint64_t dataEnd = sparse ? 0 : UINT64_MAX; // where the data being read ends
     for (;;) {
         if (cancel && *cancel) {
             return R::failure({FileErrorKind::Cancelled, name});
         }
-        const ssize_t got = ::read(file.fd, buffer.get(), kChunk);
+        if (sparse && done.bytes >= dataEnd) {
+            const off_t data = ::lseek(file.fd, static_cast<off_t>(done.bytes), SEEK_DATA);
+            const std::uint64_t next = data < 0 ? size : static_cast<std::uint64_t>(data);
+            handZeros(sink, next - std::min(next, done.bytes));
+            done.bytes = std::max(done.bytes, next);
+            if (done.bytes >= size) {
+                return R::success(done);
+            }
+            const off_t hole = ::lseek(file.fd, static_cast<off_t>(done.bytes), SEEK_HOLE);
+            dataEnd = hole < 0 ? UINT64_MAX : static_cast<std::uint64_t>(hole);
+        }
+        const ssize_t got = ::pread(file.fd, buffer.get(), kChunk, static_cast<off_t>(done.bytes));
         if (got < 0 && errno == EINTR) {
             continue;
         }
-        if (got < 0 && errno == EINVAL && done.bytes == 0 && done.path == ReadPath::Device) {
-            // Refused at the first read rather than at the open.
+        if (got < 0 && errno == EINVAL && done.path == ReadPath::Device) {
+            // Refused after the open (at the first read, or at an offset of a
+            // sparse file the device cannot start at).
             ::fcntl(file.fd, F_SETFL, ::fcntl(file.fd, F_GETFL) & ~O_DIRECT);
             ::posix_fadvise(file.fd, 0, 0, POSIX_FADV_DONTNEED);
             done.path = ReadPath::CacheDropped;
@@ -79,8 +112,10 @@ Result<ReadBack, FileError> readFromDevice(std::string_view path,
         if (got == 0) {
             return R::success(done);
         }
-        sink(buffer.get(), static_cast<std::size_t>(got));
-        done.bytes += static_cast<std::uint64_t>(got);
+        const auto taken = static_cast<std::size_t>(std::min<std::uint64_t>(static_cast<std::uint64_t>(got),
+                                                                            dataEnd - done.bytes));
+        sink(buffer.get(), taken);
+        done.bytes += taken;
     }
 }
 

@@ -107,11 +107,11 @@ std::optional<std::vector<FILE_ALLOCATED_RANGE_BUFFER>> dataRanges(HANDLE source
 // A buffer for the bytes, kept between copies.
 struct FileCopier::State {
     Result<std::uint64_t, FileError> copyRange(HANDLE from, HANDLE to, std::uint64_t start, std::uint64_t length,
-                                               const std::string& source, const std::string& temporary,
-                                               const CopyControl& control);
+                                               OffsetHasher& hasher, const std::string& source,
+                                               const std::string& temporary, const CopyControl& control);
     Result<std::uint64_t, FileError> copyData(HANDLE from, HANDLE to, const BY_HANDLE_FILE_INFORMATION& info,
-                                              const std::string& source, const std::string& temporary,
-                                              const CopyControl& control);
+                                              OffsetHasher& hasher, const std::string& source,
+                                              const std::string& temporary, const CopyControl& control);
 
     std::vector<char> buffer;
 };
@@ -125,8 +125,9 @@ FileCopier::~FileCopier() = default;
 // The bytes are read from the handle the source was opened and checked
 // through, never from its name again.
 Result<std::uint64_t, FileError> FileCopier::State::copyRange(HANDLE from, HANDLE to, std::uint64_t start,
-                                                              std::uint64_t length, const std::string& source,
-                                                              const std::string& temporary, const CopyControl& control)
+                                                              std::uint64_t length, OffsetHasher& hasher,
+                                                              const std::string& source, const std::string& temporary,
+                                                              const CopyControl& control)
 {
     using R = Result<std::uint64_t, FileError>;
     LARGE_INTEGER at{};
@@ -151,6 +152,7 @@ Result<std::uint64_t, FileError> FileCopier::State::copyRange(HANDLE from, HANDL
         if (read == 0) {
             break; // the source ended early: it has changed
         }
+        hasher.add(start + done, buffer.data(), read);
         DWORD written = 0;
         if (!WriteFile(to, buffer.data(), read, &written, nullptr) || written != read) {
             return R::failure(destinationErrorW(GetLastError(), temporary));
@@ -167,20 +169,20 @@ Result<std::uint64_t, FileError> FileCopier::State::copyRange(HANDLE from, HANDL
 // its holes stay holes; how far the copy reaches comes back.
 Result<std::uint64_t, FileError> FileCopier::State::copyData(HANDLE from, HANDLE to,
                                                              const BY_HANDLE_FILE_INFORMATION& info,
-                                                             const std::string& source, const std::string& temporary,
-                                                             const CopyControl& control)
+                                                             OffsetHasher& hasher, const std::string& source,
+                                                             const std::string& temporary, const CopyControl& control)
 {
     using R = Result<std::uint64_t, FileError>;
     const std::uint64_t size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
     const auto ranges = (info.dwFileAttributes & FILE_ATTRIBUTE_SPARSE_FILE) ? dataRanges(from, size) : std::nullopt;
     DWORD returned = 0;
     if (!ranges || !DeviceIoControl(to, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &returned, nullptr)) {
-        return copyRange(from, to, 0, size, source, temporary, control);
+        return copyRange(from, to, 0, size, hasher, source, temporary, control);
     }
     for (const FILE_ALLOCATED_RANGE_BUFFER& range : *ranges) {
         const std::uint64_t start = value(range.FileOffset);
         const std::uint64_t length = std::min(value(range.Length), size - std::min(size, start));
-        auto copied = copyRange(from, to, start, length, source, temporary, control);
+        auto copied = copyRange(from, to, start, length, hasher, source, temporary, control);
         if (!copied.ok() || copied.value() < length) {
             return copied.ok() ? R::success(start + copied.value()) : copied;
         }
@@ -239,9 +241,10 @@ Result<PendingFile, FileError> FileCopier::copyToTemporary(const SourceFile& sou
         removeOnClose();
         return R::failure({FileErrorKind::NotWritable, temporary + ": reached through a link"});
     }
+    OffsetHasher hasher;
     auto copied = [&] {
         try {
-            return state_->copyData(from, to.get(), info, source, temporary, control);
+            return state_->copyData(from, to.get(), info, hasher, source, temporary, control);
         } catch (...) {
             // A progress report that throws ends the copy: nothing half-made stays.
             removeOnClose();
@@ -283,7 +286,9 @@ Result<PendingFile, FileError> FileCopier::copyToTemporary(const SourceFile& sou
         return R::failure(destinationErrorW(GetLastError(), temporary));
     }
     return R::success({joinRelative(folder.relativePath(), temporaryName), joinRelative(folder.relativePath(), name),
-                       copied.value(), std::nullopt});
+                       copied.value(), std::nullopt, hasher.digestOf(copied.value()),
+                       (static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+                           info.ftLastWriteTime.dwLowDateTime});
 }
 
 namespace {

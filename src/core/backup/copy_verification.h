@@ -1,0 +1,40 @@
+#pragma once
+
+#include "backup/copy_reason.h"
+#include "platform/destination_folder.h"
+#include "platform/file_copy.h"
+
+#include <atomic>
+#include <functional>
+#include <optional>
+
+namespace rv {
+
+// Whether and how the copies are read back from the device before they take
+// their targets' place.
+struct ReadBackCheck {
+    bool enabled = true;
+    // A cancel stops the reading: the rest of the batch goes in place unread.
+    const std::atomic<bool>* cancel = nullptr;
+    // Called between the flush and the read-back of each copy: where a test
+    // changes a byte on the disk.
+    std::function<void(const platform::DestinationFolder& root, const platform::PendingFile& copy)> beforeReadBack;
+};
+
+enum class ReadBackOutcome {
+    NotRead,      // not asked for, or a cancel came first
+    FromDevice,   // read past the system's cache
+    CacheDropped, // the file system refused that: read after its cached pages were dropped
+};
+
+struct CopyVerification {
+    ReadBackOutcome outcome = ReadBackOutcome::NotRead;
+    std::optional<CommitFailure> failure; // the copy is not what was read from the source
+};
+
+// Reads a flushed copy back and compares its size and digest with what its
+// source gave while it was copied.
+CopyVerification verifyCopy(const platform::DestinationFolder& root, const platform::PendingFile& copy,
+                            const ReadBackCheck& check);
+
+} // namespace rv
