@@ -21,6 +21,7 @@ namespace {
 struct WindowlessWork {
     enum class Kind { BackupTo, Check } kind;
     QString folder;
+    bool verify = true;
 };
 
 // Parsed before the application object exists, so that --help, --version,
@@ -41,6 +42,9 @@ std::optional<WindowlessWork> parseCommandLine(int argc, char* argv[])
                        "0: すべてコピー、1: コピーできなかったものあり、2: 開始できず）。"),
         QStringLiteral("DIR"));
     parser.addOption(backupTo);
+    const QCommandLineOption noVerify(QStringLiteral("no-verify"),
+                                      QStringLiteral("--backup-to で、書き込んだ内容の読み直しをしません。"));
+    parser.addOption(noVerify);
     const QCommandLineOption check(
         QStringLiteral("check"),
         QStringLiteral("DIR のバックアップを記録と照らし合わせます（終了コード "
@@ -63,7 +67,7 @@ std::optional<WindowlessWork> parseCommandLine(int argc, char* argv[])
         std::exit(0);
     }
     if (parser.isSet(backupTo)) {
-        return WindowlessWork{WindowlessWork::Kind::BackupTo, parser.value(backupTo)};
+        return WindowlessWork{WindowlessWork::Kind::BackupTo, parser.value(backupTo), !parser.isSet(noVerify)};
     }
     if (parser.isSet(check)) {
         return WindowlessWork{WindowlessWork::Kind::Check, parser.value(check)};
@@ -80,7 +84,7 @@ int main(int argc, char* argv[]) // NOLINT(bugprone-exception-escape)
     QCoreApplication::setApplicationName(QStringLiteral("rvdatebackup"));
     QCoreApplication::setApplicationVersion(QStringLiteral("3.20"));
     if (const auto work = parseCommandLine(argc, argv)) {
-        return work->kind == WindowlessWork::Kind::BackupTo ? rv::backup::runBackupTo(work->folder)
+        return work->kind == WindowlessWork::Kind::BackupTo ? rv::backup::runBackupTo(work->folder, work->verify)
                                                             : rv::backup::runCheckOf(work->folder);
     }
 

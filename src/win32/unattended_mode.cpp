@@ -49,11 +49,25 @@ std::optional<std::wstring> folderArgument(std::wstring_view option)
     return destination;
 }
 
-int runUnattendedMode(const std::string& programFolder, const std::wstring& destination)
+bool hasSwitch(std::wstring_view option)
+{
+    int count = 0;
+    LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+    bool found = false;
+    for (int i = 1; arguments && i < count && !found; ++i) {
+        found = option == arguments[i];
+    }
+    LocalFree(arguments);
+    return found;
+}
+
+int runUnattendedMode(const std::string& programFolder, const std::wstring& destination, bool verify)
 {
     const auto out = openConsoleOutput();
     SetConsoleCtrlHandler(&onConsoleControl, TRUE);
-    const int exitCode = runUnattendedBackup(programFolder, narrow(destination), *out, cancelRequested);
+    RunTuning tuning;
+    tuning.readBack.enabled = verify;
+    const int exitCode = runUnattendedBackup(programFolder, narrow(destination), *out, cancelRequested, tuning);
     out->flush();
     return exitCode;
 }

@@ -59,7 +59,7 @@ int fatal(std::ostream& out, const std::string& text)
 } // namespace
 
 int runUnattendedBackup(std::string_view programFolder, std::string_view destination, std::ostream& out,
-                        const std::atomic<bool>& cancel)
+                        const std::atomic<bool>& cancel, const RunTuning& tuning)
 {
     auto settings = ReadSettings(programFolder);
     if (!settings.ok()) {
@@ -88,7 +88,7 @@ int runUnattendedBackup(std::string_view programFolder, std::string_view destina
     hooks.onFileNotCopied = [&out](const ItemResult& item, const FileFailure& failure) {
         writeFileNotCopied(item, failure, out);
     };
-    auto started = job.start(settings.value(), programFolder, *folder, std::move(hooks));
+    auto started = job.start(settings.value(), programFolder, *folder, std::move(hooks), tuning);
     if (!started.ok()) {
         return fatal(out, started.error().message.text);
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "backup/backup_run.h"
+
 #include <atomic>
 #include <ostream>
 #include <string_view>
@@ -13,8 +15,9 @@ inline constexpr int kExitFatal = 2;
 
 // The backup without a window: reads rv.dat from programFolder, copies into
 // destination (an existing folder), writes one line per item and a summary
-// to out, and returns the exit code.
+// to out, and returns the exit code. tuning.readBack.enabled = false skips
+// reading the copies back.
 int runUnattendedBackup(std::string_view programFolder, std::string_view destination, std::ostream& out,
-                        const std::atomic<bool>& cancel);
+                        const std::atomic<bool>& cancel, const RunTuning& tuning = {});
 
 } // namespace rv

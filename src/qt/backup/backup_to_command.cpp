@@ -25,7 +25,7 @@ void stopOnInterrupt()
 
 } // namespace
 
-int runBackupTo(const QString& destination)
+int runBackupTo(const QString& destination, bool verify)
 {
     auto programFolder = platform::executableFolder();
     if (!programFolder.ok()) {
@@ -33,7 +33,9 @@ int runBackupTo(const QString& destination)
         return kExitFatal;
     }
     stopOnInterrupt();
-    return runUnattendedBackup(programFolder.value(), destination.toStdString(), std::cout, interrupted);
+    RunTuning tuning;
+    tuning.readBack.enabled = verify;
+    return runUnattendedBackup(programFolder.value(), destination.toStdString(), std::cout, interrupted, tuning);
 }
 
 int runCheckOf(const QString& folder)

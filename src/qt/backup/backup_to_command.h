@@ -8,7 +8,8 @@ namespace rv::backup {
 // Prints one line per item and a summary on standard output and returns the
 // exit code (0 all copied, 1 something not, 2 could not start). An interrupt
 // (Ctrl+C) cancels the run cleanly: no temporary file is left behind.
-int runBackupTo(const QString& destination);
+// Without verify, the copies are not read back from the disk.
+int runBackupTo(const QString& destination, bool verify);
 
 // rvdatebackup --check DIR: reads the backup in DIR again against its record.
 // One line per file that differs or is missing and a summary on standard

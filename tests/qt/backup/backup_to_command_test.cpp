@@ -85,6 +85,15 @@ void BackupToCommandTest::everythingCopiedExitsZeroWithoutADisplay()
     QCOMPARE(copied.size(), 11 + 2 + treeOf(clinic() + QStringLiteral("/GDATA")).size() + 2);
 }
 
+void BackupToCommandTest::readingBackCanBeTurnedOff()
+{
+    const Outcome outcome = runProgram({QStringLiteral("--backup-to"), backup(), QStringLiteral("--no-verify")});
+    QVERIFY2(outcome.exitCode == 0, qPrintable(outcome.output));
+    const QByteArray record = contentOf(backup() + QStringLiteral("/バックアップ記録.txt"));
+    QVERIFY2(record.contains(QStringLiteral("照合\tしていません\r\n").toUtf8()), record.constData());
+    QCOMPARE(runProgram({QStringLiteral("--check"), backup()}).exitCode, 0);
+}
+
 void BackupToCommandTest::aMissingNamedDatabaseExitsOne()
 {
     const QString named = clinic() + QStringLiteral("/データ/Tavo51.mdb");

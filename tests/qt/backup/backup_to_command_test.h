@@ -10,6 +10,7 @@ class BackupToCommandTest : public QObject {
 private slots:
     void init();
     void everythingCopiedExitsZeroWithoutADisplay();
+    void readingBackCanBeTurnedOff();
     void aMissingNamedDatabaseExitsOne();
     void fatalProblemsExitTwoAndCopyNothing();
     void helpNamesTheOption();
