@@ -1,12 +1,14 @@
-// Times the program's unattended backup of a reference clinic against cp -r
-// of the same items followed by sync, interleaved, and prints the median
-// ratio and the program's peak resident memory.
+// Times the program's unattended backup of a reference clinic, with its
+// copies read back from the disk and without (--no-verify), against cp -r of
+// the same items followed by sync, interleaved, and prints the median ratios
+// and the program's peak resident memory.
 //   bench/backup [--scale F] [--runs N] [--program PATH] [--work DIR]
 // Every timed run writes to its own destination, removed at the end.
 //   bench/backup --files N[,N...] [--program PATH] [--work DIR]
 // instead backs up a data folder of N empty and tiny files, for each N, and
 // prints the program's peak resident memory: it must not grow with N.
 #include "platform/paths.h"
+#include "record/backup_record.h"
 #include "reference_clinic.h"
 
 #include <fcntl.h>
@@ -81,11 +83,13 @@ fs::path freshDestination(const fs::path& work, int number)
     return destination;
 }
 
-std::uint64_t countFiles(const fs::path& folder)
+// The files copied into a backup folder: its record and history are the program's own.
+std::uint64_t countCopies(const fs::path& folder)
 {
     std::uint64_t count = 0;
     for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-        count += entry.is_regular_file() ? 1 : 0;
+        const std::string name = entry.path().filename().string();
+        count += entry.is_regular_file() && name != rv::kRecordFileName && name != rv::kHistoryFileName ? 1 : 0;
     }
     return count;
 }
@@ -140,7 +144,7 @@ int measureMemory(const Options& options)
         fs::copy_file(options.program, program, fs::copy_options::overwrite_existing);
         const fs::path destination = freshDestination(options.work, 0);
         const Timing backup = timeCommand({program.string(), "--backup-to", destination.string()}, clinic.folder);
-        const bool complete = backup.exitCode == 0 && countFiles(destination) == clinic.files;
+        const bool complete = backup.exitCode == 0 && countCopies(destination) == clinic.files;
         std::printf("%-9llu %6.1f MB %6.1f s%s\n", static_cast<unsigned long long>(files),
                     static_cast<double>(backup.peakKilobytes) / 1024, backup.seconds,
                     complete ? "" : "  (the backup failed)");
@@ -184,41 +188,40 @@ int main(int argc, char** argv)
     }
     copyCommand[2] += " \"$0/\" && sync";
     copyCommand.emplace_back();
-    std::vector<std::string> backupCommand = {program.string(), "--backup-to", ""};
-
-    std::vector<double> backupSeconds;
-    std::vector<double> copySeconds;
-    long peakKilobytes = 0;
-    std::printf("run  rvdatebackup  cp -r + sync\n");
+    // Contenders, in the order of the columns.
+    const std::vector<std::vector<std::string>> commands = {
+        {program.string(), "--backup-to", ""}, {program.string(), "--no-verify", "--backup-to", ""}, copyCommand};
+    const std::size_t count = commands.size();
+    std::vector<std::vector<double>> seconds(count);
+    std::vector<long> peakKilobytes(count, 0);
+    std::printf("run  verified       unverified     cp -r + sync\n");
     for (int run = 0; run < options.runs; ++run) {
-        Timing backup;
-        Timing copy;
-        // Alternate who goes first, so that neither always meets a warmer system.
-        for (int turn = 0; turn < 2; ++turn) {
-            const fs::path destination = freshDestination(options.work, 2 * run + turn);
-            if ((run + turn) % 2 == 0) {
-                backupCommand.back() = destination.string();
-                backup = timeCommand(backupCommand, clinic.folder);
-                if (backup.exitCode != 0 || countFiles(destination) != clinic.files) {
-                    std::cerr << "the backup failed: exit code " << backup.exitCode << "\n";
-                    return 1;
-                }
-            } else {
-                copyCommand.back() = destination.string();
-                copy = timeCommand(copyCommand, clinic.folder);
+        // Rotate who goes first, so that none always meets a warmer system.
+        for (std::size_t turn = 0; turn < count; ++turn) {
+            const std::size_t who = (static_cast<std::size_t>(run) + turn) % count;
+            const fs::path destination = freshDestination(options.work, run * static_cast<int>(count) + static_cast<int>(turn));
+            std::vector<std::string> command = commands[who];
+            command.back() = destination.string();
+            const Timing timing = timeCommand(command, clinic.folder);
+            if (who < 2 && (timing.exitCode != 0 || countCopies(destination) != clinic.files)) {
+                std::cerr << "the backup failed: exit code " << timing.exitCode << "\n";
+                return 1;
             }
+            seconds[who].push_back(timing.seconds);
+            peakKilobytes[who] = std::max(peakKilobytes[who], timing.peakKilobytes);
         }
-        backupSeconds.push_back(backup.seconds);
-        copySeconds.push_back(copy.seconds);
-        peakKilobytes = std::max(peakKilobytes, backup.peakKilobytes);
-        std::printf("%3d  %10.2f s  %10.2f s\n", run + 1, backup.seconds, copy.seconds);
+        std::printf("%3d  %10.2f s  %10.2f s  %10.2f s\n", run + 1, seconds[0].back(), seconds[1].back(),
+                    seconds[2].back());
     }
-    for (int number = 0; number < 2 * options.runs; ++number) {
+    for (int number = 0; number < static_cast<int>(count) * options.runs; ++number) {
         fs::remove_all(options.work / ("backup-" + std::to_string(number)));
     }
-    const double ratio = median(backupSeconds) / median(copySeconds);
-    std::printf("\nmedian: rvdatebackup %.2f s, cp -r + sync %.2f s\n", median(backupSeconds), median(copySeconds));
-    std::printf("ratio: %.2f (target <= 1.00)\n", ratio);
-    std::printf("peak RSS of rvdatebackup: %.1f MB (target <= 40 MB)\n", static_cast<double>(peakKilobytes) / 1024);
+    const double copy = median(seconds[2]);
+    std::printf("\nmedian: verified %.2f s, unverified %.2f s, cp -r + sync %.2f s\n", median(seconds[0]),
+                median(seconds[1]), copy);
+    std::printf("ratio to cp -r + sync: verified %.2f, unverified %.2f (target <= 1.00)\n", median(seconds[0]) / copy,
+                median(seconds[1]) / copy);
+    std::printf("peak RSS of rvdatebackup: verified %.1f MB, unverified %.1f MB (target <= 40 MB)\n",
+                static_cast<double>(peakKilobytes[0]) / 1024, static_cast<double>(peakKilobytes[1]) / 1024);
     return 0;
 }

@@ -472,9 +472,11 @@ private:
         return state.walked && state.unsettled == 0 && (!later || isDone(*later));
     }
 
+    // A copy that a later item of the same name may replace is left out: the
+    // record never lists a file for what it no longer holds.
     void recordCopied(const PendingCopy& copy) const
     {
-        if (!callbacks_.onFileCopied) {
+        if (!callbacks_.onFileCopied || plan_.steps[copy.step].overwrittenBy) {
             return;
         }
         const auto& file = std::get<PendingFile>(copy.entry);

@@ -288,12 +288,24 @@ TEST_F(BackupRunTest, ALaterItemOfTheSameNameIsReportedAsOverwritingTheEarlier)
     rv::Settings settings = clinic.settings();
     settings.BackupSources[2] = u8string(original("one/同じ.mdb"));
     settings.BackupSources[1] = u8string(original("two/同じ.mdb"));
-    const BackupResult result = run(settings);
+    std::vector<rv::RecordedFile> recorded;
+    rv::BackupCallbacks callbacks;
+    callbacks.onFileCopied = [&](const rv::RecordedFile& file) {
+        if (file.relativePath == "同じ.mdb") {
+            recorded.push_back(file);
+        }
+    };
+    const BackupResult result = run(settings, callbacks);
 
     EXPECT_EQ(result.items[6].reason, CopyReason::Overwritten);
     EXPECT_EQ(result.items[6].outcome, ItemOutcome::Failed);
     EXPECT_EQ(result.items[7].outcome, ItemOutcome::Copied);
     EXPECT_EQ(readFile(backedUp("同じ.mdb")), "from entry 1");
+    // The record lists the file once, for what it holds.
+    ASSERT_EQ(recorded.size(), 1u);
+    rv::ContentHasher held;
+    held.add("from entry 1", 12);
+    EXPECT_EQ(recorded[0].digest, held.digest());
     EXPECT_NE(rv::describeBackupResult(result).text.find("・同じ.mdb：同じ名前の別のファイルで上書きされました"),
               std::string::npos);
 }
