@@ -199,7 +199,8 @@ int main(int argc, char** argv)
         // Rotate who goes first, so that none always meets a warmer system.
         for (std::size_t turn = 0; turn < count; ++turn) {
             const std::size_t who = (static_cast<std::size_t>(run) + turn) % count;
-            const fs::path destination = freshDestination(options.work, run * static_cast<int>(count) + static_cast<int>(turn));
+            const fs::path destination =
+                freshDestination(options.work, run * static_cast<int>(count) + static_cast<int>(turn));
             std::vector<std::string> command = commands[who];
             command.back() = destination.string();
             const Timing timing = timeCommand(command, clinic.folder);

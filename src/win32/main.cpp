@@ -27,8 +27,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     }
     int exitCode = 0;
     if (const auto destination = rv::win32::folderArgument(L"--backup-to")) {
-        exitCode = rv::win32::runUnattendedMode(programFolder.value(), *destination,
-                                                !rv::win32::hasSwitch(L"--no-verify"));
+        exitCode =
+            rv::win32::runUnattendedMode(programFolder.value(), *destination, !rv::win32::hasSwitch(L"--no-verify"));
     } else if (const auto checked = rv::win32::folderArgument(L"--check")) {
         exitCode = rv::win32::runCheckMode(*checked);
     } else {

@@ -15,8 +15,7 @@ BackupJob::~BackupJob()
 }
 
 Result<std::monostate, StartRefusal> BackupJob::start(const Settings& settings, std::string_view programFolder,
-                                                      std::string_view backupFolder, Hooks hooks,
-                                                      RunTuning tuning)
+                                                      std::string_view backupFolder, Hooks hooks, RunTuning tuning)
 {
     using R = Result<std::monostate, StartRefusal>;
     if (running_) {

@@ -25,8 +25,8 @@ enum class CopyReason {
     Pipe,
     Device,
     Socket,
-    Replaced, // something else stood there by the time it was opened
-    Virtual,  // made up by the system (/proc, /sys), not data on a disk
+    Replaced,    // something else stood there by the time it was opened
+    Virtual,     // made up by the system (/proc, /sys), not data on a disk
     NotVerified, // the copy read back from the device differs from what was read from the source
 };
 

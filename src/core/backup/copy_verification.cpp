@@ -31,14 +31,14 @@ CopyVerification verifyCopy(const platform::DestinationFolder& root, const platf
         verification.failure = CommitFailure{CopyReason::NotVerified, "read-back: " + read.error().detail};
         return verification;
     }
-    verification.outcome = read.value().path == platform::ReadPath::Device ? ReadBackOutcome::FromDevice
-                                                                           : ReadBackOutcome::CacheDropped;
+    verification.outcome =
+        read.value().path == platform::ReadPath::Device ? ReadBackOutcome::FromDevice : ReadBackOutcome::CacheDropped;
     const ContentDigest digest = hasher.digestOf(read.value().bytes);
     if (read.value().bytes != copy.bytes || digest != copy.digest) {
-        verification.failure = CommitFailure{
-            CopyReason::NotVerified, path + ": read back " + std::to_string(read.value().bytes) + " bytes, digest " +
-                                         digest.hex() + "; written " + std::to_string(copy.bytes) + " bytes, digest " +
-                                         copy.digest.hex()};
+        verification.failure = CommitFailure{CopyReason::NotVerified,
+                                             path + ": read back " + std::to_string(read.value().bytes) +
+                                                 " bytes, digest " + digest.hex() + "; written " +
+                                                 std::to_string(copy.bytes) + " bytes, digest " + copy.digest.hex()};
     }
     return verification;
 }

@@ -34,7 +34,8 @@ void RunRecord::finish(BackupResult& result, const ResultMessage& message)
     if (writer_ && problem_.empty()) {
         const std::chrono::duration<double> took = std::chrono::steady_clock::now() - clockStarted_;
         const RecordHeader header = describeRunForRecord(result, message, started_);
-        auto finished = files_ > 0 ? writer_->finish(header, took.count()) : writer_->appendHistory(header, took.count());
+        auto finished =
+            files_ > 0 ? writer_->finish(header, took.count()) : writer_->appendHistory(header, took.count());
         if (!finished.ok()) {
             problem_ = finished.error().detail;
         }

@@ -23,10 +23,10 @@ void ContentHasher::add(const void* bytes, std::size_t size) { XXH3_128bits_upda
 
 void ContentHasher::addZeros(std::uint64_t count)
 {
-    static constexpr std::size_t kBlock = 64 * 1024;
-    static const std::array<unsigned char, kBlock> zeros{};
+    static constexpr std::size_t kBlock = std::size_t{64} * 1024;
+    static const std::array<unsigned char, kBlock> kZeros{};
     for (; count > 0; count -= std::min<std::uint64_t>(count, kBlock)) {
-        add(zeros.data(), static_cast<std::size_t>(std::min<std::uint64_t>(count, kBlock)));
+        add(kZeros.data(), static_cast<std::size_t>(std::min<std::uint64_t>(count, kBlock)));
     }
 }
 

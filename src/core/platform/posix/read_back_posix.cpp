@@ -32,9 +32,9 @@ struct Descriptor {
 
 void handZeros(const std::function<void(const char*, std::size_t)>& sink, std::uint64_t count)
 {
-    static const std::array<char, 64 * 1024> zeros{};
-    for (; count > 0; count -= std::min<std::uint64_t>(count, zeros.size())) {
-        sink(zeros.data(), static_cast<std::size_t>(std::min<std::uint64_t>(count, zeros.size())));
+    static const std::array<char, std::size_t{64} * 1024> kZeros{};
+    for (; count > 0; count -= std::min<std::uint64_t>(count, kZeros.size())) {
+        sink(kZeros.data(), static_cast<std::size_t>(std::min<std::uint64_t>(count, kZeros.size())));
     }
 }
 
@@ -112,8 +112,8 @@ Result<ReadBack, FileError> readFromDevice(std::string_view path,
         if (got == 0) {
             return R::success(done);
         }
-        const auto taken = static_cast<std::size_t>(std::min<std::uint64_t>(static_cast<std::uint64_t>(got),
-                                                                            dataEnd - done.bytes));
+        const auto taken =
+            static_cast<std::size_t>(std::min<std::uint64_t>(static_cast<std::uint64_t>(got), dataEnd - done.bytes));
         sink(buffer.get(), taken);
         done.bytes += taken;
     }

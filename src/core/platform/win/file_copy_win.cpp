@@ -285,10 +285,10 @@ Result<PendingFile, FileError> FileCopier::copyToTemporary(const SourceFile& sou
     if (!CloseHandle(to.release())) {
         return R::failure(destinationErrorW(GetLastError(), temporary));
     }
-    return R::success({joinRelative(folder.relativePath(), temporaryName), joinRelative(folder.relativePath(), name),
-                       copied.value(), std::nullopt, hasher.digestOf(copied.value()),
-                       (static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
-                           info.ftLastWriteTime.dwLowDateTime});
+    return R::success(
+        {joinRelative(folder.relativePath(), temporaryName), joinRelative(folder.relativePath(), name), copied.value(),
+         std::nullopt, hasher.digestOf(copied.value()),
+         (static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) | info.ftLastWriteTime.dwLowDateTime});
 }
 
 namespace {
