@@ -56,17 +56,20 @@ void flushAndRename(const platform::DestinationFolder& root, platform::WriteFlus
     for (SettledCopy& settled : placed) {
         settled.failure = failure;
     }
+    std::vector<CopyVerification> verifications =
+        failure ? std::vector<CopyVerification>{} : verifyCopies(root, files, check);
+    auto verified = verifications.begin();
     for (SettledCopy& settled : batch) {
         if (failure) {
             settled.failure = failure;
         } else if (const auto* file = std::get_if<platform::PendingFile>(&settled.copy.entry)) {
-            CopyVerification verified = verifyCopy(root, *file, check);
-            settled.readBack = verified.outcome;
-            if (verified.failure) {
-                settled.failure = std::move(verified.failure);
+            settled.readBack = verified->outcome;
+            if (verified->failure) {
+                settled.failure = std::move(verified->failure);
             } else if (auto committed = platform::commit(root, *file); !committed.ok()) {
                 settled.failure = CommitFailure{reasonFor(committed.error().kind), committed.error().detail};
             }
+            ++verified;
         } else {
             const auto& folder = std::get<FilledFolder>(settled.copy.entry);
             if (auto looked = platform::applyFolderLook(root, folder.relativePath, folder.look); !looked.ok()) {
@@ -104,6 +107,9 @@ CopyCommitter::~CopyCommitter()
 
 void CopyCommitter::add(PendingCopy copy)
 {
+    if (waiting_.empty()) {
+        waiting_.reserve(limits_.files); // once: it is never grown by doubling
+    }
     waitingBytes_ += bytesOf(copy);
     waiting_.push_back(std::move(copy));
     if (waiting_.size() >= limits_.files || waitingBytes_ >= limits_.bytes) {
@@ -152,7 +158,9 @@ void CopyCommitter::send()
 
 // The copies placed before this batch's flush are now final; so are the
 // batch's failures. The batch's own renames wait for the next flush. No list
-// of a batch is copied: a batch holds up to 8,192 copies.
+// of a batch is copied, and each keeps its room for the next batch: a batch
+// holds up to 8,192 copies, and three lists of them at once are most of the
+// run's memory.
 void CopyCommitter::collect()
 {
     if (inFlight_.valid()) {
@@ -160,19 +168,15 @@ void CopyCommitter::collect()
     } else if (sending_.empty()) {
         return; // no batch since the last collect: the placed copies still wait for a flush
     }
-    std::vector<SettledCopy> placedBefore = std::exchange(placed_, {});
-    placed_.reserve(sending_.size());
-    for (SettledCopy& copy : sending_) {
-        if (!copy.failure) {
-            placed_.push_back(std::move(copy));
-        }
-    }
-    for (SettledCopy& copy : placedBefore) {
+    for (SettledCopy& copy : placed_) {
         onSettled_(copy);
     }
+    placed_.clear();
     for (SettledCopy& copy : sending_) {
         if (copy.failure) {
             onSettled_(copy);
+        } else {
+            placed_.push_back(std::move(copy));
         }
     }
     sending_.clear();

@@ -7,6 +7,8 @@
 #include <atomic>
 #include <functional>
 #include <optional>
+#include <span>
+#include <vector>
 
 namespace rv {
 
@@ -32,9 +34,12 @@ struct CopyVerification {
     std::optional<CommitFailure> failure; // the copy is not what was read from the source
 };
 
-// Reads a flushed copy back and compares its size and digest with what its
-// source gave while it was copied.
-CopyVerification verifyCopy(const platform::DestinationFolder& root, const platform::PendingFile& copy,
-                            const ReadBackCheck& check);
+// Reads flushed copies back and compares each one's size and digest with
+// what its source gave while it was copied; the outcomes come in the order of
+// copies. A small file's read waits on the device more than it reads, so
+// several are read at a time.
+std::vector<CopyVerification> verifyCopies(const platform::DestinationFolder& root,
+                                           std::span<const platform::PendingFile* const> copies,
+                                           const ReadBackCheck& check);
 
 } // namespace rv

@@ -1,4 +1,6 @@
+#include "platform/posix/descriptor_posix.h"
 #include "platform/posix/file_errors_posix.h"
+#include "platform/posix/page_buffer_posix.h"
 #include "platform/read_back.h"
 
 #include <fcntl.h>
@@ -8,8 +10,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <cstdlib>
-#include <memory>
 #include <string>
 
 namespace rv::platform {
@@ -20,16 +20,6 @@ namespace {
 constexpr std::size_t kAlignment = 4096;
 constexpr std::size_t kChunk = std::size_t{1} << 20;
 
-struct Descriptor {
-    int fd = -1;
-    ~Descriptor()
-    {
-        if (fd >= 0) {
-            ::close(fd);
-        }
-    }
-};
-
 void handZeros(const std::function<void(const char*, std::size_t)>& sink, std::uint64_t count)
 {
     static const std::array<char, std::size_t{64} * 1024> kZeros{};
@@ -37,10 +27,6 @@ void handZeros(const std::function<void(const char*, std::size_t)>& sink, std::u
         sink(kZeros.data(), static_cast<std::size_t>(std::min<std::uint64_t>(count, kZeros.size())));
     }
 }
-
-struct FreeAligned {
-    void operator()(char* buffer) const { std::free(buffer); }
-};
 
 } // namespace
 
@@ -51,28 +37,30 @@ Result<ReadBack, FileError> readFromDevice(std::string_view path,
     using R = Result<ReadBack, FileError>;
     const std::string name(path);
     ReadBack done;
-    Descriptor file;
-    file.fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_DIRECT);
-    if (file.fd < 0 && errno == EINVAL) {
+    Descriptor file(::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_DIRECT));
+    if (!file.valid() && errno == EINVAL) {
         // The file system has no direct reads (tmpfs, some FUSE): drop the
         // cached pages instead, which after a flush are all clean.
-        file.fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        file = Descriptor(::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
         done.path = ReadPath::CacheDropped;
-        if (file.fd >= 0) {
-            ::posix_fadvise(file.fd, 0, 0, POSIX_FADV_DONTNEED);
+        if (file.valid()) {
+            ::posix_fadvise(file.get(), 0, 0, POSIX_FADV_DONTNEED);
         }
     }
-    if (file.fd < 0) {
+    if (!file.valid()) {
         return R::failure(sourceError(errno, name));
     }
-    void* memory = nullptr;
-    if (::posix_memalign(&memory, kAlignment, kChunk) != 0) {
-        return R::failure({FileErrorKind::NotReadable, name + ": no memory for reading"});
-    }
-    const std::unique_ptr<char, FreeAligned> buffer(static_cast<char*>(memory));
     struct stat info {};
-    if (::fstat(file.fd, &info) != 0) {
+    if (::fstat(file.get(), &info) != 0) {
         return R::failure(sourceError(errno, name));
+    }
+    // A small file gets a buffer its size: most of a backup's files are
+    // small, and several are read at a time.
+    const std::size_t bufferBytes = std::clamp<std::size_t>(
+        (static_cast<std::size_t>(info.st_size) + kAlignment - 1) / kAlignment * kAlignment, kAlignment, kChunk);
+    const PageBuffer buffer(bufferBytes);
+    if (!buffer.valid()) {
+        return R::failure({FileErrorKind::NotReadable, name + ": no memory for reading"});
     }
     // The holes of a sparse copy are passed over and handed on as the zeros
     // they read as: a 2 GB database of 8 KB is read back as 8 KB.
@@ -84,25 +72,25 @@ Result<ReadBack, FileError> readFromDevice(std::string_view path,
             return R::failure({FileErrorKind::Cancelled, name});
         }
         if (sparse && done.bytes >= dataEnd) {
-            const off_t data = ::lseek(file.fd, static_cast<off_t>(done.bytes), SEEK_DATA);
+            const off_t data = ::lseek(file.get(), static_cast<off_t>(done.bytes), SEEK_DATA);
             const std::uint64_t next = data < 0 ? size : static_cast<std::uint64_t>(data);
             handZeros(sink, next - std::min(next, done.bytes));
             done.bytes = std::max(done.bytes, next);
             if (done.bytes >= size) {
                 return R::success(done);
             }
-            const off_t hole = ::lseek(file.fd, static_cast<off_t>(done.bytes), SEEK_HOLE);
+            const off_t hole = ::lseek(file.get(), static_cast<off_t>(done.bytes), SEEK_HOLE);
             dataEnd = hole < 0 ? UINT64_MAX : static_cast<std::uint64_t>(hole);
         }
-        const ssize_t got = ::pread(file.fd, buffer.get(), kChunk, static_cast<off_t>(done.bytes));
+        const ssize_t got = ::pread(file.get(), buffer.data(), bufferBytes, static_cast<off_t>(done.bytes));
         if (got < 0 && errno == EINTR) {
             continue;
         }
         if (got < 0 && errno == EINVAL && done.path == ReadPath::Device) {
             // Refused after the open (at the first read, or at an offset of a
             // sparse file the device cannot start at).
-            ::fcntl(file.fd, F_SETFL, ::fcntl(file.fd, F_GETFL) & ~O_DIRECT);
-            ::posix_fadvise(file.fd, 0, 0, POSIX_FADV_DONTNEED);
+            ::fcntl(file.get(), F_SETFL, ::fcntl(file.get(), F_GETFL) & ~O_DIRECT);
+            ::posix_fadvise(file.get(), 0, 0, POSIX_FADV_DONTNEED);
             done.path = ReadPath::CacheDropped;
             continue;
         }
@@ -114,7 +102,7 @@ Result<ReadBack, FileError> readFromDevice(std::string_view path,
         }
         const auto taken =
             static_cast<std::size_t>(std::min<std::uint64_t>(static_cast<std::uint64_t>(got), dataEnd - done.bytes));
-        sink(buffer.get(), taken);
+        sink(buffer.data(), taken);
         done.bytes += taken;
     }
 }
