@@ -17,11 +17,4 @@ std::wstring longPathW(std::string_view utf8);
 FileError sourceErrorW(DWORD error, const std::string& what);
 FileError destinationErrorW(DWORD error, const std::string& what);
 
-// A failed copy of a source that opened for reading: which side failed, told
-// from the error (CopyFileExW reports both sides' errors alike). A read error
-// (a bad sector, a lock of the records system) is the source's; a device gone
-// is the source's only when the source's own handle no longer answers; all
-// else is the destination's, with its own reason (full, too large, ...).
-FileError copyFailureW(DWORD error, bool sourceStillAnswers, const std::string& source, const std::string& destination);
-
 } // namespace rv::platform
