@@ -19,23 +19,6 @@ Result<TextOutput, FileError> TextOutput::open(std::string_view path, Mode mode)
     return Result<TextOutput, FileError>::success(TextOutput(fd, name));
 }
 
-TextOutput::TextOutput(TextOutput&& other) noexcept
-    : handle_(std::exchange(other.handle_, kClosed)), path_(std::move(other.path_))
-{
-}
-
-TextOutput& TextOutput::operator=(TextOutput&& other) noexcept
-{
-    if (this != &other) {
-        close();
-        handle_ = std::exchange(other.handle_, kClosed);
-        path_ = std::move(other.path_);
-    }
-    return *this;
-}
-
-TextOutput::~TextOutput() { close(); }
-
 void TextOutput::close()
 {
     if (handle_ != kClosed) {
