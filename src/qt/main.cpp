@@ -83,9 +83,13 @@ std::optional<WindowlessWork> parseCommandLine(int argc, char* argv[])
 // runtime's own report, as any other failure outside the settings reader does.
 int main(int argc, char* argv[]) // NOLINT(bugprone-exception-escape)
 {
-    // A backup's threads each get an arena of their own; once a large block is
-    // freed, glibc raises its thresholds and every arena keeps megabytes it no
-    // longer uses. Fixed, the peak stays flat (measured: 39-44 MB, now 35 MB).
+    // A backup's threads (copying, copying ahead, the batch's flush and its
+    // readers) would each get a malloc arena of their own, and each arena keeps
+    // megabytes it no longer uses; once a large block is freed, glibc also
+    // raises its thresholds. One arena with fixed thresholds keeps the peak
+    // flat (measured at 100,000 files: 40 MB, now 32 MB) at no cost in speed:
+    // the threads spend their time in the kernel, not in malloc.
+    mallopt(M_ARENA_MAX, 1);
     mallopt(M_MMAP_THRESHOLD, 128 * 1024);
     QCoreApplication::setApplicationName(QStringLiteral("rvdatebackup"));
     QCoreApplication::setApplicationVersion(QStringLiteral("3.20"));
