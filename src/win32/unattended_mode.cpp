@@ -9,8 +9,10 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <atomic>
 #include <string_view>
+#include <vector>
 
 namespace rv::win32 {
 namespace {
@@ -26,39 +28,41 @@ BOOL WINAPI onConsoleControl(DWORD event)
     return FALSE;
 }
 
+// The program's arguments after its own name.
+std::vector<std::wstring> commandLineArguments()
+{
+    int count = 0;
+    LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::wstring> list;
+    for (int i = 1; arguments && i < count; ++i) {
+        list.emplace_back(arguments[i]);
+    }
+    LocalFree(arguments);
+    return list;
+}
+
 } // namespace
 
 std::optional<std::wstring> folderArgument(std::wstring_view option)
 {
-    int count = 0;
-    LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (!arguments) {
-        return std::nullopt;
-    }
-    std::optional<std::wstring> destination;
-    for (int i = 1; i < count && !destination; ++i) {
+    const std::vector<std::wstring> arguments = commandLineArguments();
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::wstring_view argument = arguments[i];
-        if (argument == option && i + 1 < count) {
-            destination = arguments[i + 1];
-        } else if (argument.size() > option.size() && argument.substr(0, option.size()) == option &&
-                   argument[option.size()] == L'=') {
-            destination = std::wstring(argument.substr(option.size() + 1));
+        if (argument == option && i + 1 < arguments.size()) {
+            return arguments[i + 1];
+        }
+        if (argument.size() > option.size() && argument.substr(0, option.size()) == option &&
+            argument[option.size()] == L'=') {
+            return std::wstring(argument.substr(option.size() + 1));
         }
     }
-    LocalFree(arguments);
-    return destination;
+    return std::nullopt;
 }
 
 bool hasSwitch(std::wstring_view option)
 {
-    int count = 0;
-    LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
-    bool found = false;
-    for (int i = 1; arguments && i < count && !found; ++i) {
-        found = option == arguments[i];
-    }
-    LocalFree(arguments);
-    return found;
+    const std::vector<std::wstring> arguments = commandLineArguments();
+    return std::find(arguments.begin(), arguments.end(), option) != arguments.end();
 }
 
 int runUnattendedMode(const std::string& programFolder, const std::wstring& destination, bool verify)

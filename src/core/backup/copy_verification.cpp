@@ -22,15 +22,7 @@ CopyVerification verifyCopy(const platform::DestinationFolder& root, const platf
         return verification;
     }
     const std::string path = root.pathOf(copy.temporaryPath);
-    OffsetHasher hasher;
-    std::uint64_t at = 0;
-    auto read = platform::readFromDevice(
-        path,
-        [&](const char* bytes, std::size_t size) {
-            hasher.add(at, bytes, size);
-            at += size;
-        },
-        check.cancel);
+    auto read = platform::readFromDevice(path, check.cancel);
     if (!read.ok() && read.error().kind == platform::FileErrorKind::Cancelled) {
         return verification;
     }
@@ -40,7 +32,7 @@ CopyVerification verifyCopy(const platform::DestinationFolder& root, const platf
     }
     verification.outcome =
         read.value().path == platform::ReadPath::Device ? ReadBackOutcome::FromDevice : ReadBackOutcome::CacheDropped;
-    const ContentDigest digest = hasher.digestOf(read.value().bytes);
+    const ContentDigest& digest = read.value().digest;
     if (read.value().bytes != copy.bytes || digest != copy.digest) {
         verification.failure = CommitFailure{CopyReason::NotVerified,
                                              path + ": read back " + std::to_string(read.value().bytes) +

@@ -57,10 +57,7 @@ void checkOne(const std::string& folder, const RecordedFile& file, const std::at
               std::ostream& out)
 {
     const std::string shown = escapeRecordPath(file.relativePath);
-    ContentHasher hasher;
-    auto read = platform::readFromDevice(
-        onDisk(folder, file.relativePath), [&](const char* bytes, std::size_t size) { hasher.add(bytes, size); },
-        &cancel);
+    auto read = platform::readFromDevice(onDisk(folder, file.relativePath), &cancel);
     if (!read.ok() && read.error().kind == platform::FileErrorKind::Cancelled) {
         return;
     }
@@ -73,7 +70,7 @@ void checkOne(const std::string& folder, const RecordedFile& file, const std::at
     } else if (read.value().bytes != file.size) {
         ++tally.differing;
         out << "DIFFERS     " << shown << " (サイズ " << file.size << " → " << read.value().bytes << ")\n";
-    } else if (hasher.digest() != file.digest) {
+    } else if (read.value().digest != file.digest) {
         ++tally.differing;
         out << "DIFFERS     " << shown << " (内容が記録と違います)\n";
     } else {

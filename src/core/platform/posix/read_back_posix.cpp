@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
 #include <string>
 
@@ -20,23 +19,14 @@ namespace {
 constexpr std::size_t kAlignment = 4096;
 constexpr std::size_t kChunk = std::size_t{1} << 20;
 
-void handZeros(const std::function<void(const char*, std::size_t)>& sink, std::uint64_t count)
-{
-    static const std::array<char, std::size_t{64} * 1024> kZeros{};
-    for (; count > 0; count -= std::min<std::uint64_t>(count, kZeros.size())) {
-        sink(kZeros.data(), static_cast<std::size_t>(std::min<std::uint64_t>(count, kZeros.size())));
-    }
-}
-
 } // namespace
 
-Result<ReadBack, FileError> readFromDevice(std::string_view path,
-                                           const std::function<void(const char*, std::size_t)>& sink,
-                                           const std::atomic<bool>* cancel)
+Result<ReadBack, FileError> readFromDevice(std::string_view path, const std::atomic<bool>* cancel)
 {
     using R = Result<ReadBack, FileError>;
     const std::string name(path);
     ReadBack done;
+    OffsetHasher hasher;
     Descriptor file(::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_DIRECT));
     if (!file.valid() && errno == EINVAL) {
         // The file system has no direct reads (tmpfs, some FUSE): drop the
@@ -62,8 +52,8 @@ Result<ReadBack, FileError> readFromDevice(std::string_view path,
     if (!buffer.valid()) {
         return R::failure({FileErrorKind::NotReadable, name + ": no memory for reading"});
     }
-    // The holes of a sparse copy are passed over and handed on as the zeros
-    // they read as: a 2 GB database of 8 KB is read back as 8 KB.
+    // The holes of a sparse copy are passed over, and the digest counts them
+    // as the zeros they read as: a 2 GB database of 8 KB is read back as 8 KB.
     const bool sparse = static_cast<std::uint64_t>(info.st_blocks) * 512 < static_cast<std::uint64_t>(info.st_size);
     const auto size = static_cast<std::uint64_t>(info.st_size);
     std::uint64_t dataEnd = sparse ? 0 : UINT64_MAX; // where the data being read ends
@@ -74,9 +64,9 @@ Result<ReadBack, FileError> readFromDevice(std::string_view path,
         if (sparse && done.bytes >= dataEnd) {
             const off_t data = ::lseek(file.get(), static_cast<off_t>(done.bytes), SEEK_DATA);
             const std::uint64_t next = data < 0 ? size : static_cast<std::uint64_t>(data);
-            handZeros(sink, next - std::min(next, done.bytes));
             done.bytes = std::max(done.bytes, next);
             if (done.bytes >= size) {
+                done.digest = hasher.digestOf(size);
                 return R::success(done);
             }
             const off_t hole = ::lseek(file.get(), static_cast<off_t>(done.bytes), SEEK_HOLE);
@@ -98,11 +88,12 @@ Result<ReadBack, FileError> readFromDevice(std::string_view path,
             return R::failure(sourceError(errno, name));
         }
         if (got == 0) {
+            done.digest = hasher.digestOf(done.bytes);
             return R::success(done);
         }
         const auto taken =
             static_cast<std::size_t>(std::min<std::uint64_t>(static_cast<std::uint64_t>(got), dataEnd - done.bytes));
-        sink(buffer.data(), taken);
+        hasher.add(done.bytes, buffer.data(), taken);
         done.bytes += taken;
     }
 }

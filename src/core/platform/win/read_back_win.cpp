@@ -39,14 +39,13 @@ HANDLE openForReading(const std::wstring& path, DWORD flags)
 
 } // namespace
 
-Result<ReadBack, FileError> readFromDevice(std::string_view path,
-                                           const std::function<void(const char*, std::size_t)>& sink,
-                                           const std::atomic<bool>* cancel)
+Result<ReadBack, FileError> readFromDevice(std::string_view path, const std::atomic<bool>* cancel)
 {
     using R = Result<ReadBack, FileError>;
     const std::string name(path);
     const std::wstring wide = longPathW(path);
     ReadBack done;
+    OffsetHasher hasher;
     Handle file;
     file.value = openForReading(wide, FILE_FLAG_NO_BUFFERING);
     if (file.value == INVALID_HANDLE_VALUE && GetLastError() == ERROR_INVALID_PARAMETER) {
@@ -70,9 +69,10 @@ Result<ReadBack, FileError> readFromDevice(std::string_view path,
             return R::failure(sourceErrorW(GetLastError(), name));
         }
         if (got == 0) {
+            done.digest = hasher.digestOf(done.bytes);
             return R::success(done);
         }
-        sink(static_cast<const char*>(buffer.memory), got);
+        hasher.add(done.bytes, buffer.memory, got);
         done.bytes += got;
     }
 }
