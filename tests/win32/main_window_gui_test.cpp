@@ -275,7 +275,7 @@ TEST_F(MainWindowGuiTest, CancelledFolderBrowserCopiesNothingAndSaysNothing)
     EXPECT_EQ(GetWindow(browser, GW_OWNER), window);
     PostMessageW(browser, WM_COMMAND, IDCANCEL, 0);
     ASSERT_TRUE(rv::test::waitUntil([&] { return !IsWindow(browser); }));
-    EXPECT_EQ(program_->waitForWindowCaption(kMessageCaption, std::chrono::seconds(2)), nullptr)
+    EXPECT_EQ(program_->waitForMessageBox(kMessageCaption, std::chrono::seconds(2)), nullptr)
         << "no message after a cancel";
     EXPECT_EQ(rv::test::windowText(GetDlgItem(window, rv::win32::kIdText1)), L"Text1");
     EXPECT_TRUE(fs::is_empty(destination_));
@@ -289,7 +289,7 @@ TEST_F(MainWindowGuiTest, BackupCopiesEverythingIntoTheFolderChosenInTheBrowser)
     ASSERT_TRUE(rv::test::waitUntil([&] { return program_->focus() == command13; }));
     startBackup(window);
 
-    HWND box = program_->waitForWindowCaption(kMessageCaption);
+    HWND box = program_->waitForMessageBox(kMessageCaption);
     ASSERT_NE(box, nullptr);
     const auto texts = rv::test::childTexts(box, L"Static");
     EXPECT_NE(std::find(texts.begin(), texts.end(), L"データのバックアップが終わりました。"), texts.end())
@@ -379,7 +379,7 @@ TEST_F(MainWindowGuiTest, MissingSettingsFileShowsError53AndNoMainWindow)
 {
     fs::remove(clinic_ / "rv.dat");
     program_ = std::make_unique<RunningProgram>((clinic_ / "rvdatebackup.exe").native(), root_.native());
-    HWND box = program_->waitForWindowCaption(kMessageCaption);
+    HWND box = program_->waitForMessageBox(kMessageCaption);
     ASSERT_NE(box, nullptr);
     const auto texts = rv::test::childTexts(box, L"Static");
     const std::wstring expected =

@@ -102,6 +102,12 @@ HWND RunningProgram::waitForWindowCaption(const std::wstring& caption, std::chro
     return waitForWindow([&](HWND window) { return windowText(window) == caption; }, timeout);
 }
 
+HWND RunningProgram::waitForMessageBox(const std::wstring& caption, std::chrono::milliseconds timeout) const
+{
+    return waitForWindow([&](HWND window) { return className(window) == L"#32770" && windowText(window) == caption; },
+                         timeout);
+}
+
 HWND RunningProgram::focus() const
 {
     GUITHREADINFO info{};

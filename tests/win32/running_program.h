@@ -26,6 +26,10 @@ public:
                        std::chrono::milliseconds timeout = std::chrono::seconds(30)) const;
     HWND waitForWindowCaption(const std::wstring& caption,
                               std::chrono::milliseconds timeout = std::chrono::seconds(30)) const;
+    // A message box with that caption: the progress window shares the
+    // program's caption, and a slow run shows it before the closing box.
+    HWND waitForMessageBox(const std::wstring& caption,
+                           std::chrono::milliseconds timeout = std::chrono::seconds(30)) const;
     // The window that has the keyboard focus in the program's UI thread.
     HWND focus() const;
     // Waits for the program to end; its exit code, or -1 when it did not end.
