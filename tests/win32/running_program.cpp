@@ -161,6 +161,39 @@ bool RunningProgram::sendWithData(HWND window, UINT message, WPARAM wParam, cons
     return delivered;
 }
 
+namespace {
+
+// Reads what the process writes until it has ended, then what is left. Not
+// until the pipe's end: a process it starts may inherit the writing end and
+// outlive it (wine's desktop process, started by the first program of a new
+// prefix that touches the window system, does), and the read would wait for
+// ever. False when the process is still running after a minute.
+bool readUntilExit(HANDLE readEnd, HANDLE process, std::string& output)
+{
+    const auto drain = [&] {
+        DWORD available = 0;
+        while (PeekNamedPipe(readEnd, nullptr, 0, nullptr, &available, nullptr) && available > 0) {
+            std::string chunk(available, '\0');
+            DWORD got = 0;
+            if (!ReadFile(readEnd, chunk.data(), available, &got, nullptr) || got == 0) {
+                return;
+            }
+            output.append(chunk, 0, got);
+        }
+    };
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+    while (WaitForSingleObject(process, 20) == WAIT_TIMEOUT) {
+        drain();
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+    }
+    drain();
+    return true;
+}
+
+} // namespace
+
 ConsoleRun runToEnd(const std::wstring& exe, const std::wstring& arguments, const std::wstring& workingFolder)
 {
     SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
@@ -182,15 +215,11 @@ ConsoleRun runToEnd(const std::wstring& exe, const std::wstring& arguments, cons
                                         workingFolder.c_str(), &startup, &process);
     CloseHandle(writeEnd); // the child holds the only writing end now
     if (started) {
-        char buffer[4096];
-        DWORD got = 0;
-        while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0) {
-            run.output.append(buffer, got);
+        if (readUntilExit(readEnd, process.hProcess, run.output)) {
+            DWORD code = 0;
+            GetExitCodeProcess(process.hProcess, &code);
+            run.exitCode = static_cast<int>(code);
         }
-        WaitForSingleObject(process.hProcess, 60000);
-        DWORD code = 0;
-        GetExitCodeProcess(process.hProcess, &code);
-        run.exitCode = static_cast<int>(code);
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
     }
