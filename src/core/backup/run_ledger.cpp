@@ -63,7 +63,7 @@ void RunLedger::notCopied(std::size_t step, const FileError& error)
     setFailed(item, error.kind, error.detail);
 }
 
-void RunLedger::fileNotCopied(std::size_t step, const FileFailure& failure)
+void RunLedger::addFileFailure(std::size_t step, const FileFailure& failure)
 {
     ItemResult& item = result_.items[step];
     ++item.fileFailureCount;
@@ -77,7 +77,7 @@ void RunLedger::fileNotCopied(std::size_t step, const FileFailure& failure)
 
 void RunLedger::fileNotCopied(std::size_t step, const std::string& relativePath, const FileError& error)
 {
-    fileNotCopied(step, {relativePath, error.kind, error.detail});
+    addFileFailure(step, {relativePath, error.kind, error.detail});
 }
 
 void RunLedger::fileMet(std::size_t step) { ++states_[step].filesMet; }
@@ -114,7 +114,7 @@ void RunLedger::settleFile(const PendingCopy& copy, SettledCopy& settled)
     } else if (copy.relativePath.empty()) {
         setFailed(item, settled.failure->reason, std::move(settled.failure->detail));
     } else {
-        fileNotCopied(copy.step, {copy.relativePath, settled.failure->reason, settled.failure->detail});
+        addFileFailure(copy.step, {copy.relativePath, settled.failure->reason, settled.failure->detail});
     }
 }
 

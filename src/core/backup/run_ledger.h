@@ -28,7 +28,6 @@ public:
     void notCopied(std::size_t step, const platform::FileError& error);
     // An entry of the data folder is not copied. Named at once, so that a
     // killed run has said it; the first few are kept for the closing message.
-    void fileNotCopied(std::size_t step, const FileFailure& failure);
     void fileNotCopied(std::size_t step, const std::string& relativePath, const platform::FileError& error);
     // The data folder's walk reached one more file.
     void fileMet(std::size_t step);
@@ -43,7 +42,6 @@ public:
     // Reports, in plan order, each item that is done.
     void report();
 
-    void note(RunNote note);
     void notRemoved(const std::vector<platform::FileError>& errors);
     void madeFolder(const platform::MadeFolder& made);
     void swept(const platform::AbandonedCopies& abandoned);
@@ -66,6 +64,8 @@ private:
         std::uint64_t surveyed = 0;  // files of the folder counted before the run
     };
 
+    void addFileFailure(std::size_t step, const FileFailure& failure);
+    void note(RunNote note);
     bool isDone(std::size_t step) const;
     void conclude(std::size_t step);
     void settleFile(const PendingCopy& copy, SettledCopy& settled);
