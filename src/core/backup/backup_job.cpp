@@ -6,6 +6,15 @@
 
 namespace rv {
 
+std::vector<RunNote> JobOutcome::notes() const
+{
+    std::vector<RunNote> all = result.notes;
+    if (recordNote) {
+        all.push_back(*recordNote);
+    }
+    return all;
+}
+
 BackupJob::~BackupJob()
 {
     if (worker_.joinable()) {
@@ -39,7 +48,7 @@ Result<std::monostate, StartRefusal> BackupJob::start(const Settings& settings, 
         const std::lock_guard lock(mutex_);
         finished_ = false;
         freshProgress_.reset();
-        result_ = {};
+        outcome_ = {};
         failure_ = nullptr;
     }
     worker_ = std::jthread([this, planned = std::move(plan.value())] { work(planned); });
@@ -65,20 +74,21 @@ void BackupJob::work(const BackupPlan& plan)
             hooks_.onFileNotCopied(item, failure);
         }
     };
-    BackupResult result;
+    JobOutcome outcome;
     std::exception_ptr failure;
     try {
         RunRecord record(plan.backupFolder);
         callbacks.onFileCopied = [&record](const RecordedFile& file) { record.add(file); };
-        result = runBackup(plan, callbacks, cancel_, tuning_);
-        record.finish(result, describeBackupResult(result));
+        outcome.result = runBackup(plan, callbacks, cancel_, tuning_);
+        outcome.message = describeBackupResult(outcome.result);
+        outcome.recordNote = record.finish(outcome.result, outcome.message);
     } catch (...) {
         // Handed to the front end's thread by finish(): nothing may leave a thread.
         failure = std::current_exception();
     }
     {
         const std::lock_guard lock(mutex_);
-        result_ = std::move(result);
+        outcome_ = std::move(outcome);
         failure_ = failure;
         finished_ = true;
     }
@@ -129,11 +139,10 @@ JobOutcome BackupJob::finish()
     if (failure_) {
         std::rethrow_exception(std::exchange(failure_, nullptr));
     }
-    JobOutcome outcome{std::move(result_), {}};
-    for (const std::string& note : outcome.result.notes) {
-        log(LogLevel::Warning, printable(note));
+    JobOutcome outcome = std::exchange(outcome_, {});
+    for (const RunNote& note : outcome.notes()) {
+        log(LogLevel::Warning, printable(describeNote(note)));
     }
-    outcome.message = describeBackupResult(outcome.result);
     log(LogLevel::Info, "result: " + outcome.message.text);
     return outcome;
 }

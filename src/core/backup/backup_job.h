@@ -16,6 +16,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 namespace rv {
 
@@ -29,10 +30,15 @@ struct StartRefusal {
     ResultMessage message;
 };
 
-// How a finished run ended: every item's outcome and the closing message.
+// How a finished run ended: every item's outcome, the closing message, and
+// what kept the record from being written, if anything did.
 struct JobOutcome {
     BackupResult result;
     ResultMessage message;
+    std::optional<RunNote> recordNote;
+
+    // The run's notes, then the record's.
+    std::vector<RunNote> notes() const;
 };
 
 // One backup run as every front end carries it out: the plan, the copying on
@@ -95,7 +101,7 @@ private:
     mutable std::condition_variable finishedSignal_;
     bool finished_ = false;
     std::optional<BackupProgress> freshProgress_;
-    BackupResult result_;
+    JobOutcome outcome_;
     std::exception_ptr failure_;
 
     std::jthread worker_; // last: it goes first, while what it uses still exists

@@ -21,11 +21,11 @@ std::string line(const std::string& name, std::string_view reason)
 
 std::string itemLines(const ItemResult& item)
 {
-    if (item.reason == CopyReason::Cancelled && item.filesCopied > 0) {
+    if (item.reason == platform::FileErrorKind::Cancelled && item.filesCopied > 0) {
         return line(item.name, std::string(reasonText(item.reason)) + "（" + std::to_string(item.filesTotal) +
                                    " 個のうち " + std::to_string(item.filesCopied) + " 個はコピー済み）");
     }
-    if (item.fileFailures.empty() || item.reason == CopyReason::Cancelled) {
+    if (item.fileFailures.empty() || item.reason == platform::FileErrorKind::Cancelled) {
         return line(item.name, reasonText(item.reason));
     }
     std::string lines;
@@ -69,6 +69,17 @@ ResultMessage describeBackupResult(const BackupResult& result)
         }
     }
     return message;
+}
+
+std::string describeItemCounts(const BackupResult& result)
+{
+    std::size_t copied = 0;
+    std::size_t asked = 0;
+    for (const ItemResult& item : result.items) {
+        copied += item.outcome == ItemOutcome::Copied ? 1 : 0;
+        asked += item.outcome == ItemOutcome::NotPresent ? 0 : 1;
+    }
+    return std::to_string(asked) + " 件中 " + std::to_string(copied) + " 件をコピーしました";
 }
 
 ResultMessage describeRefusal(PlanRefusal refusal)

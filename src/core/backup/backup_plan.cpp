@@ -22,12 +22,12 @@ CopyStep fileStep(std::string source, std::string_view backupFolder, bool option
         // Without a name ("・：…" said aloud tells nothing), the path itself
         // tells the user which entry of rv.dat it is.
         step.name = step.source;
-        step.problem = CopyReason::BadName;
+        step.problem = BackupReason::BadName;
         return step;
     }
     step.destination += step.name;
     if (platform::isEntryOf(step.destination, step.source)) {
-        step.problem = CopyReason::SelfCopy;
+        step.problem = BackupReason::SelfCopy;
     }
     return step;
 }
@@ -79,7 +79,7 @@ Result<BackupPlan, PlanRefusal> makeBackupPlan(const Settings& settings, std::st
                       {},
                       {}};
         if (platform::isEntryOf(step.destination, step.source)) {
-            step.problem = CopyReason::SelfCopy;
+            step.problem = BackupReason::SelfCopy;
         }
         plan.steps.push_back(std::move(step));
     }

@@ -4,6 +4,7 @@
 #include "backup/copy_committer.h"
 #include "backup/copy_reason.h"
 #include "backup/copy_verification.h"
+#include "backup/run_note.h"
 #include "record/backup_record.h"
 
 #include <atomic>
@@ -32,7 +33,7 @@ struct ItemResult {
     std::string source;
     std::string destination;
     ItemOutcome outcome = ItemOutcome::Copied;
-    CopyReason reason = CopyReason::NotFound; // when not Copied
+    CopyReason reason = platform::FileErrorKind::NotFound; // when not Copied
     std::string detail;
     // The data folder's files: how many were copied of how many, and what
     // was not: every entry is reported as it is met (onFileNotCopied), the
@@ -51,8 +52,8 @@ struct BackupResult {
     std::vector<ItemResult> items; // one per plan step, in plan order
     bool cancelled = false;
     // Side problems that lost no data (a temporary file that could not be
-    // removed), one readable line each, for the log.
-    std::vector<std::string> notes;
+    // removed), for the log.
+    std::vector<RunNote> notes;
     // Every copy put in place was read back from the device and found right.
     bool allVerified = true;
 };

@@ -22,10 +22,10 @@ std::optional<CommitFailure> flushFailure(const platform::DestinationFolder& roo
                                           std::span<const platform::PendingFile* const> files)
 {
     if (auto there = root.stillChosen(); !there.ok()) {
-        return CommitFailure{reasonFor(there.error().kind), there.error().detail};
+        return CommitFailure{there.error().kind, there.error().detail};
     }
     if (auto flushed = flusher.flush(root, files); !flushed.ok()) {
-        return CommitFailure{CopyReason::NotFlushed, flushed.error().detail};
+        return CommitFailure{BackupReason::NotFlushed, flushed.error().detail};
     }
     return std::nullopt;
 }
@@ -67,13 +67,13 @@ void flushAndRename(const platform::DestinationFolder& root, platform::WriteFlus
             if (verified->failure) {
                 settled.failure = std::move(verified->failure);
             } else if (auto committed = platform::commit(root, *file); !committed.ok()) {
-                settled.failure = CommitFailure{reasonFor(committed.error().kind), committed.error().detail};
+                settled.failure = CommitFailure{committed.error().kind, committed.error().detail};
             }
             ++verified;
         } else {
             const auto& folder = std::get<FilledFolder>(settled.copy.entry);
             if (auto looked = platform::applyFolderLook(root, folder.relativePath, folder.look); !looked.ok()) {
-                settled.failure = CommitFailure{reasonFor(looked.error().kind), looked.error().detail};
+                settled.failure = CommitFailure{looked.error().kind, looked.error().detail};
             }
         }
         if (settled.failure) {

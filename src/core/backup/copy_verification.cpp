@@ -27,14 +27,14 @@ CopyVerification verifyCopy(const platform::DestinationFolder& root, const platf
         return verification;
     }
     if (!read.ok()) {
-        verification.failure = CommitFailure{CopyReason::NotVerified, "read-back: " + read.error().detail};
+        verification.failure = CommitFailure{BackupReason::NotVerified, "read-back: " + read.error().detail};
         return verification;
     }
     verification.outcome =
         read.value().path == platform::ReadPath::Device ? ReadBackOutcome::FromDevice : ReadBackOutcome::CacheDropped;
     const ContentDigest& digest = read.value().digest;
     if (read.value().bytes != copy.bytes || digest != copy.digest) {
-        verification.failure = CommitFailure{CopyReason::NotVerified,
+        verification.failure = CommitFailure{BackupReason::NotVerified,
                                              path + ": read back " + std::to_string(read.value().bytes) +
                                                  " bytes, digest " + digest.hex() + "; written " +
                                                  std::to_string(copy.bytes) + " bytes, digest " + copy.digest.hex()};

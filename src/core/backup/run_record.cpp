@@ -25,11 +25,11 @@ void RunRecord::add(const RecordedFile& file)
     }
 }
 
-void RunRecord::finish(BackupResult& result, const ResultMessage& message)
+std::optional<RunNote> RunRecord::finish(const BackupResult& result, const ResultMessage& message)
 {
     if (result.cancelled && files_ == 0) {
         writer_.reset();
-        return;
+        return std::nullopt;
     }
     if (writer_ && problem_.empty()) {
         const std::chrono::duration<double> took = std::chrono::steady_clock::now() - clockStarted_;
@@ -40,25 +40,19 @@ void RunRecord::finish(BackupResult& result, const ResultMessage& message)
             problem_ = finished.error().detail;
         }
     }
+    writer_.reset();
     // Of a run that copied nothing, the lines above already say why.
     if (!problem_.empty() && files_ > 0) {
-        result.notes.push_back(std::string("the record of this backup was not written: ") + problem_);
+        return RunNote{NoteKind::RecordNotWritten, 1, problem_, {}};
     }
-    writer_.reset();
+    return std::nullopt;
 }
 
 RecordHeader describeRunForRecord(const BackupResult& result, const ResultMessage& message,
                                   std::chrono::system_clock::time_point started)
 {
-    std::size_t copied = 0;
-    std::size_t asked = 0;
-    for (const ItemResult& item : result.items) {
-        copied += item.outcome == ItemOutcome::Copied ? 1 : 0;
-        asked += item.outcome == ItemOutcome::NotPresent ? 0 : 1;
-    }
     return {platform::localTimeText(started), std::string("rvdatebackup ") + RV_PROGRAM_VERSION,
-            message.text.substr(0, message.text.find('\n')),
-            std::to_string(asked) + " 件中 " + std::to_string(copied) + " 件をコピーしました", result.allVerified};
+            message.text.substr(0, message.text.find('\n')), describeItemCounts(result), result.allVerified};
 }
 
 } // namespace rv

@@ -19,14 +19,14 @@ namespace rv {
 // before it copied anything leaves no trace.
 class RunRecord {
 public:
-    // A record that cannot be started is said in the run's notes; the backup
-    // goes on without it.
+    // A record that cannot be started is said when it is finished; the
+    // backup goes on without it.
     explicit RunRecord(const std::string& backupFolder);
 
     void add(const RecordedFile& file);
-    // Puts the record in place and adds the run to the history; what went
-    // wrong with either goes into the result's notes.
-    void finish(BackupResult& result, const ResultMessage& message);
+    // Puts the record in place and adds the run to the history; returns
+    // what went wrong with either, as a note for the log.
+    std::optional<RunNote> finish(const BackupResult& result, const ResultMessage& message);
 
 private:
     std::chrono::system_clock::time_point started_ = std::chrono::system_clock::now();

@@ -99,16 +99,14 @@ int runUnattendedBackup(std::string_view programFolder, std::string_view destina
     }
     const JobOutcome outcome = job.finish();
     const BackupResult& result = outcome.result;
-    std::size_t copied = 0;
     bool allCopied = !result.cancelled;
     for (const ItemResult& item : result.items) {
-        copied += item.outcome == ItemOutcome::Copied ? 1 : 0;
         allCopied = allCopied && item.outcome != ItemOutcome::Failed;
     }
-    for (const std::string& note : result.notes) {
-        out << "note: " << printable(note) << '\n';
+    for (const RunNote& note : outcome.notes()) {
+        out << "note: " << printable(describeNote(note)) << '\n';
     }
-    out << result.items.size() << " 件中 " << copied << " 件をコピーしました。\n\n" << outcome.message.text << '\n';
+    out << describeItemCounts(result) << "。\n\n" << outcome.message.text << '\n';
     out.flush();
     return allCopied ? kExitAllCopied : kExitNotAllCopied;
 }

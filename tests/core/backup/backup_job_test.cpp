@@ -122,7 +122,7 @@ TEST(BackupJob, LeavesARecordOfEveryCopiedFileThatALaterCheckFindsRight)
     ASSERT_TRUE(job.start(settings, clinic.program.str(), folderOf(clinic.backup), {}).ok());
     ASSERT_TRUE(job.waitFor(std::chrono::seconds(30)));
     const rv::JobOutcome outcome = job.finish();
-    EXPECT_TRUE(outcome.result.notes.empty());
+    EXPECT_TRUE(outcome.notes().empty());
 
     const std::string record = rv::testing::readFile(clinic.backup.path() / rv::testing::u8path(rv::kRecordFileName));
     std::size_t listed = 0;

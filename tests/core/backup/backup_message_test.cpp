@@ -4,14 +4,19 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
+using rv::BackupReason;
 using rv::BackupResult;
 using rv::CopyReason;
 using rv::ItemOutcome;
 using rv::ItemResult;
+using rv::platform::FileErrorKind;
 
 namespace {
 
-ItemResult itemOf(const std::string& name, ItemOutcome outcome, CopyReason reason = CopyReason::NotFound)
+ItemResult itemOf(const std::string& name, ItemOutcome outcome, CopyReason reason = FileErrorKind::NotFound)
 {
     ItemResult item;
     item.name = name;
@@ -26,14 +31,14 @@ TEST(BackupMessage, EachReasonHasItsOwnLine)
 {
     BackupResult result;
     result.items = {itemOf("Tavo51.mdb", ItemOutcome::Copied),
-                    itemOf("予約51.mdb", ItemOutcome::Failed, CopyReason::NotFound),
-                    itemOf("a.mdb", ItemOutcome::Failed, CopyReason::NotReadable),
-                    itemOf("b.mdb", ItemOutcome::Failed, CopyReason::NotWritable),
-                    itemOf("c.mdb", ItemOutcome::Failed, CopyReason::NoSpace),
-                    itemOf("d.mdb", ItemOutcome::Failed, CopyReason::Overwritten),
-                    itemOf("e.mdb", ItemOutcome::Failed, CopyReason::SelfCopy),
-                    itemOf("", ItemOutcome::Failed, CopyReason::BadName),
-                    itemOf("f.mdb", ItemOutcome::Failed, CopyReason::NotFlushed)};
+                    itemOf("予約51.mdb", ItemOutcome::Failed, FileErrorKind::NotFound),
+                    itemOf("a.mdb", ItemOutcome::Failed, FileErrorKind::NotReadable),
+                    itemOf("b.mdb", ItemOutcome::Failed, FileErrorKind::NotWritable),
+                    itemOf("c.mdb", ItemOutcome::Failed, FileErrorKind::NoSpace),
+                    itemOf("d.mdb", ItemOutcome::Failed, BackupReason::Overwritten),
+                    itemOf("e.mdb", ItemOutcome::Failed, BackupReason::SelfCopy),
+                    itemOf("", ItemOutcome::Failed, BackupReason::BadName),
+                    itemOf("f.mdb", ItemOutcome::Failed, BackupReason::NotFlushed)};
     const rv::ResultMessage message = rv::describeBackupResult(result);
     EXPECT_EQ(message.caption, "RVシステム");
     EXPECT_EQ(message.icon, rv::MessageIcon::Warning);
@@ -65,12 +70,12 @@ TEST(BackupMessage, MissingOptionalModulesAloneAreInformation)
 // break its line.
 TEST(BackupMessage, ManyDataFolderFailuresAreSummarisedWithACount)
 {
-    ItemResult gdata = itemOf("GDATA", ItemOutcome::Failed, CopyReason::NotReadable);
+    ItemResult gdata = itemOf("GDATA", ItemOutcome::Failed, FileErrorKind::NotReadable);
     for (std::size_t i = 0; i < rv::kFileFailuresKept; ++i) {
-        gdata.fileFailures.push_back({"img" + std::to_string(i) + ".jpg", CopyReason::NotReadable, {}});
+        gdata.fileFailures.push_back({"img" + std::to_string(i) + ".jpg", FileErrorKind::NotReadable, {}});
     }
     gdata.fileFailureCount = 1200;
-    gdata.fileFailures[1].reason = CopyReason::NoSpace;
+    gdata.fileFailures[1].reason = FileErrorKind::NoSpace;
     gdata.fileFailures[3].relativePath = "img3\nOK      forged.jpg";
     BackupResult result;
     result.items = {gdata};
@@ -93,6 +98,29 @@ TEST(BackupMessage, ManyDataFolderFailuresAreSummarisedWithACount)
                   sep +
                   "img4.jpg：読み取れません\n"
                   "・GDATA のほか 1195 個のファイル：コピーできませんでした");
+}
+
+// The record and the unattended summary count alike: an optional source
+// not at its default path was not there to copy, as the closing message
+// says apart from what failed.
+TEST(BackupMessage, ItemCountsLeaveOutWhatWasNotThereToCopy)
+{
+    const struct {
+        std::vector<ItemResult> items;
+        std::string counts;
+    } cases[] = {
+        {{}, "0 件中 0 件をコピーしました"},
+        {{itemOf("a.mdb", ItemOutcome::Copied), itemOf("b.mdb", ItemOutcome::Copied)}, "2 件中 2 件をコピーしました"},
+        {{itemOf("a.mdb", ItemOutcome::Copied), itemOf("b.mdb", ItemOutcome::NotPresent),
+          itemOf("c.mdb", ItemOutcome::Failed), itemOf("GDATA", ItemOutcome::NotPresent)},
+         "2 件中 1 件をコピーしました"},
+        {{itemOf("a.mdb", ItemOutcome::Failed, FileErrorKind::Cancelled)}, "1 件中 0 件をコピーしました"},
+    };
+    for (const auto& c : cases) {
+        BackupResult result;
+        result.items = c.items;
+        EXPECT_EQ(rv::describeItemCounts(result), c.counts);
+    }
 }
 
 TEST(BackupMessage, RefusalIsAWarningUnderTheApplicationTitle)

@@ -11,7 +11,7 @@
 #include <vector>
 
 using rv::BackupPlan;
-using rv::CopyReason;
+using rv::BackupReason;
 using rv::makeBackupPlan;
 using rv::PlanRefusal;
 using rv::StepKind;
@@ -118,7 +118,7 @@ TEST(BackupPlanNames, PathsWithoutAUsableNameAreItemFailures)
     const BackupPlan plan = planFor(clinic.settings(), clinic);
     std::size_t bad = 0;
     for (const auto& step : plan.steps) {
-        if (step.problem == CopyReason::BadName) {
+        if (step.problem == BackupReason::BadName) {
             ++bad;
             // Nothing is ever written for it: the destination is the folder itself.
             EXPECT_EQ(step.destination, plan.backupFolder);
@@ -210,7 +210,7 @@ TEST(BackupPlanSafety, ACopyOntoItselfIsSkippedAndNamed)
     const BackupPlan plan = planFor(settings, clinic);
     std::vector<std::string> selfCopies;
     for (const auto& step : plan.steps) {
-        if (step.problem == CopyReason::SelfCopy) {
+        if (step.problem == BackupReason::SelfCopy) {
             selfCopies.push_back(step.name);
         }
     }

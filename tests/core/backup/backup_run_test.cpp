@@ -20,10 +20,11 @@
 #endif
 
 using rv::BackupProgress;
+using rv::BackupReason;
 using rv::BackupResult;
-using rv::CopyReason;
 using rv::ItemOutcome;
 using rv::ItemResult;
+using rv::platform::FileErrorKind;
 using rv::testing::kDefaultDatabaseOrder;
 using rv::testing::listAll;
 using rv::testing::readFile;
@@ -149,9 +150,12 @@ TEST_F(BackupRunTest, UnfinishedCopiesOfAnEarlierRunAreClearedAndReported)
     for (const auto& name : notTemporary) {
         EXPECT_EQ(readFile(backedUp("GDATA/" + name)), "the clinic's own file") << name;
     }
-    std::size_t reported = 0;
+    std::uint64_t reported = 0;
     for (const auto& note : result.notes) {
-        reported += note.find(gone) != std::string::npos ? 1 : 0;
+        if (note.kind == rv::NoteKind::UnfinishedCopyRemoved) {
+            EXPECT_NE(note.detail.find(gone), std::string::npos) << note.detail;
+            reported += note.count;
+        }
     }
     EXPECT_EQ(reported, 2u);
 #ifndef _WIN32
@@ -182,9 +186,9 @@ TEST_F(BackupRunTest, AFailedCopyLeavesTheEarlierCopyByteForByte)
     const BackupResult result = run(settings, callbacks);
 
     EXPECT_EQ(item(result, "Tavo51.mdb.d").outcome, ItemOutcome::Failed);
-    EXPECT_EQ(item(result, "Tavo51.mdb.d").reason, CopyReason::NotReadable);
+    EXPECT_EQ(item(result, "Tavo51.mdb.d").reason, FileErrorKind::NotReadable);
     EXPECT_EQ(item(result, "予約51.mdb").outcome, ItemOutcome::Failed);
-    EXPECT_EQ(item(result, "予約51.mdb").reason, CopyReason::NotFound);
+    EXPECT_EQ(item(result, "予約51.mdb").reason, FileErrorKind::NotFound);
     EXPECT_EQ(readFile(backedUp("Tavo51.mdb.d")), earlierTavo);
     EXPECT_EQ(readFile(backedUp("予約51.mdb")), earlierYoyaku);
     EXPECT_FALSE(temporaryFilesLeft());
@@ -213,12 +217,12 @@ TEST_F(BackupRunTest, ACopyThatReadsBackWrongFailsAndTheEarlierCopyStays)
     const BackupResult result = run(clinic.settings(), {}, tuning);
 
     EXPECT_EQ(item(result, "Tavo51.mdb").outcome, ItemOutcome::Failed);
-    EXPECT_EQ(item(result, "Tavo51.mdb").reason, CopyReason::NotVerified);
+    EXPECT_EQ(item(result, "Tavo51.mdb").reason, BackupReason::NotVerified);
     EXPECT_EQ(readFile(backedUp("Tavo51.mdb")), "earlier Tavo");
     ASSERT_EQ(item(result, "GDATA").fileFailures.size(), 1u);
     EXPECT_EQ(item(result, "GDATA").fileFailures[0].relativePath,
               std::string("写真") + rv::platform::kPathSeparator + "b.jpg");
-    EXPECT_EQ(item(result, "GDATA").fileFailures[0].reason, CopyReason::NotVerified);
+    EXPECT_EQ(item(result, "GDATA").fileFailures[0].reason, BackupReason::NotVerified);
     EXPECT_EQ(readFile(backedUp("GDATA/写真/b.jpg")), "earlier b");
     EXPECT_EQ(readFile(backedUp("予約51.mdb")), readFile(original("予約51.mdb")));
     EXPECT_EQ(readFile(backedUp("GDATA/a.txt")), readFile(original("GDATA/a.txt")));
@@ -246,7 +250,7 @@ TEST_F(BackupRunTest, ATargetThatCannotBeReplacedFailsAndLeavesNoTemporaryFile)
     const BackupResult result = run();
 
     EXPECT_EQ(item(result, "Meiro51.mdb").outcome, ItemOutcome::Failed);
-    EXPECT_EQ(item(result, "Meiro51.mdb").reason, CopyReason::NotWritable);
+    EXPECT_EQ(item(result, "Meiro51.mdb").reason, FileErrorKind::NotWritable);
     const ItemResult& gdata = item(result, "GDATA");
     EXPECT_EQ(gdata.outcome, ItemOutcome::Failed);
     EXPECT_EQ(gdata.filesCopied, 1u);
@@ -298,7 +302,7 @@ TEST_F(BackupRunTest, ALaterItemOfTheSameNameIsReportedAsOverwritingTheEarlier)
     };
     const BackupResult result = run(settings, callbacks);
 
-    EXPECT_EQ(result.items[6].reason, CopyReason::Overwritten);
+    EXPECT_EQ(result.items[6].reason, BackupReason::Overwritten);
     EXPECT_EQ(result.items[6].outcome, ItemOutcome::Failed);
     EXPECT_EQ(result.items[7].outcome, ItemOutcome::Copied);
     EXPECT_EQ(readFile(backedUp("同じ.mdb")), "from entry 1");
@@ -419,7 +423,7 @@ TEST_F(BackupRunTest, CancelWithinTheDataFolderKeepsTheFilesAlreadyCopied)
 
     const ItemResult& gdata = item(result, "GDATA");
     EXPECT_TRUE(result.cancelled);
-    EXPECT_EQ(gdata.reason, CopyReason::Cancelled);
+    EXPECT_EQ(gdata.reason, FileErrorKind::Cancelled);
     EXPECT_EQ(gdata.filesCopied, 5u);
     EXPECT_EQ(listAll(backedUp("GDATA")).size(), 5u);
     EXPECT_FALSE(temporaryFilesLeft());

@@ -11,6 +11,7 @@ namespace fs = std::filesystem;
 using rv::CopyCommitter;
 using rv::PendingCopy;
 using rv::SettledCopy;
+using rv::platform::FileErrorKind;
 using namespace rv::testing;
 
 namespace {
@@ -99,7 +100,7 @@ TEST_F(CopyCommitterTest, ACopyThatCannotTakeItsPlaceIsNamedAndTheRestOfItsBatch
     ASSERT_EQ(settled.size(), 3u);
     EXPECT_FALSE(settled[0].failure);
     ASSERT_TRUE(settled[1].failure);
-    EXPECT_EQ(settled[1].failure->reason, rv::CopyReason::NotWritable);
+    EXPECT_EQ(settled[1].failure->reason, FileErrorKind::NotWritable);
     EXPECT_FALSE(settled[2].failure);
     EXPECT_EQ(readFile(destination.path() / "blocked" / "inside.txt"), "kept");
     EXPECT_EQ(readFile(destination.path() / "after"), "a");

@@ -127,7 +127,7 @@ TEST_P(AwkwardNames, AreCopiedOrNamedAsFailuresAndNothingLandsOutsideTheDestinat
     const rv::BackupResult result = rv::runBackup(plan.value(), {}, cancel);
 
     EXPECT_EQ(rv::describeBackupResult(result).text, expand(nameCase.message, places_));
-    EXPECT_EQ(result.notes, std::vector<std::string>{});
+    EXPECT_EQ(result.notes, std::vector<rv::RunNote>{});
     for (const auto& [copy, source] : nameCase.copies) {
         const std::string original = readFile(expand(source, places_));
         EXPECT_FALSE(original.empty()) << source;

@@ -70,7 +70,7 @@ std::string FaultBed::runCore(const BackupCallbacks& callbacks) const
     const BackupResult result = runBackup(plan.value(), callbacks, cancel);
     std::string summary = describeBackupResult(result).text;
     for (const auto& note : result.notes) {
-        summary += "\nnote: " + note;
+        summary += "\nnote: " + describeNote(note);
     }
     return summary;
 }

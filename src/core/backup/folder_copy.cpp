@@ -1,0 +1,215 @@
+#include "backup/folder_copy.h"
+
+#include "common/path_text.h"
+
+namespace rv {
+
+using platform::DestinationFolder;
+using platform::FileError;
+using platform::FileErrorKind;
+using platform::PendingFile;
+using platform::WalkStep;
+using platform::WalkStepKind;
+
+FolderCopy::FolderCopy(const BackupPlan& plan, const DestinationFolder& root, RunCopier& copier, RunLedger& ledger,
+                       const std::atomic<bool>& cancel)
+    : plan_(plan), root_(root), copier_(copier), ledger_(ledger), cancel_(cancel)
+{
+}
+
+void FolderCopy::startAhead(std::uint64_t surveyedFiles, BatchLimits limits)
+{
+    if (plan_.steps.empty()) {
+        return;
+    }
+    const std::size_t last = plan_.steps.size() - 1;
+    const CopyStep& step = plan_.steps[last];
+    if (last == 0 || step.kind != StepKind::Folder || step.problem || surveyedFiles == 0 || cancel_.load()) {
+        return;
+    }
+    for (const CopyStep& earlier : plan_.steps) {
+        if (earlier.overwrittenBy == last) {
+            return; // an earlier item is written where the folder goes
+        }
+    }
+    auto made = root_.makeFolder(step.name);
+    if (!made.ok()) {
+        return; // the run meets this at the folder's turn and says so
+    }
+    ledger_.madeFolder(made.value());
+    madeFolderAhead_ = made.value().created;
+    folderAhead_.emplace(std::move(made.value().folder));
+    aheadStep_ = last;
+    precopy_.emplace(root_, *folderAhead_, step.source, cancel_, limits);
+}
+
+void FolderCopy::beforeStep(std::size_t step)
+{
+    if (aheadAt(step) && cancel_.load()) {
+        abandonAhead();
+    }
+}
+
+void FolderCopy::afterStep(std::size_t step)
+{
+    if (aheadAt(step)) {
+        ledger_.notRemoved(precopy_->discardRest());
+        precopy_.reset();
+    }
+}
+
+bool FolderCopy::clearAhead()
+{
+    if (!precopy_) {
+        return false;
+    }
+    precopy_->stop();
+    const bool held = precopy_->holdsCopies();
+    ledger_.notRemoved(precopy_->discardRest());
+    return held;
+}
+
+// A run that never reached the folder leaves nothing of it: the copies made
+// ahead go, and the folder too if this run made it.
+void FolderCopy::abandonAhead()
+{
+    ledger_.notRemoved(precopy_->discardRest());
+    precopy_.reset();
+    if (madeFolderAhead_) {
+        if (auto removed = root_.removeEmptyFolder(plan_.steps[aheadStep_].name); !removed.ok()) {
+            ledger_.notRemoved({removed.error()});
+        }
+    }
+    folderAhead_.reset();
+}
+
+void FolderCopy::copy(std::size_t step)
+{
+    auto walk = platform::SourceWalk::open(plan_.steps[step].source);
+    if (!walk.ok()) {
+        if (aheadAt(step)) {
+            abandonAhead();
+        }
+        ledger_.notCopied(step, walk.error());
+        return;
+    }
+    if (aheadAt(step)) {
+        precopy_->stop();
+    }
+    std::vector<Frame> frames;
+    bool cancelled = false;
+    while (const WalkStep* entry = walk.value().next()) {
+        if (cancel_.load()) {
+            cancelled = true;
+            break;
+        }
+        switch (entry->kind) {
+        case WalkStepKind::FolderStart:
+            if (!enterFolder(step, *entry, frames)) {
+                return;
+            }
+            break;
+        case WalkStepKind::FolderEnd:
+            leaveFolder(step, frames);
+            break;
+        case WalkStepKind::NotCopied:
+            ledger_.fileNotCopied(step, entry->relativePath, entry->problem);
+            break;
+        case WalkStepKind::File:
+            cancelled = !copyEntry(step, walk.value(), *entry, frames.back());
+            break;
+        }
+        if (cancelled) {
+            break;
+        }
+    }
+    if (cancelled) {
+        ledger_.cutShort(step);
+    }
+    // A cancel leaves the walk part-way: the folders on the way still take their look.
+    while (!frames.empty()) {
+        leaveFolder(step, frames);
+    }
+}
+
+// Makes the copy of the folder the walk has entered. The data folder's own
+// copy failing fails the item; a folder inside it is named, and so is
+// everything it holds, which has nowhere to go.
+bool FolderCopy::enterFolder(std::size_t step, const WalkStep& entry, std::vector<Frame>& frames)
+{
+    Frame frame{{}, {}, entry.look};
+    if (!frames.empty() && !frames.back().folder) {
+        frame.problem = frames.back().problem;
+    } else {
+        const DestinationFolder& parent = frames.empty() ? root_ : *frames.back().folder;
+        auto made = parent.makeFolder(frames.empty() ? std::string_view(plan_.steps[step].name) : entry.name());
+        if (made.ok()) {
+            ledger_.madeFolder(made.value());
+            frame.folder.emplace(std::move(made.value().folder));
+            copier_.sweep(*frame.folder);
+        } else if (frames.empty()) {
+            ledger_.fail(step, made.error().kind, made.error().detail);
+            return false;
+        } else {
+            frame.problem = made.error();
+        }
+    }
+    if (frame.problem) {
+        ledger_.fileNotCopied(step, entry.relativePath, *frame.problem);
+    }
+    frames.push_back(std::move(frame));
+    return true;
+}
+
+void FolderCopy::leaveFolder(std::size_t step, std::vector<Frame>& frames)
+{
+    Frame& frame = frames.back();
+    if (frame.folder) {
+        copier_.handOverFolder(step, {frame.folder->relativePath(), frame.look});
+    }
+    frames.pop_back();
+}
+
+// Copies one file of the walk into the folder it belongs in; false when a
+// cancel stopped it.
+bool FolderCopy::copyEntry(std::size_t step, platform::SourceWalk& walk, const WalkStep& entry, const Frame& into)
+{
+    ledger_.fileMet(step);
+    std::uint64_t reported = 0;
+    if (!into.folder) {
+        ledger_.fileNotCopied(step, entry.relativePath, *into.problem);
+        copier_.fileOver(reported, entry.stamp.size);
+        return true;
+    }
+    auto pending = takeOrCopy(step, walk, entry, *into.folder, reported);
+    if (pending.ok()) {
+        copier_.handOver({std::move(pending.value()), step, entry.relativePath}, reported);
+        return true;
+    }
+    copier_.fileOver(reported, entry.stamp.size);
+    if (pending.error().kind == FileErrorKind::Cancelled) {
+        return false;
+    }
+    ledger_.fileNotCopied(step, entry.relativePath, pending.error());
+    return true;
+}
+
+// A copy made ahead is taken as if it had just been made.
+Result<PendingFile, FileError> FolderCopy::takeOrCopy(std::size_t step, platform::SourceWalk& walk,
+                                                      const WalkStep& entry, const DestinationFolder& into,
+                                                      std::uint64_t& reported)
+{
+    if (aheadAt(step)) {
+        if (auto ready = precopy_->take(entry.relativePath, entry.stamp)) {
+            ready->targetPath = joinRelative(into.relativePath(), entry.name());
+            return Result<PendingFile, FileError>::success(std::move(*ready));
+        }
+    }
+    auto source = walk.openFile();
+    if (!source.ok()) {
+        return Result<PendingFile, FileError>::failure(source.error());
+    }
+    return copier_.copyMakingRoom(source.value(), into, entry.name(), reported);
+}
+
+} // namespace rv

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "backup/backup_plan.h"
+#include "backup/copy_committer.h"
+#include "backup/progress_meter.h"
+#include "backup/run_ledger.h"
+#include "platform/destination_folder.h"
+#include "platform/file_copy.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string_view>
+
+namespace rv {
+
+// The run's writing into the backup: each file copied to a temporary name
+// beside its target, its bytes counted as they go, and the complete copy
+// handed to the committer.
+class RunCopier {
+public:
+    // root is the chosen folder; everything given must outlive the copier.
+    RunCopier(const platform::DestinationFolder& root, CopyCommitter& committer, ProgressMeter& meter,
+              RunLedger& ledger, const std::atomic<bool>& cancel);
+
+    // What clears the copies made ahead when the disk is full; true when it
+    // freed any room.
+    void onFullDisk(std::function<bool()> clearAhead) { clearAhead_ = std::move(clearAhead); }
+
+    // A single file of the plan, into the chosen folder.
+    void copyFile(std::size_t step, const CopyStep& what);
+
+    // A full disk may be full of this run's own copies waiting for their
+    // batch beside the earlier copies they replace: once they are in place
+    // and the copies made ahead are cleared, the file is tried once more.
+    // reported: the file's bytes counted so far.
+    Result<platform::PendingFile, platform::FileError> copyMakingRoom(const platform::SourceFile& source,
+                                                                      const platform::DestinationFolder& into,
+                                                                      std::string_view name, std::uint64_t& reported);
+
+    // Reports a complete copy and hands it to the committer. A report that
+    // throws takes the copy with it rather than leave it under its temporary name.
+    void handOver(PendingCopy copy, std::uint64_t& reported);
+    // A folder whose copies have all been handed over: its look waits in the
+    // batch behind them.
+    void handOverFolder(std::size_t step, FilledFolder folder);
+    // A file that is over without a copy: its bytes count as done.
+    void fileOver(std::uint64_t& reported, std::uint64_t size) { meter_.fileDone(reported, size); }
+
+    // Unfinished copies of an earlier run that was cut off are removed where
+    // this run writes, so that they do not pile up on the backup disk.
+    void sweep(const platform::DestinationFolder& folder);
+
+private:
+    platform::CopyControl control(std::uint64_t& reported);
+
+    const platform::DestinationFolder& root_;
+    CopyCommitter& committer_;
+    ProgressMeter& meter_;
+    RunLedger& ledger_;
+    const std::atomic<bool>& cancel_;
+    std::function<bool()> clearAhead_;
+    platform::FileCopier copier_;
+};
+
+} // namespace rv

@@ -1,0 +1,242 @@
+#include "backup/run_ledger.h"
+
+#include "platform/local_time.h"
+#include "platform/paths.h"
+
+#include <algorithm>
+
+namespace rv {
+namespace {
+
+using platform::FileError;
+using platform::FileErrorKind;
+
+void setFailed(ItemResult& item, CopyReason reason, std::string detail)
+{
+    item.outcome = ItemOutcome::Failed;
+    item.reason = reason;
+    item.detail = std::move(detail);
+}
+
+// A file's path in the record: its item's name, then its path inside the
+// data folder, with '/' between the parts whatever the system's separator.
+std::string recordPath(const std::string& itemName, const std::string& relativePath)
+{
+    std::string path = itemName;
+    if (!relativePath.empty()) {
+        path += '/' + relativePath;
+    }
+    std::replace(path.begin(), path.end(), platform::kPathSeparator, '/');
+    return path;
+}
+
+} // namespace
+
+RunLedger::RunLedger(const BackupPlan& plan, const BackupCallbacks& callbacks, std::vector<std::uint64_t> surveyedFiles)
+    : plan_(plan), callbacks_(callbacks), states_(plan.steps.size())
+{
+    for (std::size_t i = 0; i < plan.steps.size(); ++i) {
+        const CopyStep& step = plan.steps[i];
+        ItemResult item;
+        item.name = step.name;
+        item.source = step.source;
+        item.destination = step.destination;
+        result_.items.push_back(std::move(item));
+        states_[i].surveyed = i < surveyedFiles.size() ? surveyedFiles[i] : 0;
+    }
+}
+
+void RunLedger::fail(std::size_t step, CopyReason reason, std::string detail)
+{
+    setFailed(result_.items[step], reason, std::move(detail));
+}
+
+void RunLedger::notCopied(std::size_t step, const FileError& error)
+{
+    ItemResult& item = result_.items[step];
+    if (error.kind == FileErrorKind::NotFound && plan_.steps[step].optional) {
+        item.outcome = ItemOutcome::NotPresent;
+        item.reason = FileErrorKind::NotFound;
+        item.detail = error.detail;
+        return;
+    }
+    setFailed(item, error.kind, error.detail);
+}
+
+void RunLedger::addFileFailure(std::size_t step, const FileFailure& failure)
+{
+    ItemResult& item = result_.items[step];
+    ++item.fileFailureCount;
+    if (item.fileFailures.size() < kFileFailuresKept) {
+        item.fileFailures.push_back(failure);
+    }
+    if (callbacks_.onFileNotCopied) {
+        callbacks_.onFileNotCopied(item, failure);
+    }
+}
+
+void RunLedger::fileNotCopied(std::size_t step, const std::string& relativePath, const FileError& error)
+{
+    addFileFailure(step, {relativePath, error.kind, error.detail});
+}
+
+void RunLedger::fileMet(std::size_t step) { ++states_[step].filesMet; }
+
+void RunLedger::cutShort(std::size_t step) { states_[step].cancelled = true; }
+
+void RunLedger::handedOver(std::size_t step) { ++states_[step].unsettled; }
+
+void RunLedger::settle(SettledCopy& settled)
+{
+    const PendingCopy& copy = settled.copy;
+    --states_[copy.step].unsettled;
+    if (!settled.leftBehind.empty()) {
+        note({NoteKind::TemporaryLeftBehind, 1, settled.leftBehind, {}});
+    }
+    if (std::holds_alternative<FilledFolder>(copy.entry)) {
+        if (settled.failure) {
+            lookNotKept({FileErrorKind::NotWritable, settled.failure->detail});
+        }
+    } else {
+        settleFile(copy, settled);
+    }
+    report(); // the copy may have been the last an item waited for
+}
+
+void RunLedger::settleFile(const PendingCopy& copy, SettledCopy& settled)
+{
+    ItemResult& item = result_.items[copy.step];
+    if (!settled.failure) {
+        states_[copy.step].placed = true;
+        item.filesCopied += copy.relativePath.empty() ? 0 : 1;
+        countReadBack(settled.readBack);
+        recordCopied(copy);
+    } else if (copy.relativePath.empty()) {
+        setFailed(item, settled.failure->reason, std::move(settled.failure->detail));
+    } else {
+        addFileFailure(copy.step, {copy.relativePath, settled.failure->reason, settled.failure->detail});
+    }
+}
+
+void RunLedger::walked(std::size_t step) { states_[step].walked = true; }
+
+void RunLedger::report()
+{
+    for (; nextReport_ < plan_.steps.size() && isDone(nextReport_); ++nextReport_) {
+        conclude(nextReport_);
+        if (callbacks_.onItemDone) {
+            callbacks_.onItemDone(result_.items[nextReport_]);
+        }
+    }
+}
+
+// An item is done once the run is through with it and every copy of it is
+// settled; one that a later item of the same name may overwrite waits for
+// that item.
+bool RunLedger::isDone(std::size_t step) const
+{
+    const StepState& state = states_[step];
+    const auto later = plan_.steps[step].overwrittenBy;
+    return state.walked && state.unsettled == 0 && (!later || isDone(*later));
+}
+
+// The outcome of a done item: a folder fails with its first failure or the
+// cancel, and an item whose copy a later item replaced says so.
+void RunLedger::conclude(std::size_t step)
+{
+    ItemResult& item = result_.items[step];
+    const StepState& state = states_[step];
+    if (plan_.steps[step].kind == StepKind::Folder && item.outcome == ItemOutcome::Copied) {
+        // Of a folder cut short the count made before the run is the better total.
+        item.filesTotal = state.cancelled ? std::max(state.filesMet, state.surveyed) : state.filesMet;
+        if (state.cancelled) {
+            setFailed(item, FileErrorKind::Cancelled, {});
+        } else if (item.fileFailureCount > 0) {
+            setFailed(item, item.fileFailures.front().reason, item.fileFailures.front().detail);
+        }
+    }
+    const auto later = plan_.steps[step].overwrittenBy;
+    if (later && states_[*later].placed && item.outcome == ItemOutcome::Copied) {
+        setFailed(item, BackupReason::Overwritten, result_.items[*later].source);
+    }
+}
+
+// A copy that a later item of the same name may replace is left out: the
+// record never lists a file for what it no longer holds.
+void RunLedger::recordCopied(const PendingCopy& copy) const
+{
+    if (!callbacks_.onFileCopied || plan_.steps[copy.step].overwrittenBy) {
+        return;
+    }
+    const auto& file = std::get<platform::PendingFile>(copy.entry);
+    callbacks_.onFileCopied({recordPath(plan_.steps[copy.step].name, copy.relativePath), file.bytes,
+                             platform::modifiedTimeText(file.modified), file.digest});
+}
+
+void RunLedger::countReadBack(ReadBackOutcome outcome)
+{
+    if (outcome == ReadBackOutcome::NotRead) {
+        ++notReadBack_.count;
+    } else if (outcome == ReadBackOutcome::CacheDropped) {
+        ++readAfterCacheDropped_.count;
+    }
+}
+
+void RunLedger::note(RunNote note) { result_.notes.push_back(std::move(note)); }
+
+void RunLedger::notRemoved(const std::vector<FileError>& errors)
+{
+    for (const FileError& error : errors) {
+        note({NoteKind::TemporaryLeftBehind, 1, error.detail, {}});
+    }
+}
+
+void RunLedger::madeFolder(const platform::MadeFolder& made)
+{
+    if (made.replacedLink) {
+        note({NoteKind::LinkReplaced, 1, made.folder.path(), *made.replacedLink});
+    }
+    if (made.lookNotKept) {
+        lookNotKept(*made.lookNotKept);
+    }
+}
+
+void RunLedger::swept(const platform::AbandonedCopies& abandoned)
+{
+    for (const std::string& path : abandoned.removed) {
+        note({NoteKind::UnfinishedCopyRemoved, 1, path, {}});
+    }
+    for (const FileError& error : abandoned.notRemoved) {
+        note({NoteKind::UnfinishedCopiesNotCleared, 1, error.detail, {}});
+    }
+}
+
+void RunLedger::lookNotKept(const FileError& error)
+{
+    if (looksNotKept_.count++ == 0) {
+        looksNotKept_.detail = error.detail;
+    }
+}
+
+BackupResult RunLedger::close(bool readBackAsked)
+{
+    report();
+    if (looksNotKept_.count > 0) {
+        note(looksNotKept_);
+    }
+    // How the copies were read back, where it was not from the device itself.
+    result_.allVerified = notReadBack_.count == 0;
+    if (readAfterCacheDropped_.count > 0) {
+        note(readAfterCacheDropped_);
+    }
+    if (notReadBack_.count > 0 && readBackAsked) {
+        note(notReadBack_);
+    }
+    for (const ItemResult& item : result_.items) {
+        result_.cancelled =
+            result_.cancelled || (item.outcome == ItemOutcome::Failed && item.reason == FileErrorKind::Cancelled);
+    }
+    return std::move(result_);
+}
+
+} // namespace rv
