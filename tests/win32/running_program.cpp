@@ -5,6 +5,7 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <thread>
 
 namespace rv::test {
@@ -83,6 +84,20 @@ BOOL CALLBACK collectText(HWND child, LPARAM context)
     return TRUE;
 }
 
+// Whatever the pipe holds now, without waiting for more.
+void readWaiting(HANDLE pipe, std::string& output)
+{
+    DWORD available = 0;
+    while (PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr) && available > 0) {
+        char buffer[4096];
+        DWORD got = 0;
+        if (!ReadFile(pipe, buffer, std::min<DWORD>(available, sizeof buffer), &got, nullptr) || got == 0) {
+            return;
+        }
+        output.append(buffer, got);
+    }
+}
+
 } // namespace
 
 HWND RunningProgram::waitForWindow(const std::function<bool(HWND)>& matches, std::chrono::milliseconds timeout) const
@@ -155,7 +170,8 @@ bool RunningProgram::sendWithData(HWND window, UINT message, WPARAM wParam, cons
     return delivered;
 }
 
-ConsoleRun runToEnd(const std::wstring& exe, const std::wstring& arguments, const std::wstring& workingFolder)
+ConsoleRun runToEnd(const std::wstring& exe, const std::wstring& arguments, const std::wstring& workingFolder,
+                    std::chrono::milliseconds timeout)
 {
     SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     HANDLE readEnd = nullptr;
@@ -176,15 +192,20 @@ ConsoleRun runToEnd(const std::wstring& exe, const std::wstring& arguments, cons
                                         workingFolder.c_str(), &startup, &process);
     CloseHandle(writeEnd); // the child holds the only writing end now
     if (started) {
-        char buffer[4096];
-        DWORD got = 0;
-        while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0) {
-            run.output.append(buffer, got);
+        // Read while it runs, so that a full pipe never stalls it; one that
+        // has not ended in time (a window waiting for a person) is ended.
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        bool ended = false;
+        while (!ended && std::chrono::steady_clock::now() < deadline) {
+            ended = WaitForSingleObject(process.hProcess, 50) == WAIT_OBJECT_0;
+            readWaiting(readEnd, run.output);
         }
-        WaitForSingleObject(process.hProcess, 60000);
         DWORD code = 0;
-        GetExitCodeProcess(process.hProcess, &code);
-        run.exitCode = static_cast<int>(code);
+        if (ended && GetExitCodeProcess(process.hProcess, &code)) {
+            run.exitCode = static_cast<int>(code);
+        } else {
+            TerminateProcess(process.hProcess, 1);
+        }
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
     }
