@@ -182,4 +182,20 @@ void BackupCommandTest::closingTheWindowDuringARunCancelsWaitsAndCloses()
     QCOMPARE(QApplication::overrideCursor(), nullptr);
 }
 
+void BackupCommandTest::escapeOnTheScreensQuestionIsNo()
+{
+    rv::ui::ScreenMessageBoxes screen;
+    QWidget owner;
+    owner.show();
+    bool pressed = false;
+    QTimer::singleShot(0, this, [&pressed] {
+        if (QWidget* question = QApplication::activeModalWidget()) {
+            QTest::keyClick(question, Qt::Key_Escape);
+            pressed = true;
+        }
+    });
+    QVERIFY(!screen.askYesNo(&owner, QStringLiteral("RVシステム"), QStringLiteral("コピーしますか？")));
+    QVERIFY(pressed);
+}
+
 QTEST_MAIN(BackupCommandTest)

@@ -20,6 +20,7 @@ private slots:
     void openDatabasesAreCopiedOnlyWhenTheUserSaysYes();
     void clickDuringTheFolderDialogStartsNothing();
     void closingTheWindowDuringARunCancelsWaitsAndCloses();
+    void escapeOnTheScreensQuestionIsNo();
 
 private:
     void openWindow();
