@@ -7,74 +7,39 @@
 #include "qt/startup_sequence.h"
 #include "qt/window_style.h"
 
+#include "startup/command_line.h"
+
 #include <QApplication>
-#include <QCommandLineParser>
-#include <QStringList>
 
 #include <malloc.h>
 
-#include <cstdio>
-#include <cstdlib>
+#include <algorithm>
+#include <iostream>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace {
 
-// What the command line asks for besides the window.
-struct WindowlessWork {
-    enum class Kind { BackupTo, Check } kind;
-    QString folder;
-    bool verify = true;
-};
-
-// Parsed before the application object exists, so that --help, --version,
+// Read before the application object exists, so that --help, --version,
 // the unattended backup and the check work on a machine without a display.
-std::optional<WindowlessWork> parseCommandLine(int argc, char* argv[])
+// Returns the exit code, or nothing when the window is to open.
+std::optional<int> answerCommandLine(int argc, char* argv[])
 {
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i) {
-        arguments << QString::fromLocal8Bit(argv[i]);
+    const std::vector<std::string> arguments(argv + std::min(argc, 1), argv + argc);
+    const std::string programName = argc > 0 ? argv[0] : "rvdatebackup";
+    const auto line = rv::startup::parseCommandLine(arguments, rv::qtOwnOptions());
+    if (const auto answered = rv::startup::answerAtOnce(line, programName, std::cout, std::cerr)) {
+        return answered;
     }
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("RVシステムのデータバックアップ"));
-    const QCommandLineOption help = parser.addHelpOption();
-    const QCommandLineOption version = parser.addVersionOption();
-    const QCommandLineOption backupTo(
-        QStringLiteral("backup-to"),
-        QStringLiteral("ウィンドウを開かずに DIR へバックアップします（終了コード "
-                       "0: すべてコピー、1: コピーできなかったものあり、2: 開始できず）。"),
-        QStringLiteral("DIR"));
-    parser.addOption(backupTo);
-    const QCommandLineOption noVerify(QStringLiteral("no-verify"),
-                                      QStringLiteral("--backup-to で、書き込んだ内容の読み直しをしません。"));
-    parser.addOption(noVerify);
-    const QCommandLineOption check(
-        QStringLiteral("check"),
-        QStringLiteral("DIR のバックアップを記録と照らし合わせます（終了コード "
-                       "0: すべて一致、1: 違うものか見つからないものあり、2: 記録がない）。"),
-        QStringLiteral("DIR"));
-    parser.addOption(check);
-    rv::acceptQtOwnOptions(parser);
-    if (!parser.parse(arguments)) {
-        std::fprintf(stderr, "%s\n%s\n", qPrintable(parser.errorText()),
-                     qPrintable(QStringLiteral("使い方は %1 --help で表示されます。").arg(arguments.first())));
-        std::exit(2);
+    switch (line.mode) {
+    case rv::startup::CommandLine::Mode::BackupTo:
+        return rv::backup::runBackupTo(line.folder, line.verify);
+    case rv::startup::CommandLine::Mode::Check:
+        return rv::backup::runCheckOf(line.folder);
+    default:
+        return std::nullopt;
     }
-    if (parser.isSet(version)) {
-        parser.showVersion();
-    }
-    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
-        // Without an application object Qt cannot name the program itself.
-        std::fputs(qPrintable(parser.helpText().replace(QStringLiteral("<executable_name>"), arguments.first())),
-                   stdout);
-        std::exit(0);
-    }
-    if (parser.isSet(backupTo)) {
-        return WindowlessWork{WindowlessWork::Kind::BackupTo, parser.value(backupTo), !parser.isSet(noVerify)};
-    }
-    if (parser.isSet(check)) {
-        return WindowlessWork{WindowlessWork::Kind::Check, parser.value(check)};
-    }
-    return std::nullopt;
 }
 
 } // namespace
@@ -93,9 +58,8 @@ int main(int argc, char* argv[]) // NOLINT(bugprone-exception-escape)
     mallopt(M_MMAP_THRESHOLD, 128 * 1024);
     QCoreApplication::setApplicationName(QStringLiteral("rvdatebackup"));
     QCoreApplication::setApplicationVersion(QStringLiteral("3.20"));
-    if (const auto work = parseCommandLine(argc, argv)) {
-        return work->kind == WindowlessWork::Kind::BackupTo ? rv::backup::runBackupTo(work->folder, work->verify)
-                                                            : rv::backup::runCheckOf(work->folder);
+    if (const auto exitCode = answerCommandLine(argc, argv)) {
+        return *exitCode;
     }
 
     QApplication app(argc, argv);

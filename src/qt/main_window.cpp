@@ -6,6 +6,7 @@
 #include "qt/speech/speech_control.h"
 #include "qt/window_style.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QLabel>
@@ -101,6 +102,12 @@ void MainWindow::Command4_Click()
     // Ends the program at once: the event loop stops, and leaving main()
     // destroys every window. Nothing is asked and nothing is saved.
     QCoreApplication::exit(0);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (!backupCommand_->mayCloseWindow())
+        event->ignore();
 }
 
 void MainWindow::paintEvent(QPaintEvent*)

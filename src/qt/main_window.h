@@ -34,6 +34,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // During a backup command the window stays until the command has stopped.
+    void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

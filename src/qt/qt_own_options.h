@@ -1,13 +1,13 @@
 #pragma once
 
-class QCommandLineParser;
+#include "startup/command_line.h"
 
 namespace rv {
 
-// Lets the parser accept the options every Qt program takes (-platform,
-// -style, -display, -reverse, ...), single or double dash, "-style=fusion"
-// too, and keeps them out of --help. They are acted on later, by the
-// application object, which reads them from the same argv.
-void acceptQtOwnOptions(QCommandLineParser& parser);
+// The options every Qt program takes (-platform, -style, -display,
+// -reverse, ...), single or double dash, "-style=fusion" too. The command
+// line passes them over; the application object acts on them later, reading
+// them from the same argv.
+startup::ToolkitOptions qtOwnOptions();
 
 } // namespace rv

@@ -184,25 +184,19 @@ private:
 
 } // namespace
 
-std::optional<ResultMessage> runBackupWithProgress(HWND owner, BackupJob& job, const Settings& settings,
-                                                   const std::string& programFolder, const std::string& backupFolder)
+BackupJob::Hooks progressWindowHooks()
 {
     BackupJob::Hooks hooks;
     hooks.log = logBackup;
     // Wakes the wait at once rather than at its next look.
     hooks.onFinished = [thread = GetCurrentThreadId()] { PostThreadMessageW(thread, WM_NULL, 0, 0); };
-    auto started = job.start(settings, programFolder, backupFolder, std::move(hooks));
-    if (!started.ok()) {
-        if (started.error().why == StartRefusal::Why::AlreadyRunning) {
-            return std::nullopt;
-        }
-        return started.error().message;
-    }
-    {
-        ProgressWindow progress(owner, job);
-        progress.waitForTheJob();
-    }
-    return job.finish().message;
+    return hooks;
+}
+
+void waitBehindProgressWindow(HWND owner, BackupJob& job)
+{
+    ProgressWindow progress(owner, job);
+    progress.waitForTheJob();
 }
 
 void showResultBox(HWND owner, const ResultMessage& message)

@@ -1,5 +1,6 @@
 // Entry point of the native Windows program.
 #include "platform/paths.h"
+#include "startup/command_line.h"
 #include "win32/speech_library.h"
 #include "win32/startup_sequence.h"
 #include "win32/unattended_mode.h"
@@ -12,6 +13,15 @@
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 {
+    // Read first: a wrong command line must end with its code and never open
+    // a window, where a scheduled task would wait for ever.
+    const std::vector<std::string> arguments = rv::win32::commandLineArguments();
+    const std::string programName = arguments.empty() ? std::string("rvdatebackup.exe") : arguments.front();
+    const auto line = rv::startup::parseCommandLine(
+        std::vector<std::string>(arguments.begin() + (arguments.empty() ? 0 : 1), arguments.end()));
+    if (const auto answered = rv::win32::answerAtOnce(line, programName)) {
+        return *answered;
+    }
     const auto programFolder = rv::platform::executableFolder();
     if (!programFolder.ok()) {
         MessageBoxW(nullptr, rv::win32::widen(programFolder.error()).c_str(), L"RVシステム", MB_OK | MB_ICONERROR);
@@ -26,13 +36,16 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
         return 3;
     }
     int exitCode = 0;
-    if (const auto destination = rv::win32::folderArgument(L"--backup-to")) {
-        exitCode =
-            rv::win32::runUnattendedMode(programFolder.value(), *destination, !rv::win32::hasSwitch(L"--no-verify"));
-    } else if (const auto checked = rv::win32::folderArgument(L"--check")) {
-        exitCode = rv::win32::runCheckMode(*checked);
-    } else {
+    switch (line.mode) {
+    case rv::startup::CommandLine::Mode::BackupTo:
+        exitCode = rv::win32::runUnattendedMode(programFolder.value(), line.folder, line.verify);
+        break;
+    case rv::startup::CommandLine::Mode::Check:
+        exitCode = rv::win32::runCheckMode(line.folder);
+        break;
+    default:
         exitCode = rv::win32::runStartupSequence(rv::win32::widen(programFolder.value()));
+        break;
     }
     OleUninitialize();
     return exitCode;

@@ -1,12 +1,8 @@
 #include "win32/main_window.h"
 
-#include "backup/backup_folder.h"
-#include "backup/open_databases.h"
-#include "win32/backup_progress.h"
 #include "win32/control_ids.h"
 #include "win32/debug_log.h"
 #include "win32/display_scale.h"
-#include "win32/folder_browser.h"
 #include "win32/label_painting.h"
 #include "win32/resource_ids.h"
 #include "win32/twips.h"
@@ -44,8 +40,8 @@ HWND createChild(HWND parent, const wchar_t* className, const wchar_t* text, DWO
 
 MainWindow::MainWindow(const Settings& settings, std::wstring programFolder,
                        std::unique_ptr<WindowSpeechChannels> speech, Picture picture)
-    : settings_(settings), programFolder_(std::move(programFolder)), speech_(std::move(speech)),
-      picture_(std::move(picture)), backBrush_(CreateSolidBrush(kBackColour))
+    : programFolder_(std::move(programFolder)), speech_(std::move(speech)), picture_(std::move(picture)),
+      backBrush_(CreateSolidBrush(kBackColour)), backupFlow_(settings, narrow(programFolder_))
 {
 }
 
@@ -92,6 +88,7 @@ void MainWindow::createControls()
     voice1_ = createChild(window_, L"STATIC", L"", WS_VISIBLE | SS_LEFT, kIdVoice1);
 
     focusOnActivate_ = command13_;
+    backupWindows_ = std::make_unique<BackupWindows>(window_, text1_);
 }
 
 void MainWindow::layOut()
@@ -147,53 +144,14 @@ void MainWindow::Form_Load()
 
 void MainWindow::Command13_GotFocus() { speech::speakOnFocus(*speech_, narrow(textOf(command13_))); }
 
-void MainWindow::Command13_Click()
-{
-    // A disabled button still takes BM_CLICK or an automation invoke: no
-    // second run, and no folder browser, while one is in progress.
-    if (backupJob_.isRunning()) {
-        logLine(L"rv.backup", L"a backup is already running; the click is ignored");
-        return;
-    }
-    const auto chosen = BrowseForFolder(window_);
-    if (!chosen) {
-        return; // cancelled: nothing copied, nothing said
-    }
-    // The box keeps the text up to the first NUL, and so does the folder read back from it.
-    SetWindowTextW(text1_, chosen->c_str());
-    const auto backupFolder = backupFolderFromChosenPath(narrow(textOf(text1_)));
-    if (!backupFolder) {
-        return; // a choice with no file-system path ends as a cancel
-    }
-    if (!mayCopyOpenDatabases()) {
-        return;
-    }
-    const auto message = runBackupWithProgress(window_, backupJob_, settings_, narrow(programFolder_), *backupFolder);
-    if (closeAfterRun_) {
-        DestroyWindow(window_); // the user closed the window during the run: nothing more to ask
-    } else if (message) {
-        showResultBox(window_, *message);
-    }
-}
-
-bool MainWindow::mayCopyOpenDatabases()
-{
-    const std::vector<OpenDatabase> open = findOpenDatabases(settings_);
-    if (open.empty()) {
-        return true;
-    }
-    for (const OpenDatabase& database : open) {
-        logLine(L"rv.backup", L"probably open: " + widen(database.lockFile));
-    }
-    const bool yes = MessageBoxW(window_, widen(describeOpenDatabasesQuestion(open)).c_str(),
-                                 widen(kMessageCaption).c_str(), MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
-    logLine(L"rv.backup", yes ? L"copying the open databases as the user chose" : L"not copied: databases open");
-    return yes;
-}
+// The folder browser, the checks, the copying and the closing message, all
+// in the backup flow; it returns when the command is over. A disabled button
+// still takes BM_CLICK or an automation invoke: the flow ignores those.
+void MainWindow::Command13_Click() { backupFlow_.run(*backupWindows_); }
 
 void MainWindow::Command4_Click()
 {
-    if (backupJob_.isRunning()) {
+    if (backupFlow_.isBusy()) {
         logLine(L"rv.backup", L"exit ignored while a backup is running");
         return;
     }
@@ -202,13 +160,11 @@ void MainWindow::Command4_Click()
 
 void MainWindow::onClose()
 {
-    if (!backupJob_.isRunning()) {
+    // During a backup command the flow stops it (a run is cancelled and
+    // waited for) and then destroys the window.
+    if (backupFlow_.requestClose()) {
         DestroyWindow(window_);
-        return;
     }
-    // Closing during a run stops it; the window goes once the run has ended.
-    backupJob_.cancel();
-    closeAfterRun_ = true;
 }
 
 void MainWindow::onCommand(int id, int notification)
@@ -286,7 +242,7 @@ LRESULT MainWindow::handle(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         }
         return 0;
     case WM_SETCURSOR:
-        if (backupJob_.isRunning()) {
+        if (backupFlow_.isCopying()) {
             // The busy pointer over the whole window for the whole run, not
             // only until the mouse next moves. A click still gets the
             // system's answer for a window that takes no input.

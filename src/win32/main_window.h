@@ -1,8 +1,9 @@
 #pragma once
 
-#include "backup/backup_job.h"
+#include "backup/backup_flow.h"
 #include "common/result.h"
 #include "settings/settings.h"
+#include "win32/backup_windows.h"
 #include "win32/picture.h"
 #include "win32/speech_channels.h"
 #include "win32/twips.h"
@@ -47,12 +48,9 @@ private:
     void onDpiChanged(int dpi, const RECT& suggested);
     void onCommand(int id, int notification);
     void onClose();
-    // Asks before copying databases that look open in the records system.
-    bool mayCopyOpenDatabases();
     void paint();
     std::wstring textOf(HWND control) const;
 
-    const Settings& settings_;
     std::wstring programFolder_;
     std::unique_ptr<WindowSpeechChannels> speech_;
     Picture picture_;
@@ -68,9 +66,9 @@ private:
     OwnedFont command4Font_;
     OwnedFont label1Font_;
     HBRUSH backBrush_ = nullptr;
-    BackupJob backupJob_;
-    // The window was asked to close during a run: it goes once the run has stopped.
-    bool closeAfterRun_ = false;
+    // The backup command behind Command13 and the windows it shows.
+    BackupFlow backupFlow_;
+    std::unique_ptr<BackupWindows> backupWindows_;
 };
 
 } // namespace rv::win32

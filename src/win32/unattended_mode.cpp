@@ -9,10 +9,7 @@
 
 #include <shellapi.h>
 
-#include <algorithm>
 #include <atomic>
-#include <string_view>
-#include <vector>
 
 namespace rv::win32 {
 namespace {
@@ -28,60 +25,48 @@ BOOL WINAPI onConsoleControl(DWORD event)
     return FALSE;
 }
 
-// The program's arguments after its own name.
-std::vector<std::wstring> commandLineArguments()
+} // namespace
+
+std::vector<std::string> commandLineArguments()
 {
     int count = 0;
     LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
-    std::vector<std::wstring> list;
-    for (int i = 1; arguments && i < count; ++i) {
-        list.emplace_back(arguments[i]);
+    std::vector<std::string> list;
+    for (int i = 0; arguments && i < count; ++i) {
+        list.push_back(narrow(arguments[i]));
     }
     LocalFree(arguments);
     return list;
 }
 
-} // namespace
-
-std::optional<std::wstring> folderArgument(std::wstring_view option)
+std::optional<int> answerAtOnce(const startup::CommandLine& line, const std::string& programName)
 {
-    const std::vector<std::wstring> arguments = commandLineArguments();
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::wstring_view argument = arguments[i];
-        if (argument == option && i + 1 < arguments.size()) {
-            return arguments[i + 1];
-        }
-        if (argument.size() > option.size() && argument.substr(0, option.size()) == option &&
-            argument[option.size()] == L'=') {
-            return std::wstring(argument.substr(option.size() + 1));
-        }
+    // Only then: the window's program must not attach itself to a console.
+    if (!startup::isAnsweredAtOnce(line)) {
+        return std::nullopt;
     }
-    return std::nullopt;
+    const auto out = openConsoleOutput();
+    const auto err = openConsoleError();
+    return startup::answerAtOnce(line, programName, *out, *err);
 }
 
-bool hasSwitch(std::wstring_view option)
-{
-    const std::vector<std::wstring> arguments = commandLineArguments();
-    return std::find(arguments.begin(), arguments.end(), option) != arguments.end();
-}
-
-int runUnattendedMode(const std::string& programFolder, const std::wstring& destination, bool verify)
+int runUnattendedMode(const std::string& programFolder, const std::string& destination, bool verify)
 {
     const auto out = openConsoleOutput();
     SetConsoleCtrlHandler(&onConsoleControl, TRUE);
     RunTuning tuning;
     tuning.readBack.enabled = verify;
-    const int exitCode = runUnattendedBackup(programFolder, narrow(destination), *out, cancelRequested, tuning);
+    const int exitCode = runUnattendedBackup(programFolder, destination, *out, cancelRequested, tuning);
     out->flush();
     return exitCode;
 }
 
-int runCheckMode(const std::wstring& folder)
+int runCheckMode(const std::string& folder)
 {
     const auto out = openConsoleOutput();
     const auto progress = openConsoleError();
     SetConsoleCtrlHandler(&onConsoleControl, TRUE);
-    const int exitCode = runBackupCheck(narrow(folder), *out, *progress, cancelRequested);
+    const int exitCode = runBackupCheck(folder, *out, *progress, cancelRequested);
     out->flush();
     return exitCode;
 }

@@ -1,26 +1,31 @@
 #pragma once
 
+#include "startup/command_line.h"
+
 #include <optional>
 #include <string>
-#include <string_view>
+#include <vector>
 
 namespace rv::win32 {
 
-// The value of `OPTION DIR` (also `OPTION=DIR`) on the program's command
-// line, for --backup-to and --check, if it was given.
-std::optional<std::wstring> folderArgument(std::wstring_view option);
-// Whether a switch such as --no-verify is on the command line.
-bool hasSwitch(std::wstring_view option);
+// The program's command line as the core reads it: its own name, then each
+// argument, in UTF-8.
+std::vector<std::string> commandLineArguments();
+
+// Answers --help, --version and a command line that cannot be carried out,
+// on the console the program was started from (or redirected output);
+// returns the exit code, or nothing when there is work to do.
+std::optional<int> answerAtOnce(const startup::CommandLine& line, const std::string& programName);
 
 // The backup without a window, for scheduled tasks and scripts: the core's
 // unattended runner, writing to the parent's console; Ctrl+C cancels.
 // Returns its exit code (0 all copied, 1 not all, 2 could not start).
 // Without verify, the copies are not read back from the disk.
-int runUnattendedMode(const std::string& programFolder, const std::wstring& destination, bool verify);
+int runUnattendedMode(const std::string& programFolder, const std::string& destination, bool verify);
 
 // The check of a backup folder against its record, written to the parent's
 // console; Ctrl+C stops it. Returns 0 (all match), 1 (something differs or
 // is missing) or 2 (no record, unusable folder).
-int runCheckMode(const std::wstring& folder);
+int runCheckMode(const std::string& folder);
 
 } // namespace rv::win32

@@ -11,14 +11,21 @@ void ProgramTest::commandLineAnswersWithoutAWindow_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QByteArray>("output");
-    QTest::newRow("version") << QStringList{QStringLiteral("--version")} << 0 << QByteArray("rvdatebackup 3.20\n");
+    const QByteArray version = QStringLiteral("RVシステム データバックアップ バージョン 3.20\n").toUtf8();
+    const QByteArray usageHint = QStringLiteral("\n使い方は ").toUtf8();
+    QTest::newRow("version") << QStringList{QStringLiteral("--version")} << 0 << version;
     QTest::newRow("Qt's options, version")
         << QStringList{QStringLiteral("-platform"), QStringLiteral("offscreen"), QStringLiteral("-style=fusion"),
                        QStringLiteral("-reverse"), QStringLiteral("--version")}
-        << 0 << QByteArray("rvdatebackup 3.20\n");
+        << 0 << version;
     QTest::newRow("help") << QStringList{QStringLiteral("--help")} << 0 << QByteArray("--backup-to <DIR>");
     QTest::newRow("unknown option") << QStringList{QStringLiteral("-platfrom"), QStringLiteral("offscreen")} << 2
-                                    << QByteArray("Unknown option 'platfrom'.\n");
+                                    << QStringLiteral("不明なオプションです：-platfrom\n").toUtf8() + usageHint.mid(1);
+    QTest::newRow("bogus") << QStringList{QStringLiteral("--bogus")} << 2
+                           << QStringLiteral("不明なオプションです：--bogus").toUtf8() + usageHint;
+    QTest::newRow("backup-to without a folder")
+        << QStringList{QStringLiteral("--backup-to")} << 2
+        << QStringLiteral("--backup-to の後にフォルダを指定してください。").toUtf8() + usageHint;
 }
 
 void ProgramTest::commandLineAnswersWithoutAWindow()

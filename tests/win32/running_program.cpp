@@ -5,6 +5,7 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <thread>
 
 namespace rv::test {
@@ -81,6 +82,20 @@ BOOL CALLBACK collectText(HWND child, LPARAM context)
         }
     }
     return TRUE;
+}
+
+// Whatever the pipe holds now, without waiting for more.
+void readWaiting(HANDLE pipe, std::string& output)
+{
+    DWORD available = 0;
+    while (PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr) && available > 0) {
+        char buffer[4096];
+        DWORD got = 0;
+        if (!ReadFile(pipe, buffer, std::min<DWORD>(available, sizeof buffer), &got, nullptr) || got == 0) {
+            return;
+        }
+        output.append(buffer, got);
+    }
 }
 
 } // namespace
@@ -161,40 +176,8 @@ bool RunningProgram::sendWithData(HWND window, UINT message, WPARAM wParam, cons
     return delivered;
 }
 
-namespace {
-
-// Reads what the process writes until it has ended, then what is left. Not
-// until the pipe's end: a process it starts may inherit the writing end and
-// outlive it (wine's desktop process, started by the first program of a new
-// prefix that touches the window system, does), and the read would wait for
-// ever. False when the process is still running after a minute.
-bool readUntilExit(HANDLE readEnd, HANDLE process, std::string& output)
-{
-    const auto drain = [&] {
-        DWORD available = 0;
-        while (PeekNamedPipe(readEnd, nullptr, 0, nullptr, &available, nullptr) && available > 0) {
-            std::string chunk(available, '\0');
-            DWORD got = 0;
-            if (!ReadFile(readEnd, chunk.data(), available, &got, nullptr) || got == 0) {
-                return;
-            }
-            output.append(chunk, 0, got);
-        }
-    };
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
-    while (WaitForSingleObject(process, 20) == WAIT_TIMEOUT) {
-        drain();
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-    }
-    drain();
-    return true;
-}
-
-} // namespace
-
-ConsoleRun runToEnd(const std::wstring& exe, const std::wstring& arguments, const std::wstring& workingFolder)
+ConsoleRun runToEnd(const std::wstring& exe, const std::wstring& arguments, const std::wstring& workingFolder,
+                    std::chrono::milliseconds timeout)
 {
     SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     HANDLE readEnd = nullptr;
@@ -215,10 +198,19 @@ ConsoleRun runToEnd(const std::wstring& exe, const std::wstring& arguments, cons
                                         workingFolder.c_str(), &startup, &process);
     CloseHandle(writeEnd); // the child holds the only writing end now
     if (started) {
-        if (readUntilExit(readEnd, process.hProcess, run.output)) {
-            DWORD code = 0;
-            GetExitCodeProcess(process.hProcess, &code);
+        // Read while it runs, so that a full pipe never stalls it; one that
+        // has not ended in time (a window waiting for a person) is ended.
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        bool ended = false;
+        while (!ended && std::chrono::steady_clock::now() < deadline) {
+            ended = WaitForSingleObject(process.hProcess, 50) == WAIT_OBJECT_0;
+            readWaiting(readEnd, run.output);
+        }
+        DWORD code = 0;
+        if (ended && GetExitCodeProcess(process.hProcess, &code)) {
             run.exitCode = static_cast<int>(code);
+        } else {
+            TerminateProcess(process.hProcess, 1);
         }
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);

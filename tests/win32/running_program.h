@@ -46,12 +46,14 @@ private:
 };
 
 // A run of the program without a window: what it wrote to its standard
-// output (a pipe here) and its exit code.
+// output and error (one pipe here) and its exit code, -1 when it had not
+// ended within the timeout (it is then ended).
 struct ConsoleRun {
     int exitCode = -1;
     std::string output;
 };
-ConsoleRun runToEnd(const std::wstring& exe, const std::wstring& arguments, const std::wstring& workingFolder);
+ConsoleRun runToEnd(const std::wstring& exe, const std::wstring& arguments, const std::wstring& workingFolder,
+                    std::chrono::milliseconds timeout = std::chrono::seconds(60));
 
 // A path given on the command line by CMake, on the Unix side of wine.
 std::filesystem::path fromUnixArgument(const char* argument);

@@ -1,6 +1,5 @@
 #include "backup/backup_job.h"
 
-#include "backup/backup_plan.h"
 #include "backup/run_record.h"
 #include "common/printable_text.h"
 
@@ -23,24 +22,17 @@ BackupJob::~BackupJob()
     }
 }
 
-Result<std::monostate, StartRefusal> BackupJob::start(const Settings& settings, std::string_view programFolder,
-                                                      std::string_view backupFolder, Hooks hooks, RunTuning tuning)
+Result<std::monostate, StartRefusal> BackupJob::start(BackupPlan plan, Hooks hooks, RunTuning tuning)
 {
     using R = Result<std::monostate, StartRefusal>;
     if (running_) {
         if (hooks.log) {
             hooks.log(LogLevel::Info, "a backup is already running; the second start is ignored");
         }
-        return R::failure({StartRefusal::Why::AlreadyRunning, {}});
+        return R::failure({StartRefusal::Why::AlreadyRunning});
     }
     hooks_ = std::move(hooks);
-    log(LogLevel::Info, "backup folder " + printable(backupFolder));
-    auto plan = makeBackupPlan(settings, programFolder, backupFolder);
-    if (!plan.ok()) {
-        const ResultMessage refusal = describeRefusal(plan.error());
-        log(LogLevel::Warning, "destination refused: " + refusal.text);
-        return R::failure({StartRefusal::Why::Destination, refusal});
-    }
+    log(LogLevel::Info, "backup folder " + printable(plan.backupFolder));
     running_ = true;
     cancel_ = false;
     tuning_ = std::move(tuning);
@@ -51,7 +43,7 @@ Result<std::monostate, StartRefusal> BackupJob::start(const Settings& settings, 
         outcome_ = {};
         failure_ = nullptr;
     }
-    worker_ = std::jthread([this, planned = std::move(plan.value())] { work(planned); });
+    worker_ = std::jthread([this, planned = std::move(plan)] { work(planned); });
     return R::success({});
 }
 

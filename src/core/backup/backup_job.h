@@ -1,10 +1,10 @@
 #pragma once
 
 #include "backup/backup_message.h"
+#include "backup/backup_plan.h"
 #include "backup/backup_run.h"
 #include "backup/progress_text.h"
 #include "backup/run_log.h"
-#include "settings/settings.h"
 
 #include <atomic>
 #include <chrono>
@@ -14,20 +14,18 @@
 #include <mutex>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <thread>
 #include <vector>
 
 namespace rv {
 
-// Why a run did not start.
+// Why a run did not start: the checks before a run (the plan's refusal
+// among them) belong to the backup flow, so only a second start is left.
 struct StartRefusal {
     enum class Why {
         AlreadyRunning, // a second start while a run goes on: nothing to show
-        Destination,    // the plan refused the folder: show the message
     };
     Why why;
-    ResultMessage message;
 };
 
 // How a finished run ended: every item's outcome, the closing message, and
@@ -41,7 +39,7 @@ struct JobOutcome {
     std::vector<RunNote> notes() const;
 };
 
-// One backup run as every front end carries it out: the plan, the copying on
+// One backup run as every front end carries it out: the copying of a plan on
 // a worker thread, a progress snapshot the front end takes at its own pace,
 // cancel, the log lines, and the closing message. One run at a time: a start
 // during a run is refused, however it was asked for. The worker is joined on
@@ -65,11 +63,9 @@ public:
         std::function<void(const ItemResult& item, const FileFailure& failure)> onFileNotCopied;
     };
 
-    // Plans and starts the copying into backupFolder (ending with a
-    // separator). settings must outlive the run. The run also writes its
-    // record into the backup folder, last.
-    Result<std::monostate, StartRefusal> start(const Settings& settings, std::string_view programFolder,
-                                               std::string_view backupFolder, Hooks hooks, RunTuning tuning = {});
+    // Starts the copying of plan into its backup folder. The run also writes
+    // its record into the backup folder, last.
+    Result<std::monostate, StartRefusal> start(BackupPlan plan, Hooks hooks, RunTuning tuning = {});
 
     bool isRunning() const { return running_; }
     // Asks the run to stop; what was completely copied stays. Once per run.

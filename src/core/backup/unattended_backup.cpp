@@ -1,10 +1,10 @@
 #include "backup/unattended_backup.h"
 
-#include "backup/backup_folder.h"
-#include "backup/backup_job.h"
-#include "backup/open_databases.h"
+#include "backup/backup_flow.h"
+#include "backup/backup_front_end.h"
+#include "backup/backup_message.h"
+#include "backup/run_note.h"
 #include "common/printable_text.h"
-#include "platform/file_system.h"
 #include "platform/paths.h"
 #include "settings/settings.h"
 
@@ -56,6 +56,78 @@ int fatal(std::ostream& out, const std::string& text)
     return kExitFatal;
 }
 
+// The front end that asks nobody: the folder is the one given, databases
+// that look open are copied all the same and named, and everything is
+// written to out as it becomes final.
+class UnattendedFrontEnd final : public BackupFrontEnd {
+public:
+    UnattendedFrontEnd(std::string_view destination, std::ostream& out, const std::atomic<bool>& cancel)
+        : destination_(destination), out_(out), cancel_(cancel)
+    {
+    }
+
+    std::optional<std::string> chooseFolder() override { return destination_; }
+    void keepChosenFolder(const std::string& /*path*/) override {}
+    void refuse(const ResultMessage& why) override { exitCode_ = fatal(out_, why.text); }
+
+    // Named, so that the log tells why such a copy may not open. Written
+    // before the run's own lines start to come from its thread.
+    bool mayCopyOpenDatabases(const std::vector<OpenDatabase>& open) override
+    {
+        for (const OpenDatabase& database : open) {
+            out_ << "WARNING  " << printable(describeOpenDatabaseWarning(database)) << '\n';
+        }
+        return true;
+    }
+
+    BackupJob::Hooks jobHooks() override
+    {
+        BackupJob::Hooks hooks;
+        hooks.onItemDone = [this](const ItemResult& item) { writeItem(item, out_); };
+        hooks.onFileNotCopied = [this](const ItemResult& item, const FileFailure& failure) {
+            writeFileNotCopied(item, failure, out_);
+        };
+        return hooks;
+    }
+
+    void waitForTheJob(BackupJob& job) override
+    {
+        while (!job.waitFor(kCancelPoll)) {
+            if (cancel_) {
+                job.cancel();
+            }
+        }
+    }
+
+    void showOutcome(const JobOutcome& outcome) override;
+    void endAfterClose() override {}
+    // The run's log lines have no place here: the item lines say the same.
+    void log(LogLevel /*level*/, const std::string& /*line*/) override {}
+
+    int exitCode() const { return exitCode_; }
+
+private:
+    std::string destination_;
+    std::ostream& out_;
+    const std::atomic<bool>& cancel_;
+    int exitCode_ = kExitFatal;
+};
+
+void UnattendedFrontEnd::showOutcome(const JobOutcome& outcome)
+{
+    const BackupResult& result = outcome.result;
+    bool allCopied = !result.cancelled;
+    for (const ItemResult& item : result.items) {
+        allCopied = allCopied && item.outcome != ItemOutcome::Failed;
+    }
+    for (const RunNote& note : outcome.notes()) {
+        out_ << "note: " << printable(describeNote(note)) << '\n';
+    }
+    out_ << describeItemCounts(result) << "。\n\n" << outcome.message.text << '\n';
+    out_.flush();
+    exitCode_ = allCopied ? kExitAllCopied : kExitNotAllCopied;
+}
+
 } // namespace
 
 int runUnattendedBackup(std::string_view programFolder, std::string_view destination, std::ostream& out,
@@ -68,47 +140,12 @@ int runUnattendedBackup(std::string_view programFolder, std::string_view destina
     for (const std::string& note : settings.value().notes) {
         out << "note: " << printable(note) << '\n';
     }
-    const auto folder = backupFolderFromChosenPath(destination);
-    if (!folder) {
+    UnattendedFrontEnd frontEnd(destination, out, cancel);
+    BackupFlow flow(settings.value(), std::string(programFolder), tuning);
+    if (flow.run(frontEnd) == FlowEnd::Cancelled) {
         return fatal(out, "保存先のフォルダが指定されていません。");
     }
-    auto where = platform::inspect(*folder);
-    if (!where.ok() || where.value().kind != platform::EntryKind::Folder) {
-        return fatal(out, "保存先のフォルダが見つかりません：" + printable(*folder));
-    }
-    // Copied all the same, since nobody is there to ask; named, so that the log
-    // tells why such a copy may not open. Written before the run's own lines
-    // start to come from its thread.
-    for (const OpenDatabase& open : findOpenDatabases(settings.value())) {
-        out << "WARNING  " << printable(describeOpenDatabaseWarning(open)) << '\n';
-    }
-    BackupJob job;
-    BackupJob::Hooks hooks;
-    hooks.onItemDone = [&out](const ItemResult& item) { writeItem(item, out); };
-    hooks.onFileNotCopied = [&out](const ItemResult& item, const FileFailure& failure) {
-        writeFileNotCopied(item, failure, out);
-    };
-    auto started = job.start(settings.value(), programFolder, *folder, std::move(hooks), tuning);
-    if (!started.ok()) {
-        return fatal(out, started.error().message.text);
-    }
-    while (!job.waitFor(kCancelPoll)) {
-        if (cancel) {
-            job.cancel();
-        }
-    }
-    const JobOutcome outcome = job.finish();
-    const BackupResult& result = outcome.result;
-    bool allCopied = !result.cancelled;
-    for (const ItemResult& item : result.items) {
-        allCopied = allCopied && item.outcome != ItemOutcome::Failed;
-    }
-    for (const RunNote& note : outcome.notes()) {
-        out << "note: " << printable(describeNote(note)) << '\n';
-    }
-    out << describeItemCounts(result) << "。\n\n" << outcome.message.text << '\n';
-    out.flush();
-    return allCopied ? kExitAllCopied : kExitNotAllCopied;
+    return frontEnd.exitCode();
 }
 
 } // namespace rv

@@ -1,7 +1,5 @@
 #include "qt/backup/backup_command.h"
 
-#include "backup/backup_folder.h"
-#include "backup/open_databases.h"
 #include "qt/backup/backup_progress_dialog.h"
 #include "qt/backup/run_input_guard.h"
 #include "qt/log_categories.h"
@@ -40,8 +38,8 @@ void logLine(LogLevel level, const std::string& line)
 
 } // namespace
 
-BackupCommand::BackupCommand(QWidget& window, QLineEdit& text1, const Settings& settings, QString programFolder)
-    : QObject(&window), window_(window), text1_(text1), settings_(settings), programFolder_(std::move(programFolder))
+BackupCommand::BackupCommand(QWidget& window, QLineEdit& text1, const Settings& settings, const QString& programFolder)
+    : QObject(&window), window_(window), text1_(text1), flow_(settings, programFolder.toStdString())
 {
     setObjectName(QStringLiteral("backupCommand"));
 }
@@ -52,74 +50,58 @@ void BackupCommand::setDialogs(ui::MessageBoxes& messages, FolderPicker& picker)
     picker_ = &picker;
 }
 
-void BackupCommand::run()
+void BackupCommand::run() { flow_.run(*this); }
+
+std::optional<std::string> BackupCommand::chooseFolder()
 {
-    if (job_.isRunning()) {
-        qCInfo(lcBackup) << "a backup is already running; the click is ignored";
-        return;
-    }
     const QString chosen = picker_->chooseFolder(&window_);
     if (chosen.isEmpty()) {
-        qCInfo(lcBackup) << "folder selection cancelled";
-        return;
+        return std::nullopt;
     }
-    // The text box keeps the path up to its first NUL, and the run reads it back.
-    text1_.setText(chosen.left(chosen.indexOf(QChar(u'\0'))));
-    const auto folder = backupFolderFromChosenPath(text1_.text().toStdString());
-    if (!folder) {
-        qCInfo(lcBackup) << "the selection has no file-system path; ended as a cancel";
-        return;
-    }
-    if (!mayCopyOpenDatabases()) {
-        return;
-    }
-    QEventLoop untilDone;
-    BackupJob::Hooks hooks;
-    hooks.log = logLine;
-    hooks.onFinished = [&untilDone] { QMetaObject::invokeMethod(&untilDone, &QEventLoop::quit, Qt::QueuedConnection); };
-    auto started = job_.start(settings_, programFolder_.toStdString(), *folder, std::move(hooks));
-    if (!started.ok()) {
-        if (started.error().why == StartRefusal::Why::Destination) {
-            show(started.error().message);
-        }
-        return;
-    }
-    show(copyBehindProgress(untilDone).message);
+    return chosen.toStdString();
 }
 
-JobOutcome BackupCommand::copyBehindProgress(QEventLoop& untilDone)
+void BackupCommand::keepChosenFolder(const std::string& path) { text1_.setText(QString::fromStdString(path)); }
+
+bool BackupCommand::mayCopyOpenDatabases(const std::vector<OpenDatabase>& open)
+{
+    return messages_->askYesNo(&window_, QString::fromUtf8(kMessageCaption),
+                               QString::fromStdString(describeOpenDatabasesQuestion(open)));
+}
+
+BackupJob::Hooks BackupCommand::jobHooks()
+{
+    untilDone_ = std::make_unique<QEventLoop>();
+    BackupJob::Hooks hooks;
+    hooks.log = logLine;
+    // Queued: the worker ends on its own thread, the loop runs on this one.
+    hooks.onFinished = [wake = untilDone_.get()] {
+        QMetaObject::invokeMethod(wake, &QEventLoop::quit, Qt::QueuedConnection);
+    };
+    return hooks;
+}
+
+void BackupCommand::waitForTheJob(BackupJob& job)
 {
     const RunInputGuard guard(window_);
     BackupProgressDialog dialog(&window_);
-    connect(&dialog, &BackupProgressDialog::cancelRequested, &dialog, [this] { job_.cancel(); });
+    connect(&dialog, &BackupProgressDialog::cancelRequested, &dialog, [&job] { job.cancel(); });
     QTimer refresh;
-    connect(&refresh, &QTimer::timeout, &dialog, [this, &dialog] {
-        if (auto progress = job_.takeProgress()) {
+    connect(&refresh, &QTimer::timeout, &dialog, [&job, &dialog] {
+        if (auto progress = job.takeProgress()) {
             dialog.showProgress(*progress);
         }
     });
     refresh.start(kRefreshInterval);
     QTimer::singleShot(kProgressDelay, &dialog, [&dialog] { dialog.show(); });
-    if (!job_.isFinished()) {
-        untilDone.exec();
+    if (!job.isFinished()) {
+        untilDone_->exec();
     }
-    return job_.finish();
 }
 
-bool BackupCommand::mayCopyOpenDatabases()
-{
-    const std::vector<OpenDatabase> open = findOpenDatabases(settings_);
-    if (open.empty()) {
-        return true;
-    }
-    for (const OpenDatabase& database : open) {
-        qCWarning(lcBackup).noquote() << "probably open:" << QString::fromStdString(database.lockFile);
-    }
-    const bool yes = messages_->askYesNo(&window_, QString::fromUtf8(kMessageCaption),
-                                         QString::fromStdString(describeOpenDatabasesQuestion(open)));
-    qCInfo(lcBackup) << (yes ? "copying the open databases as the user chose" : "not copied: databases open");
-    return yes;
-}
+void BackupCommand::endAfterClose() { window_.close(); }
+
+void BackupCommand::log(LogLevel level, const std::string& line) { logLine(level, line); }
 
 void BackupCommand::show(const ResultMessage& message)
 {

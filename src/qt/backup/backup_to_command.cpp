@@ -25,7 +25,7 @@ void stopOnInterrupt()
 
 } // namespace
 
-int runBackupTo(const QString& destination, bool verify)
+int runBackupTo(const std::string& destination, bool verify)
 {
     auto programFolder = platform::executableFolder();
     if (!programFolder.ok()) {
@@ -35,13 +35,13 @@ int runBackupTo(const QString& destination, bool verify)
     stopOnInterrupt();
     RunTuning tuning;
     tuning.readBack.enabled = verify;
-    return runUnattendedBackup(programFolder.value(), destination.toStdString(), std::cout, interrupted, tuning);
+    return runUnattendedBackup(programFolder.value(), destination, std::cout, interrupted, tuning);
 }
 
-int runCheckOf(const QString& folder)
+int runCheckOf(const std::string& folder)
 {
     stopOnInterrupt();
-    return runBackupCheck(folder.toStdString(), std::cout, std::cerr, interrupted);
+    return runBackupCheck(folder, std::cout, std::cerr, interrupted);
 }
 
 } // namespace rv::backup

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QString>
+#include <string>
 
 namespace rv::backup {
 
@@ -9,12 +9,12 @@ namespace rv::backup {
 // exit code (0 all copied, 1 something not, 2 could not start). An interrupt
 // (Ctrl+C) cancels the run cleanly: no temporary file is left behind.
 // Without verify, the copies are not read back from the disk.
-int runBackupTo(const QString& destination, bool verify);
+int runBackupTo(const std::string& destination, bool verify);
 
 // rvdatebackup --check DIR: reads the backup in DIR again against its record.
 // One line per file that differs or is missing and a summary on standard
 // output, progress on standard error; returns 0 (all match), 1 (something
 // differs or is missing, or stopped by Ctrl+C) or 2 (no record, or DIR unusable).
-int runCheckOf(const QString& folder);
+int runCheckOf(const std::string& folder);
 
 } // namespace rv::backup

@@ -17,7 +17,6 @@ bool isInput(QEvent::Type type)
     case QEvent::KeyRelease:
     case QEvent::Shortcut:
     case QEvent::Wheel:
-    case QEvent::Close:
         return true;
     default:
         return false;

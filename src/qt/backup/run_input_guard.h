@@ -6,9 +6,10 @@ class QWidget;
 
 namespace rv::backup {
 
-// While a backup runs, the main window takes no clicks, keys or close
-// requests, so that neither of its buttons can start anything; the progress
-// dialog, a window of its own, still does. Shows the busy pointer meanwhile.
+// While a backup runs, the main window takes no clicks or keys, so that
+// neither of its buttons can start anything; the progress dialog, a window of
+// its own, still does. A close request goes through: it cancels the run.
+// Shows the busy pointer meanwhile.
 class RunInputGuard final : public QObject {
     Q_OBJECT
 public:

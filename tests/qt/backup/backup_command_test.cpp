@@ -70,81 +70,6 @@ void BackupCommandTest::clickCopiesEverythingIntoTheChosenFolder()
     QCOMPARE(QApplication::overrideCursor(), nullptr);
 }
 
-void BackupCommandTest::cancelledPickerLeavesEverythingAsItWas()
-{
-    clinic_->addDatabases({"予約51.mdb"});
-    openWindow();
-    picker_.nextAnswer.clear();
-    clickBackup();
-
-    QCOMPARE(picker_.calls, 1);
-    QCOMPARE(window_->findChild<QLineEdit*>(QStringLiteral("Text1"))->text(), QStringLiteral("Text1"));
-    QVERIFY(messages_.shown.empty());
-    QVERIFY(fs::is_empty(clinic_->backup.path()));
-}
-
-void BackupCommandTest::chosenPathIsCutAtTheFirstNul()
-{
-    clinic_->addDatabases({"予約51.mdb"});
-    openWindow();
-    picker_.nextAnswer = backupFolder() + QChar(u'\0') + QStringLiteral("/elsewhere") + QString(200, QChar(u'\0'));
-    clickBackup();
-
-    QCOMPARE(window_->findChild<QLineEdit*>(QStringLiteral("Text1"))->text(), backupFolder());
-    QCOMPARE(readFile(clinic_->backup.path() / "予約51.mdb"), readFile(clinic_->program.path() / "予約51.mdb"));
-    QCOMPARE(messages_.shown.size(), std::size_t{1});
-}
-
-void BackupCommandTest::selectionWithoutAPathEndsAsACancel()
-{
-    openWindow();
-    // What a picker returns for a choice that is no folder on disk: NULs only.
-    picker_.nextAnswer = QString(256, QChar(u'\0'));
-    clickBackup();
-
-    QCOMPARE(window_->findChild<QLineEdit*>(QStringLiteral("Text1"))->text(), QString());
-    QVERIFY(messages_.shown.empty());
-    QVERIFY(fs::is_empty(clinic_->backup.path()));
-}
-
-void BackupCommandTest::unsafeDestinationIsRefusedBeforeCopying()
-{
-    clinic_->addDatabases({"予約51.mdb"});
-    clinic_->addDataFiles({"a.txt"});
-    openWindow();
-    picker_.nextAnswer = QString::fromStdString((clinic_->program.path() / "GDATA").string());
-    clickBackup();
-
-    QCOMPARE(messages_.shown.size(), std::size_t{1});
-    QCOMPARE(messages_.shown[0].caption, QStringLiteral("RVシステム"));
-    QCOMPARE(
-        messages_.shown[0].text,
-        QStringLiteral("保存先がGDATAフォルダの中にあるため、バックアップできません。別のフォルダを選んでください。"));
-    QCOMPARE(messages_.shown[0].icon, rv::ui::MessageBoxes::Icon::Warning);
-    QVERIFY(!fs::exists(clinic_->program.path() / "GDATA" / "予約51.mdb"));
-}
-
-void BackupCommandTest::failuresAreListedUnderAWarning()
-{
-    clinic_ =
-        std::make_unique<rv::testing::SampleClinic>(std::map<std::size_t, std::string>{{4, "/nonexistent/予約51.mdb"}});
-    clinic_->addDatabases(kDefaultDatabaseOrder);
-    fs::remove(clinic_->program.path() / "Tavo2_51.mdb");
-    clinic_->addDataFiles({"a.txt"});
-    openWindow();
-    picker_.nextAnswer = backupFolder();
-    clickBackup();
-
-    QCOMPARE(messages_.shown.size(), std::size_t{1});
-    QCOMPARE(messages_.shown[0].icon, rv::ui::MessageBoxes::Icon::Warning);
-    QCOMPARE(messages_.shown[0].text,
-             QStringLiteral("データのバックアップが終わりましたが、コピーできなかったものがあります。\n"
-                            "・予約51.mdb：見つかりません\n"
-                            "\n"
-                            "次のファイルは標準の場所にないため、コピーしていません。\n"
-                            "・Tavo2_51.mdb"));
-}
-
 void BackupCommandTest::longRunShowsProgressKeepsTheWindowStillAndCancels()
 {
     // The first database's copy waits, as on a slow disk, until the test
@@ -222,6 +147,55 @@ void BackupCommandTest::openDatabasesAreCopiedOnlyWhenTheUserSaysYes()
         QCOMPARE(fs::exists(clinic_->backup.path() / rv::testing::u8path("予約51.mdb")), yes);
         QCOMPARE(messages_.shown.size(), std::size_t{yes ? 1U : 0U});
     }
+}
+
+void BackupCommandTest::clickDuringTheFolderDialogStartsNothing()
+{
+    clinic_->addDatabases({"予約51.mdb"});
+    openWindow();
+    // As a screen reader's Invoke would press it, past the dialog's modality.
+    picker_.whileOpen = [this] { window_->findChild<QPushButton*>(QStringLiteral("Command13"))->click(); };
+    picker_.nextAnswer = backupFolder();
+    clickBackup();
+
+    QCOMPARE(picker_.calls, 1);
+    QCOMPARE(messages_.shown.size(), std::size_t{1});
+}
+
+void BackupCommandTest::closingTheWindowDuringARunCancelsWaitsAndCloses()
+{
+    rv::testing::HeldCopies held;
+    clinic_->addDatabases({"Tavo51.mdb", "予約51.mdb"});
+    openWindow();
+    picker_.nextAnswer = backupFolder();
+    bool closedAtOnce = true;
+    QTimer::singleShot(BackupCommand::kProgressDelay, this, [&] {
+        closedAtOnce = window_->close();
+        held.release();
+    });
+    clickBackup();
+
+    QVERIFY(!closedAtOnce);
+    QVERIFY(!window_->isVisible());
+    QVERIFY(messages_.shown.empty());
+    QVERIFY(!fs::exists(clinic_->backup.path() / rv::testing::u8path("予約51.mdb")));
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+}
+
+void BackupCommandTest::escapeOnTheScreensQuestionIsNo()
+{
+    rv::ui::ScreenMessageBoxes screen;
+    QWidget owner;
+    owner.show();
+    bool pressed = false;
+    QTimer::singleShot(0, this, [&pressed] {
+        if (QWidget* question = QApplication::activeModalWidget()) {
+            QTest::keyClick(question, Qt::Key_Escape);
+            pressed = true;
+        }
+    });
+    QVERIFY(!screen.askYesNo(&owner, QStringLiteral("RVシステム"), QStringLiteral("コピーしますか？")));
+    QVERIFY(pressed);
 }
 
 QTEST_MAIN(BackupCommandTest)

@@ -16,13 +16,11 @@ private slots:
     void init();
     void cleanup();
     void clickCopiesEverythingIntoTheChosenFolder();
-    void cancelledPickerLeavesEverythingAsItWas();
-    void chosenPathIsCutAtTheFirstNul();
-    void selectionWithoutAPathEndsAsACancel();
-    void unsafeDestinationIsRefusedBeforeCopying();
-    void failuresAreListedUnderAWarning();
     void longRunShowsProgressKeepsTheWindowStillAndCancels();
     void openDatabasesAreCopiedOnlyWhenTheUserSaysYes();
+    void clickDuringTheFolderDialogStartsNothing();
+    void closingTheWindowDuringARunCancelsWaitsAndCloses();
+    void escapeOnTheScreensQuestionIsNo();
 
 private:
     void openWindow();

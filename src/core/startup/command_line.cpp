@@ -1,0 +1,170 @@
+#include "startup/command_line.h"
+
+#include <algorithm>
+#include <optional>
+
+namespace rv::startup {
+using Mode = CommandLine::Mode;
+
+namespace {
+
+// An argument split into its option name and the value given after "=".
+struct OptionWord {
+    std::string_view name;
+    std::optional<std::string_view> value;
+};
+
+std::optional<OptionWord> optionWord(std::string_view argument)
+{
+    if (argument.size() < 2 || argument.front() != '-') {
+        return std::nullopt;
+    }
+    argument.remove_prefix(argument.starts_with("--") ? 2 : 1);
+    const auto equals = argument.find('=');
+    if (equals == std::string_view::npos) {
+        return OptionWord{argument, std::nullopt};
+    }
+    return OptionWord{argument.substr(0, equals), argument.substr(equals + 1)};
+}
+
+bool isOneOf(std::string_view name, const std::vector<std::string_view>& names)
+{
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+// Reads the arguments into what they ask; the first problem ends it.
+class Reader {
+public:
+    Reader(const std::vector<std::string>& arguments, const ToolkitOptions& toolkit)
+        : arguments_(arguments), toolkit_(toolkit)
+    {
+    }
+
+    CommandLine read()
+    {
+        for (next_ = 0; next_ < arguments_.size() && refusal_.empty();) {
+            take(arguments_[next_++]);
+        }
+        return result();
+    }
+
+private:
+    void take(std::string_view argument)
+    {
+        const auto option = optionWord(argument);
+        if (!option) {
+            refusal_ = "余分な引数です：" + std::string(argument);
+        } else if (option->name == "backup-to" || option->name == "check") {
+            auto& folder = option->name == "backup-to" ? backupTo_ : check_;
+            folder = valueOf(*option);
+        } else if (option->name == "no-verify") {
+            verify_ = false;
+        } else if (isOneOf(option->name, {"help", "h", "?", "help-all"})) {
+            help_ = true;
+        } else if (isOneOf(option->name, {"version", "v"})) {
+            version_ = true;
+        } else if (isOneOf(option->name, toolkit_.withValue)) {
+            valueOf(*option);
+        } else if (!isOneOf(option->name, toolkit_.flags)) {
+            refusal_ = "不明なオプションです：" + std::string(argument);
+        }
+    }
+
+    // The value after "=", else the next argument; a missing one, or the
+    // next option in its place, refuses the command line.
+    std::optional<std::string> valueOf(const OptionWord& option)
+    {
+        if (option.value) {
+            return std::string(*option.value);
+        }
+        if (next_ < arguments_.size() && !optionWord(arguments_[next_])) {
+            return arguments_[next_++];
+        }
+        refusal_ = "--" + std::string(option.name) + " の後にフォルダを指定してください。";
+        return std::nullopt;
+    }
+
+    CommandLine result() const
+    {
+        CommandLine line;
+        if (!refusal_.empty()) {
+            line.mode = Mode::Refused;
+            line.refusal = refusal_;
+        } else if (version_ || help_) {
+            line.mode = version_ ? Mode::Version : Mode::Help;
+        } else if (backupTo_ || check_) {
+            line.mode = backupTo_ ? Mode::BackupTo : Mode::Check;
+            line.folder = backupTo_ ? *backupTo_ : *check_;
+            line.verify = verify_;
+        }
+        return line;
+    }
+
+    const std::vector<std::string>& arguments_;
+    const ToolkitOptions& toolkit_;
+    std::size_t next_ = 0;
+    std::optional<std::string> backupTo_;
+    std::optional<std::string> check_;
+    bool verify_ = true;
+    bool help_ = false;
+    bool version_ = false;
+    std::string refusal_;
+};
+
+} // namespace
+
+CommandLine parseCommandLine(const std::vector<std::string>& arguments, const ToolkitOptions& toolkit)
+{
+    return Reader(arguments, toolkit).read();
+}
+
+std::string helpText(std::string_view programName)
+{
+    return "使い方: " + std::string(programName) +
+           " [オプション]\n"
+           "RVシステムのデータバックアップ。オプションがなければウィンドウを開きます。\n"
+           "\n"
+           "オプション:\n"
+           "  --backup-to <DIR>  ウィンドウを開かずに DIR へバックアップします（終了コード\n"
+           "                     0: すべてコピー、1: コピーできなかったものあり、2: 開始できず）。\n"
+           "  --no-verify        --backup-to で、書き込んだ内容の読み直しをしません。\n"
+           "  --check <DIR>      DIR のバックアップを記録と照らし合わせます（終了コード\n"
+           "                     0: すべて一致、1: 違うものか見つからないものあり、2: 記録がない）。\n"
+           "  -h, --help         この説明を表示します。\n"
+           "  -v, --version      バージョンを表示します。\n";
+}
+
+std::string versionText() { return "RVシステム データバックアップ バージョン " RV_PROGRAM_VERSION "\n"; }
+
+std::string usageHint(std::string_view programName)
+{
+    return "使い方は " + std::string(programName) + " --help で表示されます。";
+}
+
+bool isAnsweredAtOnce(const CommandLine& line)
+{
+    return line.mode == Mode::Help || line.mode == Mode::Version || line.mode == Mode::Refused;
+}
+
+std::optional<int> answerAtOnce(const CommandLine& line, std::string_view programName, std::ostream& out,
+                                std::ostream& err)
+{
+    switch (line.mode) {
+    case Mode::Help:
+        out << helpText(programName) << std::flush;
+        return 0;
+    case Mode::Version:
+        out << versionText() << std::flush;
+        return 0;
+    case Mode::Refused:
+        err << line.refusal << '\n' << usageHint(programName) << std::endl;
+        return kExitUsage;
+    case Mode::Window:
+    case Mode::BackupTo:
+    case Mode::Check:
+        break;
+    }
+    return std::nullopt;
+}
+
+} // namespace rv::startup
