@@ -52,6 +52,11 @@ public:
     NativeHandle handle() const { return handle_.get(); }
 
 private:
+    // A name of an entry, and nothing that could climb out of the folder.
+    static bool isPlainName(std::string_view name);
+    // makeFolder, once name is known to be plain; path is where it lies.
+    Result<MadeFolder, FileError> makePlainFolder(const std::string& name, const std::string& path) const;
+
     DestinationFolder(OwnedHandle handle, std::string path, std::string relative, std::string root)
         : handle_(std::move(handle)), path_(std::move(path)), relative_(std::move(relative)), root_(std::move(root))
     {

@@ -21,11 +21,14 @@ std::string withoutTrailingSeparator(std::string_view path)
     return std::string(path);
 }
 
-// A name of an entry, and nothing that could climb out of the folder.
-bool isPlainName(std::string_view name)
+} // namespace
+
+bool DestinationFolder::isPlainName(std::string_view name)
 {
     return !name.empty() && name != "." && name != ".." && name.find_first_of("\\/:") == std::string_view::npos;
 }
+
+namespace {
 
 OwnedHandle openFolderItself(const std::wstring& path)
 {
@@ -65,14 +68,9 @@ Result<DestinationFolder, FileError> DestinationFolder::openChosen(std::string_v
     return Result<DestinationFolder, FileError>::success(DestinationFolder(OwnedHandle(folder), path, {}, path));
 }
 
-Result<MadeFolder, FileError> DestinationFolder::makeFolder(std::string_view nameView) const
+Result<MadeFolder, FileError> DestinationFolder::makePlainFolder(const std::string& name, const std::string& path) const
 {
     using R = Result<MadeFolder, FileError>;
-    const std::string name(nameView);
-    const std::string path = entryPath(path_, name);
-    if (!isPlainName(name)) {
-        return R::failure({FileErrorKind::NotWritable, path + ": not a name of a folder"});
-    }
     const std::wstring pathW = longPathW(path);
     bool created = CreateDirectoryW(pathW.c_str(), nullptr) != FALSE;
     if (!created && GetLastError() != ERROR_ALREADY_EXISTS) {
