@@ -1,9 +1,9 @@
 #pragma once
 
 #include "platform/file_system.h"
+#include "platform/owned_handle.h"
 #include "platform/source_tree.h"
 
-#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -22,12 +22,6 @@ public:
     // The folder the user chose. A link naming it is followed: that is the
     // folder chosen.
     static Result<DestinationFolder, FileError> openChosen(std::string_view path);
-
-    DestinationFolder(DestinationFolder&& other) noexcept;
-    DestinationFolder& operator=(DestinationFolder&& other) noexcept;
-    DestinationFolder(const DestinationFolder&) = delete;
-    DestinationFolder& operator=(const DestinationFolder&) = delete;
-    ~DestinationFolder();
 
     // The folder name inside this one, made if it is not there (private to
     // its owner until applyFolderLook gives it its source's look). A link
@@ -55,15 +49,20 @@ public:
     const std::string& relativePath() const { return relative_; }
     // The full path of an entry given relative to the chosen folder.
     std::string pathOf(std::string_view relative) const;
-    std::intptr_t handle() const { return handle_; } // a descriptor, or a HANDLE on Windows
+    NativeHandle handle() const { return handle_.get(); }
 
 private:
-    DestinationFolder(std::intptr_t handle, std::string path, std::string relative, std::string root)
-        : handle_(handle), path_(std::move(path)), relative_(std::move(relative)), root_(std::move(root))
+    // A name of an entry, and nothing that could climb out of the folder.
+    static bool isPlainName(std::string_view name);
+    // makeFolder, once name is known to be plain; path is where it lies.
+    Result<MadeFolder, FileError> makePlainFolder(const std::string& name, const std::string& path) const;
+
+    DestinationFolder(OwnedHandle handle, std::string path, std::string relative, std::string root)
+        : handle_(std::move(handle)), path_(std::move(path)), relative_(std::move(relative)), root_(std::move(root))
     {
     }
 
-    std::intptr_t handle_;
+    OwnedHandle handle_;
     std::string path_;
     std::string relative_;
     std::string root_; // the chosen folder's path

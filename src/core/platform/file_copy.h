@@ -77,19 +77,13 @@ Result<Done, FileError> discard(const DestinationFolder& root, const PendingFile
 class WriteFlusher {
 public:
     static Result<WriteFlusher, FileError> open(std::string_view destinationFolder);
-    WriteFlusher(WriteFlusher&& other) noexcept;
-    WriteFlusher& operator=(WriteFlusher&& other) noexcept;
-    WriteFlusher(const WriteFlusher&) = delete;
-    WriteFlusher& operator=(const WriteFlusher&) = delete;
-    ~WriteFlusher();
-
     // Makes the pending files' data, and everything committed so far
     // (renames, new folders), durable. A failure means some of it may not be.
     Result<Done, FileError> flush(const DestinationFolder& root, std::span<const PendingFile* const> pending);
 
 private:
-    explicit WriteFlusher(std::intptr_t handle) : handle_(handle) {}
-    std::intptr_t handle_;
+    explicit WriteFlusher(OwnedHandle handle) : handle_(std::move(handle)) {}
+    OwnedHandle handle_; // none where flushing needs no handle of its own
 };
 
 } // namespace rv::platform

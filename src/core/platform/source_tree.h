@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/file_system.h"
+#include "platform/owned_handle.h"
 
 #include <cstdint>
 #include <memory>
@@ -36,20 +37,14 @@ public:
     // clinic's own and are followed; the name itself must be a regular file.
     static Result<SourceFile, FileError> open(std::string_view path);
 
-    SourceFile(SourceFile&& other) noexcept;
-    SourceFile& operator=(SourceFile&& other) noexcept;
-    SourceFile(const SourceFile&) = delete;
-    SourceFile& operator=(const SourceFile&) = delete;
-    ~SourceFile();
-
     const std::string& path() const { return path_; } // for messages
-    std::intptr_t handle() const { return handle_; }  // a descriptor, or a HANDLE on Windows
+    NativeHandle handle() const { return handle_.get(); }
 
 private:
     friend class SourceWalk; // which opens files its own way
-    SourceFile(std::intptr_t handle, std::string path) : handle_(handle), path_(std::move(path)) {}
+    SourceFile(OwnedHandle handle, std::string path) : handle_(std::move(handle)), path_(std::move(path)) {}
 
-    std::intptr_t handle_;
+    OwnedHandle handle_;
     std::string path_;
 };
 

@@ -43,6 +43,15 @@ std::string temporaryName()
     return std::string(kPrefix) + std::to_string(currentProcessId()) + "-" + std::to_string(temporaryCounter++);
 }
 
+std::string createUnderTemporaryName(const std::function<bool(const std::string& name)>& create)
+{
+    std::string name = temporaryName();
+    for (unsigned tries = 1; create(name) && tries < kTemporaryNameTries; ++tries) {
+        name = temporaryName();
+    }
+    return name;
+}
+
 AbandonedCopies removeAbandonedCopies(const DestinationFolder& folder)
 {
     AbandonedCopies result;

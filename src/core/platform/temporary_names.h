@@ -4,6 +4,7 @@
 #include "platform/file_system.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,14 +13,18 @@ namespace rv::platform {
 
 // A copy is written under a name of this process in its target's folder,
 // and renamed over the target only when complete: ".rvtmp-<process>-<number>".
-// Each call gives the next number. The caller creates the file exclusively
-// and, when the name is taken (a copy left by an earlier process of the same
-// number), asks again, up to kTemporaryNameTries names.
+// Each call gives the next number.
 std::string temporaryName();
 
 // More names than a run cut off by a power cut leaves in one folder (two
 // batches of 8,192 files).
 inline constexpr unsigned kTemporaryNameTries = 1U << 16;
+
+// The name is created, never taken over: create makes the file exclusively
+// under the name it is given and returns true when the name was taken (left
+// by an earlier process of the same number), and the next name is tried, up
+// to kTemporaryNameTries. Returns the last name given.
+std::string createUnderTemporaryName(const std::function<bool(const std::string& name)>& create);
 
 struct AbandonedCopies {
     std::vector<std::string> removed;

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "platform/file_system.h"
+#include "platform/owned_handle.h"
 
-#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -18,22 +18,14 @@ public:
     };
     static Result<TextOutput, FileError> open(std::string_view path, Mode mode);
 
-    TextOutput(TextOutput&& other) noexcept;
-    TextOutput& operator=(TextOutput&& other) noexcept;
-    TextOutput(const TextOutput&) = delete;
-    TextOutput& operator=(const TextOutput&) = delete;
-    ~TextOutput();
-
     Result<Done, FileError> write(std::string_view text);
     // Gets what was written onto the device, then closes the file.
     Result<Done, FileError> finish();
 
 private:
-    TextOutput(std::intptr_t handle, std::string path) : handle_(handle), path_(std::move(path)) {}
-    void close();
+    TextOutput(OwnedHandle handle, std::string path) : handle_(std::move(handle)), path_(std::move(path)) {}
 
-    static constexpr std::intptr_t kClosed = -1;
-    std::intptr_t handle_;
+    OwnedHandle handle_;
     std::string path_;
 };
 

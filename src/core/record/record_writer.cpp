@@ -38,19 +38,14 @@ Result<Done, FileError> appendFile(platform::TextOutput& out, const std::string&
 }
 
 // A file of the program's own under a temporary name of this process in
-// the backup folder; a name left by an earlier process of the same number is
-// passed over for the next.
+// the backup folder.
 Result<platform::TextOutput, FileError> createTemporary(const platform::DestinationFolder& root, std::string& name)
 {
-    constexpr int kTries = 16;
     Result<platform::TextOutput, FileError> created = Result<platform::TextOutput, FileError>::failure({});
-    for (int i = 0; i < kTries; ++i) {
-        name = platform::temporaryName();
-        created = platform::TextOutput::open(root.pathOf(name), platform::TextOutput::Mode::CreateNew);
-        if (created.ok() || platform::inspect(root.pathOf(name)).ok() == false) {
-            break; // made, or failed for another reason than the name being taken
-        }
-    }
+    name = platform::createUnderTemporaryName([&](const std::string& candidate) {
+        created = platform::TextOutput::open(root.pathOf(candidate), platform::TextOutput::Mode::CreateNew);
+        return !created.ok() && platform::inspect(root.pathOf(candidate)).ok();
+    });
     return created;
 }
 

@@ -123,6 +123,31 @@ TEST_P(FileCopyTest, CancelWithinAFileLeavesTheTargetAndNoTemporaryFile)
     EXPECT_EQ(listAll(folder.path()), (std::vector<std::string>{"source", "target"}));
 }
 
+// A cancel seen during a file's last chunk, after its bytes are all written,
+// still leaves no new copy in place: the copy is not done until it is handed
+// back. One chunk, and the second of two.
+TEST_P(FileCopyTest, CancelDuringTheLastChunkLeavesTheTargetAndNoTemporaryFile)
+{
+    for (const std::size_t size : {std::size_t{4097}, (std::size_t{9} << 20) + 5}) {
+        SCOPED_TRACE(size);
+        TempFolder sources;
+        const auto source = sources.path() / "source";
+        writeFile(source, patterned(size));
+        writeFile(folder.path() / "target", "the earlier copy");
+        std::atomic<bool> cancel{false};
+        CopyControl control{&cancel, [&](std::uint64_t bytes) { cancel = bytes == size; }};
+
+        FileCopier copier = GetParam().make();
+        auto pending = copy(copier, source, control);
+
+        ASSERT_FALSE(pending.ok());
+        EXPECT_EQ(pending.error().kind, FileErrorKind::Cancelled);
+        EXPECT_TRUE(cancel.load()) << "the last chunk was never reported";
+        EXPECT_EQ(readFile(folder.path() / "target"), "the earlier copy");
+        EXPECT_EQ(listAll(folder.path()), std::vector<std::string>{"target"});
+    }
+}
+
 // An empty file marked sparse, where the file system needs to be told: on
 // NTFS only such a file has holes. False when it cannot be (wine's file
 // system): there is then no sparse file to copy.

@@ -26,11 +26,14 @@ std::string withoutTrailingSeparator(std::string_view path)
     return std::string(path);
 }
 
-// A name of an entry, and nothing that could climb out of the folder.
-bool isPlainName(std::string_view name)
+} // namespace
+
+bool DestinationFolder::isPlainName(std::string_view name)
 {
     return !name.empty() && name != "." && name != ".." && name.find(kPathSeparator) == std::string_view::npos;
 }
+
+namespace {
 
 std::string linkTarget(int folder, const char* name)
 {
@@ -48,45 +51,13 @@ Result<DestinationFolder, FileError> DestinationFolder::openChosen(std::string_v
     if (fd < 0) {
         return Result<DestinationFolder, FileError>::failure(destinationError(errno, path));
     }
-    return Result<DestinationFolder, FileError>::success(DestinationFolder(fd, path, {}, path));
+    return Result<DestinationFolder, FileError>::success(DestinationFolder(OwnedHandle(fd), path, {}, path));
 }
 
-DestinationFolder::DestinationFolder(DestinationFolder&& other) noexcept
-    : handle_(std::exchange(other.handle_, -1)), path_(std::move(other.path_)), relative_(std::move(other.relative_)),
-      root_(std::move(other.root_))
-{
-}
-
-DestinationFolder& DestinationFolder::operator=(DestinationFolder&& other) noexcept
-{
-    std::swap(handle_, other.handle_);
-    std::swap(path_, other.path_);
-    std::swap(relative_, other.relative_);
-    std::swap(root_, other.root_);
-    return *this;
-}
-
-DestinationFolder::~DestinationFolder()
-{
-    if (handle_ >= 0) {
-        ::close(static_cast<int>(handle_));
-    }
-}
-
-std::string DestinationFolder::pathOf(std::string_view relative) const
-{
-    return relative.empty() ? root_ : entryPath(root_, relative);
-}
-
-Result<MadeFolder, FileError> DestinationFolder::makeFolder(std::string_view nameView) const
+Result<MadeFolder, FileError> DestinationFolder::makePlainFolder(const std::string& name, const std::string& path) const
 {
     using R = Result<MadeFolder, FileError>;
-    const std::string name(nameView);
-    const std::string path = entryPath(path_, name);
-    if (!isPlainName(name)) {
-        return R::failure({FileErrorKind::NotWritable, path + ": not a name of a folder"});
-    }
-    const int parent = static_cast<int>(handle_);
+    const int parent = handle_.get();
     bool created = ::mkdirat(parent, name.c_str(), 0700) == 0;
     std::optional<std::string> replacedLink;
     if (!created && errno != EEXIST) {
@@ -101,7 +72,7 @@ Result<MadeFolder, FileError> DestinationFolder::makeFolder(std::string_view nam
         }
         created = true;
     }
-    Descriptor folder(::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    OwnedHandle folder(::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!folder.valid()) {
         // A file, or something put there since: never written through.
         return R::failure(destinationError(errno == ELOOP ? ENOTDIR : errno, path));
@@ -119,13 +90,13 @@ Result<MadeFolder, FileError> DestinationFolder::makeFolder(std::string_view nam
     if ((info.st_mode & 07777) != filling && ::fchmod(folder.get(), filling) != 0) {
         notPrivate = destinationError(errno, path + ": permissions");
     }
-    return R::success({DestinationFolder(folder.release(), path, joinRelative(relative_, name), root_), created,
+    return R::success({DestinationFolder(std::move(folder), path, joinRelative(relative_, name), root_), created,
                        replacedLink, notPrivate});
 }
 
 Result<Done, FileError> DestinationFolder::removeEmptyFolder(std::string_view name) const
 {
-    if (::unlinkat(static_cast<int>(handle_), std::string(name).c_str(), AT_REMOVEDIR) != 0) {
+    if (::unlinkat(handle_.get(), std::string(name).c_str(), AT_REMOVEDIR) != 0) {
         return Result<Done, FileError>::failure(destinationError(errno, entryPath(path_, name)));
     }
     return Result<Done, FileError>::success({});
@@ -133,7 +104,7 @@ Result<Done, FileError> DestinationFolder::removeEmptyFolder(std::string_view na
 
 Result<Done, FileError> DestinationFolder::removeFile(std::string_view name) const
 {
-    if (::unlinkat(static_cast<int>(handle_), std::string(name).c_str(), 0) != 0 && errno != ENOENT) {
+    if (::unlinkat(handle_.get(), std::string(name).c_str(), 0) != 0 && errno != ENOENT) {
         return Result<Done, FileError>::failure(destinationError(errno, entryPath(path_, name)));
     }
     return Result<Done, FileError>::success({});
@@ -143,8 +114,7 @@ Result<Done, FileError> DestinationFolder::stillChosen() const
 {
     struct stat held {};
     struct stat named {};
-    if (::fstat(static_cast<int>(handle_), &held) != 0 || ::stat(root_.c_str(), &named) != 0 ||
-        !sameFile(held, named)) {
+    if (::fstat(handle_.get(), &held) != 0 || ::stat(root_.c_str(), &named) != 0 || !sameFile(held, named)) {
         return Result<Done, FileError>::failure(
             {FileErrorKind::NotWritable, root_ + ": no longer there (removed, or its disk taken away)"});
     }
@@ -156,7 +126,7 @@ Result<Done, FileError> DestinationFolder::forEachName(const std::function<void(
     using R = Result<Done, FileError>;
     // A reading of its own: the folder's handle keeps no place in the listing.
     std::unique_ptr<DIR, int (*)(DIR*)> reader(nullptr, ::closedir);
-    Descriptor listing(::openat(static_cast<int>(handle_), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    OwnedHandle listing(::openat(handle_.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (listing.valid()) {
         reader.reset(::fdopendir(listing.get()));
     }
@@ -183,7 +153,7 @@ Result<Done, FileError> applyFolderLook(const DestinationFolder& root, std::stri
 {
     using R = Result<Done, FileError>;
     const std::string path = root.pathOf(relative);
-    const Descriptor folder = openBeneath(static_cast<int>(root.handle()), relative, O_RDONLY);
+    const OwnedHandle folder = openBeneath(root.handle(), relative, O_RDONLY);
     struct stat now {};
     if (!folder.valid() || ::fstat(folder.get(), &now) != 0) {
         return R::failure(destinationError(errno, path));

@@ -51,9 +51,9 @@ bool isMadeUpFileSystem(int fd)
            std::find(kMadeUp.begin(), kMadeUp.end(), static_cast<long>(info.f_type)) != kMadeUp.end();
 }
 
-Descriptor openBeneath(int root, std::string_view relative, int flags)
+OwnedHandle openBeneath(int root, std::string_view relative, int flags)
 {
-    Descriptor folder(::openat(root, ".", O_DIRECTORY | O_CLOEXEC | (relative.empty() ? flags : O_PATH)));
+    OwnedHandle folder(::openat(root, ".", O_DIRECTORY | O_CLOEXEC | (relative.empty() ? flags : O_PATH)));
     int error = errno;
     while (folder.valid() && !relative.empty()) {
         const std::size_t end = std::min(relative.find(kPathSeparator), relative.size());
@@ -62,10 +62,10 @@ Descriptor openBeneath(int root, std::string_view relative, int flags)
         if (part.empty() || part == "." || part == "..") {
             // The backup's own paths never hold these; one that does would climb out.
             errno = EINVAL;
-            return Descriptor(-1);
+            return OwnedHandle();
         }
         const int last = relative.empty() ? flags : O_PATH;
-        Descriptor next(::openat(folder.get(), part.c_str(), O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | last));
+        OwnedHandle next(::openat(folder.get(), part.c_str(), O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | last));
         error = errno;
         folder = std::move(next);
     }

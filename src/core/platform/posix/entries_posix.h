@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/file_system.h"
-#include "platform/posix/descriptor_posix.h"
+#include "platform/owned_handle.h"
 
 #include <sys/stat.h>
 
@@ -32,6 +32,6 @@ bool isMadeUpFileSystem(int fd);
 // The folder at relative (parts joined with kPathSeparator) below the folder
 // root, opened one part at a time without following a link; "" is root
 // itself. flags are added to O_DIRECTORY | O_NOFOLLOW for the last part.
-Descriptor openBeneath(int root, std::string_view relative, int flags);
+OwnedHandle openBeneath(int root, std::string_view relative, int flags);
 
 } // namespace rv::platform

@@ -1,9 +1,10 @@
 #include "platform/file_copy.h"
 
 #include "common/path_text.h"
+#include "platform/copy_to_temporary.h"
+#include "platform/owned_handle.h"
 #include "platform/paths.h"
 #include "platform/posix/copy_method_posix.h"
-#include "platform/posix/descriptor_posix.h"
 #include "platform/posix/entries_posix.h"
 #include "platform/posix/file_errors_posix.h"
 #include "platform/posix/page_buffer_posix.h"
@@ -42,11 +43,10 @@ bool refusesPair(int error) { return error == EXDEV || error == EINVAL || error 
 
 // A file written to while it is copied (the records system still at work on
 // a database) gives a copy that is neither the old nor the new file.
-bool changedSince(int from, const struct stat& atOpen, std::uint64_t copied)
+bool changedSince(int from, const struct stat& atOpen)
 {
     struct stat now {};
-    return copied != static_cast<std::uint64_t>(atOpen.st_size) || ::fstat(from, &now) != 0 ||
-           now.st_size != atOpen.st_size || now.st_mtim.tv_sec != atOpen.st_mtim.tv_sec ||
+    return ::fstat(from, &now) != 0 || now.st_size != atOpen.st_size || now.st_mtim.tv_sec != atOpen.st_mtim.tv_sec ||
            now.st_mtim.tv_nsec != atOpen.st_mtim.tv_nsec;
 }
 
@@ -126,16 +126,34 @@ Result<Done, FileError> hashCopiedRange(int from, char* buffer, std::uint64_t at
 
 } // namespace
 
+// The steps of a copy (platform/copy_to_temporary.h), and what is kept between copies.
 struct FileCopier::State {
+    struct Plan {
+        struct stat info;
+        bool direct; // written past the page cache
+    };
+    Result<Plan, FileError> examine(int from, const std::string& source) const;
+    static std::uint64_t sizeOf(const Plan& plan) { return static_cast<std::uint64_t>(plan.info.st_size); }
+    static std::uint64_t modifiedOf(const Plan& plan)
+    {
+        return static_cast<std::uint64_t>(plan.info.st_mtim.tv_sec) * 1000000000U +
+               static_cast<std::uint64_t>(plan.info.st_mtim.tv_nsec);
+    }
+    Result<OwnedHandle, FileError> create(const DestinationFolder& folder, const std::string& name, Plan& plan,
+                                          bool& taken);
+    Result<std::uint64_t, FileError> copyData(int from, int to, const Plan& plan, OffsetHasher& hasher,
+                                              const std::string& source, const std::string& temporary,
+                                              const CopyControl& control);
+    static bool changedSince(int from, const Plan& plan) { return platform::changedSince(from, plan.info); }
+    std::optional<FileError> keepLook(int to, const Plan& plan, const std::string& temporary) const;
+    static FileError closeError(const std::string& temporary) { return destinationError(errno, temporary); }
+    static void drop(const DestinationFolder& folder, const std::string& name, OwnedHandle& to);
+
     bool triesDirectWrite(std::uint64_t size) const;
-    Result<std::uint64_t, FileError> copyData(int from, int to, bool direct, const struct stat& info,
-                                              OffsetHasher& hasher, const std::string& source,
-                                              const std::string& temporary, const CopyControl& control);
     Result<std::uint64_t, FileError> copyBytes(int from, int to, bool direct, std::uint64_t start, std::uint64_t length,
                                                OffsetHasher& hasher, const std::string& source,
                                                const std::string& temporary, const CopyControl& control);
     char* ensureBuffer();
-    std::optional<FileError> keepLook(int to, const struct stat& info, const std::string& temporary) const;
 
     CopyMethod method = CopyMethod::Automatic;
     // What the file systems of this run turned out not to support, so that it
@@ -278,13 +296,13 @@ bool isSparse(const struct stat& info)
 // stay holes: a 2 GB database that holds 8 KB takes 8 KB in the backup, and
 // as long to copy. What is returned is how far the copy reaches, holes
 // included; short of the size when the source ended early.
-Result<std::uint64_t, FileError> FileCopier::State::copyData(int from, int to, bool direct, const struct stat& info,
-                                                             OffsetHasher& hasher, const std::string& source,
-                                                             const std::string& temporary, const CopyControl& control)
+Result<std::uint64_t, FileError> FileCopier::State::copyData(int from, int to, const Plan& plan, OffsetHasher& hasher,
+                                                             const std::string& source, const std::string& temporary,
+                                                             const CopyControl& control)
 {
-    const auto size = static_cast<std::uint64_t>(info.st_size);
-    if (!isSparse(info)) {
-        return copyBytes(from, to, direct, 0, size, hasher, source, temporary, control);
+    const auto size = static_cast<std::uint64_t>(plan.info.st_size);
+    if (!isSparse(plan.info)) {
+        return copyBytes(from, to, plan.direct, 0, size, hasher, source, temporary, control);
     }
     std::uint64_t at = 0;
     bool cutShort = false;
@@ -317,13 +335,16 @@ Result<std::uint64_t, FileError> FileCopier::State::copyData(int from, int to, b
     return Result<std::uint64_t, FileError>::success(reach);
 }
 
-// The copy gets its source's permissions, and its owner where this process
-// may give it (as root; set-user and set-group bits only then), so that it
-// is never more open than its source. A file system that holds neither (FAT)
-// refuses; the copy then stays as private as it was made.
-std::optional<FileError> FileCopier::State::keepLook(int to, const struct stat& info,
-                                                     const std::string& temporary) const
+// The copy gets its source's times, as a backup should, and its permissions,
+// and its owner where this process may give it (as root; set-user and
+// set-group bits only then), so that it is never more open than its source.
+// A file system that holds neither (FAT) refuses; the copy then stays as
+// private as it was made.
+std::optional<FileError> FileCopier::State::keepLook(int to, const Plan& plan, const std::string& temporary) const
 {
+    const struct stat& info = plan.info;
+    const std::array<timespec, 2> times = {info.st_atim, info.st_mtim};
+    ::futimens(to, times.data());
     std::optional<FileError> notKept;
     bool ownerKept = false;
     if (asRoot) {
@@ -338,81 +359,50 @@ std::optional<FileError> FileCopier::State::keepLook(int to, const struct stat& 
     return notKept;
 }
 
-Result<PendingFile, FileError> FileCopier::copyToTemporary(const SourceFile& sourceFile,
-                                                           const DestinationFolder& folder, std::string_view name,
-                                                           const CopyControl& control)
+Result<FileCopier::State::Plan, FileError> FileCopier::State::examine(int from, const std::string& source) const
 {
-    using R = Result<PendingFile, FileError>;
-    const std::string& source = sourceFile.path();
-    const int from = static_cast<int>(sourceFile.handle());
-    struct stat info {};
-    if (::fstat(from, &info) != 0) {
-        return R::failure(sourceError(errno, source));
+    Plan plan{};
+    if (::fstat(from, &plan.info) != 0) {
+        return Result<Plan, FileError>::failure(sourceError(errno, source));
     }
-    if (!S_ISREG(info.st_mode)) {
-        return R::failure(notRegularFile(info, source));
+    if (!S_ISREG(plan.info.st_mode)) {
+        return Result<Plan, FileError>::failure(notRegularFile(plan.info, source));
     }
-    const int into = static_cast<int>(folder.handle());
+    plan.direct = triesDirectWrite(static_cast<std::uint64_t>(plan.info.st_size)) && !isSparse(plan.info);
+    return Result<Plan, FileError>::success(plan);
+}
+
+Result<OwnedHandle, FileError> FileCopier::State::create(const DestinationFolder& folder, const std::string& name,
+                                                         Plan& plan, bool& taken)
+{
     const int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
-    bool direct = state_->triesDirectWrite(static_cast<std::uint64_t>(info.st_size)) && !isSparse(info);
-    Descriptor to(-1);
-    std::string temporaryName;
-    // The name is created, never taken over: one already there (left by an
-    // earlier process of the same number, cut off by a power cut) is passed
-    // over for the next. Private until it is complete.
-    for (unsigned tries = 1;; ++tries) {
-        temporaryName = platform::temporaryName();
-        to = Descriptor(::openat(into, temporaryName.c_str(), flags | (direct ? O_DIRECT : 0), 0600));
-        if (!to.valid() && direct && errno == EINVAL) {
-            // The file system cannot write past its cache at all.
-            // Some kernels create the file before they refuse.
-            state_->directRefused = state_->method == CopyMethod::Automatic;
-            direct = false;
-            ::unlinkat(into, temporaryName.c_str(), 0);
-            to = Descriptor(::openat(into, temporaryName.c_str(), flags, 0600));
-        }
-        if (to.valid() || errno != EEXIST || tries == kTemporaryNameTries) {
-            break;
-        }
+    OwnedHandle to(::openat(folder.handle(), name.c_str(), flags | (plan.direct ? O_DIRECT : 0), 0600));
+    if (!to.valid() && plan.direct && errno == EINVAL) {
+        // The file system cannot write past its cache at all.
+        // Some kernels create the file before they refuse.
+        directRefused = method == CopyMethod::Automatic;
+        plan.direct = false;
+        ::unlinkat(folder.handle(), name.c_str(), 0);
+        to = OwnedHandle(::openat(folder.handle(), name.c_str(), flags, 0600));
     }
-    const std::string temporary = entryPath(folder.path(), temporaryName);
     if (!to.valid()) {
-        return R::failure(destinationError(errno, temporary));
+        const int error = errno;
+        taken = error == EEXIST;
+        return Result<OwnedHandle, FileError>::failure(destinationError(error, entryPath(folder.path(), name)));
     }
-    OffsetHasher hasher;
-    auto copied = [&] {
-        try {
-            return state_->copyData(from, to.get(), direct, info, hasher, source, temporary, control);
-        } catch (...) {
-            // A progress report that throws ends the copy: nothing half-made stays.
-            to.close();
-            ::unlinkat(into, temporaryName.c_str(), 0);
-            throw;
-        }
-    }();
-    if (copied.ok() && changedSince(from, info, copied.value())) {
-        copied = Result<std::uint64_t, FileError>::failure(
-            {FileErrorKind::Changed, source + ": changed while being copied"});
-    }
-    std::optional<FileError> lookNotKept;
-    if (copied.ok()) {
-        lookNotKept = state_->keepLook(to.get(), info, temporary);
-        // The copy keeps the source's times, as a backup should.
-        const std::array<timespec, 2> times = {info.st_atim, info.st_mtim};
-        ::futimens(to.get(), times.data());
-        if (to.close() != 0) {
-            copied = Result<std::uint64_t, FileError>::failure(destinationError(errno, temporary));
-        }
-    }
-    if (!copied.ok()) {
-        to.close();
-        ::unlinkat(into, temporaryName.c_str(), 0);
-        return R::failure(copied.error());
-    }
-    return R::success({joinRelative(folder.relativePath(), temporaryName), joinRelative(folder.relativePath(), name),
-                       copied.value(), std::move(lookNotKept), hasher.digestOf(copied.value()),
-                       static_cast<std::uint64_t>(info.st_mtim.tv_sec) * 1000000000U +
-                           static_cast<std::uint64_t>(info.st_mtim.tv_nsec)});
+    return Result<OwnedHandle, FileError>::success(std::move(to));
+}
+
+void FileCopier::State::drop(const DestinationFolder& folder, const std::string& name, OwnedHandle& to)
+{
+    to.close();
+    ::unlinkat(folder.handle(), name.c_str(), 0);
+}
+
+Result<PendingFile, FileError> FileCopier::copyToTemporary(const SourceFile& source, const DestinationFolder& folder,
+                                                           std::string_view name, const CopyControl& control)
+{
+    return copyToTemporaryWith(*state_, source, folder, name, control);
 }
 
 namespace {
@@ -429,9 +419,9 @@ std::pair<std::string_view, std::string_view> split(std::string_view relative)
 
 // The folder of a path relative to the chosen folder, reached from the
 // chosen folder without passing a link.
-Descriptor folderOf(const DestinationFolder& root, std::string_view relative)
+OwnedHandle folderOf(const DestinationFolder& root, std::string_view relative)
 {
-    return openBeneath(static_cast<int>(root.handle()), split(relative).first, O_PATH);
+    return openBeneath(root.handle(), split(relative).first, O_PATH);
 }
 
 } // namespace
@@ -439,13 +429,13 @@ Descriptor folderOf(const DestinationFolder& root, std::string_view relative)
 Result<Done, FileError> commit(const DestinationFolder& root, const PendingFile& pending)
 {
     using R = Result<Done, FileError>;
-    const Descriptor from = folderOf(root, pending.temporaryPath);
+    const OwnedHandle from = folderOf(root, pending.temporaryPath);
     if (!from.valid()) {
         return R::failure(destinationError(errno, root.pathOf(pending.temporaryPath)));
     }
     // Most copies are made in their target's folder; one made ahead waits in another.
     const bool sameFolder = split(pending.temporaryPath).first == split(pending.targetPath).first;
-    const Descriptor to = sameFolder ? Descriptor(-1) : folderOf(root, pending.targetPath);
+    const OwnedHandle to = sameFolder ? OwnedHandle() : folderOf(root, pending.targetPath);
     if (!sameFolder && !to.valid()) {
         return R::failure(destinationError(errno, root.pathOf(pending.targetPath)));
     }
@@ -461,7 +451,7 @@ Result<Done, FileError> commit(const DestinationFolder& root, const PendingFile&
 Result<Done, FileError> discard(const DestinationFolder& root, const PendingFile& pending)
 {
     const std::string name(split(pending.temporaryPath).second);
-    const Descriptor folder = folderOf(root, pending.temporaryPath);
+    const OwnedHandle folder = folderOf(root, pending.temporaryPath);
     const bool removed = folder.valid() && ::unlinkat(folder.get(), name.c_str(), 0) == 0;
     if (!removed && errno != ENOENT) {
         return Result<Done, FileError>::failure(destinationError(errno, root.pathOf(pending.temporaryPath)));
@@ -478,22 +468,7 @@ Result<WriteFlusher, FileError> WriteFlusher::open(std::string_view destinationF
     if (fd < 0) {
         return Result<WriteFlusher, FileError>::failure(destinationError(errno, folder));
     }
-    return Result<WriteFlusher, FileError>::success(WriteFlusher(fd));
-}
-
-WriteFlusher::WriteFlusher(WriteFlusher&& other) noexcept : handle_(std::exchange(other.handle_, -1)) {}
-
-WriteFlusher& WriteFlusher::operator=(WriteFlusher&& other) noexcept
-{
-    std::swap(handle_, other.handle_);
-    return *this;
-}
-
-WriteFlusher::~WriteFlusher()
-{
-    if (handle_ >= 0) {
-        ::close(static_cast<int>(handle_));
-    }
+    return Result<WriteFlusher, FileError>::success(WriteFlusher(OwnedHandle(fd)));
 }
 
 // One syncfs writes back the whole destination file system: the pending data,
@@ -502,7 +477,7 @@ WriteFlusher::~WriteFlusher()
 Result<Done, FileError> WriteFlusher::flush(const DestinationFolder& /*root*/,
                                             std::span<const PendingFile* const> /*pending*/)
 {
-    if (::syncfs(static_cast<int>(handle_)) != 0) {
+    if (::syncfs(handle_.get()) != 0) {
         return Result<Done, FileError>::failure(destinationError(errno, "syncfs"));
     }
     return Result<Done, FileError>::success({});

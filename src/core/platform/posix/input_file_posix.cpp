@@ -23,7 +23,7 @@ Result<InputFile, OpenFailure> InputFile::open(std::string_view utf8Path)
         }
         return R::failure({kind, std::strerror(error)});
     }
-    InputFile file(fd);
+    InputFile file{OwnedHandle(fd)};
     struct stat info {};
     if (::fstat(fd, &info) != 0) {
         return R::failure({OpenFailureKind::Other, std::strerror(errno)});
@@ -37,19 +37,11 @@ Result<InputFile, OpenFailure> InputFile::open(std::string_view utf8Path)
     return R::success(std::move(file));
 }
 
-void InputFile::close()
-{
-    if (handle_ != kClosed) {
-        ::close(static_cast<int>(handle_));
-        handle_ = kClosed;
-    }
-}
-
 Result<std::size_t, std::string> InputFile::read(char* buffer, std::size_t size)
 {
     using R = Result<std::size_t, std::string>;
     for (;;) {
-        const ssize_t count = ::read(static_cast<int>(handle_), buffer, size);
+        const ssize_t count = ::read(handle_.get(), buffer, size);
         if (count >= 0) {
             return R::success(static_cast<std::size_t>(count));
         }

@@ -1,4 +1,4 @@
-#include "platform/posix/descriptor_posix.h"
+#include "platform/owned_handle.h"
 #include "platform/posix/file_errors_posix.h"
 #include "platform/posix/page_buffer_posix.h"
 #include "platform/read_back.h"
@@ -27,11 +27,11 @@ Result<ReadBack, FileError> readFromDevice(std::string_view path, const std::ato
     const std::string name(path);
     ReadBack done;
     OffsetHasher hasher;
-    Descriptor file(::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_DIRECT));
+    OwnedHandle file(::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_DIRECT));
     if (!file.valid() && errno == EINVAL) {
         // The file system has no direct reads (tmpfs, some FUSE): drop the
         // cached pages instead, which after a flush are all clean.
-        file = Descriptor(::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+        file = OwnedHandle(::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
         done.path = ReadPath::CacheDropped;
         if (file.valid()) {
             ::posix_fadvise(file.get(), 0, 0, POSIX_FADV_DONTNEED);

@@ -3,6 +3,7 @@
 #include "common/path_text.h"
 #include "platform/posix/entries_posix.h"
 #include "platform/posix/file_errors_posix.h"
+#include "platform/walk_folder.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -55,7 +56,7 @@ Result<SourceFile, FileError> SourceFile::open(std::string_view pathView)
     if (!S_ISREG(listed.st_mode)) {
         return R::failure(notRegularFile(listed, path));
     }
-    Descriptor file(::open(path.c_str(), kFileFlags));
+    OwnedHandle file(::open(path.c_str(), kFileFlags));
     if (!file.valid()) {
         return R::failure(openFailure(AT_FDCWD, path.c_str(), errno, path));
     }
@@ -72,146 +73,38 @@ Result<SourceFile, FileError> SourceFile::open(std::string_view pathView)
     if (isMadeUpFileSystem(file.get())) {
         return R::failure({FileErrorKind::Virtual, path + ": made up by the system, not a file on a disk"});
     }
-    return R::success(SourceFile(file.release(), std::move(path)));
+    return R::success(SourceFile(std::move(file), std::move(path)));
 }
 
-SourceFile::SourceFile(SourceFile&& other) noexcept
-    : handle_(std::exchange(other.handle_, -1)), path_(std::move(other.path_))
-{
-}
-
-SourceFile& SourceFile::operator=(SourceFile&& other) noexcept
-{
-    std::swap(handle_, other.handle_);
-    std::swap(path_, other.path_);
-    return *this;
-}
-
-SourceFile::~SourceFile()
-{
-    if (handle_ >= 0) {
-        ::close(static_cast<int>(handle_));
-    }
-}
-
-struct SourceWalk::State {
-    struct Frame {
-        Folder folder;
-        std::string relativePath;
-        FolderLook look;
-        dev_t device;
-        bool ended; // read to its end, or as far as it could be read
-    };
-
-    std::string root;
-    std::vector<Frame> frames; // the folders on the way down
-    WalkStep step;
-    bool started = false;
-
-    const WalkStep* notCopied(std::string relativePath, FileError problem)
-    {
-        step.kind = WalkStepKind::NotCopied;
-        step.relativePath = std::move(relativePath);
-        step.problem = std::move(problem);
-        return &step;
-    }
-    const WalkStep* enter(int parent, const char* name, std::string relativePath, const struct stat& listed);
-    const WalkStep* next();
+class WalkFolder {
+public:
+    Folder reader;
+    dev_t device;
+    std::string name; // of the entry read last
 };
 
-const WalkStep* SourceWalk::State::enter(int parent, const char* name, std::string relativePath,
-                                         const struct stat& listed)
+void WalkFolderClose::operator()(WalkFolder* folder) const { delete folder; }
+
+namespace {
+
+// An open folder, taken over by a reader.
+Result<OpenedFolder, FileError> holdFolder(OwnedHandle folder, const struct stat& info, const std::string& path)
 {
-    const std::string path = entryPath(root, relativePath);
-    Descriptor folder(::openat(parent, name, kFolderFlags));
-    struct stat opened {};
-    if (!folder.valid()) {
-        return notCopied(std::move(relativePath), openFailure(parent, name, errno, path));
-    }
-    if (::fstat(folder.get(), &opened) != 0) {
-        return notCopied(std::move(relativePath), sourceError(errno, path));
-    }
-    if (!sameFile(opened, listed)) {
-        return notCopied(std::move(relativePath), {FileErrorKind::Replaced, path + ": replaced while it was listed"});
-    }
-    // Only a folder on another file system can be a made-up one.
-    if (opened.st_dev != frames.back().device && isMadeUpFileSystem(folder.get())) {
-        return notCopied(std::move(relativePath),
-                         {FileErrorKind::Virtual, path + ": made up by the system, not a folder on a disk"});
-    }
     Folder reader(::fdopendir(folder.get()), ::closedir);
     if (!reader) {
-        return notCopied(std::move(relativePath), sourceError(errno, path));
+        return Result<OpenedFolder, FileError>::failure(sourceError(errno, path));
     }
     folder.release();
-    frames.push_back({std::move(reader), relativePath, lookOf(opened), opened.st_dev, false});
-    step.kind = WalkStepKind::FolderStart;
-    step.relativePath = std::move(relativePath);
-    step.look = frames.back().look;
-    return &step;
+    return Result<OpenedFolder, FileError>::success(
+        {HeldFolder(new WalkFolder{std::move(reader), info.st_dev, {}}), lookOf(info)});
 }
 
-const WalkStep* SourceWalk::State::next()
-{
-    if (!started) {
-        started = true;
-        step = {WalkStepKind::FolderStart, {}, {}, frames.front().look, {}};
-        return &step;
-    }
-    while (!frames.empty()) {
-        Frame& top = frames.back();
-        errno = 0;
-        const dirent* entry = top.ended ? nullptr : ::readdir(top.folder.get());
-        if (entry == nullptr) {
-            if (!top.ended && errno != 0) {
-                top.ended = true;
-                return notCopied(top.relativePath, sourceError(errno, entryPath(root, top.relativePath)));
-            }
-            step.kind = WalkStepKind::FolderEnd;
-            step.relativePath = std::move(top.relativePath);
-            step.look = top.look;
-            frames.pop_back();
-            return &step;
-        }
-        const std::string_view name = entry->d_name;
-        if (name == "." || name == "..") {
-            continue;
-        }
-        std::string relativePath = joinRelative(top.relativePath, name);
-        struct stat listed {};
-        const int folder = ::dirfd(top.folder.get());
-        if (::fstatat(folder, entry->d_name, &listed, AT_SYMLINK_NOFOLLOW) != 0) {
-            if (errno == ENOENT) {
-                continue; // gone since the folder was read: there is nothing to copy
-            }
-            FileError error = sourceError(errno, entryPath(root, relativePath));
-            return notCopied(std::move(relativePath), std::move(error));
-        }
-        if (S_ISDIR(listed.st_mode)) {
-            return enter(folder, entry->d_name, std::move(relativePath), listed);
-        }
-        if (!S_ISREG(listed.st_mode)) {
-            FileError error = notRegularFile(listed, entryPath(root, relativePath));
-            return notCopied(std::move(relativePath), std::move(error));
-        }
-        step.kind = WalkStepKind::File;
-        step.relativePath = std::move(relativePath);
-        step.stamp = stampOf(listed);
-        return &step;
-    }
-    return nullptr;
-}
+} // namespace
 
-SourceWalk::SourceWalk(std::unique_ptr<State> state) : state_(std::move(state)) {}
-SourceWalk::SourceWalk(SourceWalk&& other) noexcept = default;
-SourceWalk& SourceWalk::operator=(SourceWalk&& other) noexcept = default;
-SourceWalk::~SourceWalk() = default;
-
-Result<SourceWalk, FileError> SourceWalk::open(std::string_view folderView)
+Result<OpenedFolder, FileError> openWalkRoot(const std::string& folder)
 {
-    using R = Result<SourceWalk, FileError>;
-    const std::string folder(folderView);
-    Descriptor handle(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC));
+    using R = Result<OpenedFolder, FileError>;
+    OwnedHandle handle(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC));
     if (!handle.valid()) {
         if (errno == ENOTDIR) {
             return R::failure({FileErrorKind::NotReadable, folder + ": not a folder"});
@@ -225,29 +118,75 @@ Result<SourceWalk, FileError> SourceWalk::open(std::string_view folderView)
     if (isMadeUpFileSystem(handle.get())) {
         return R::failure({FileErrorKind::Virtual, folder + ": made up by the system, not a folder on a disk"});
     }
-    Folder reader(::fdopendir(handle.get()), ::closedir);
-    if (!reader) {
-        return R::failure(sourceError(errno, folder));
-    }
-    handle.release();
-    auto state = std::make_unique<State>();
-    state->root = folder;
-    state->frames.push_back({std::move(reader), {}, lookOf(info), info.st_dev, false});
-    return R::success(SourceWalk(std::move(state)));
+    return holdFolder(std::move(handle), info, folder);
 }
 
-const WalkStep* SourceWalk::next() { return state_->next(); }
-
-Result<SourceFile, FileError> SourceWalk::openFile()
+ListedEntry readEntry(WalkFolder& folder, const std::string& root, const std::string& relative)
 {
-    using R = Result<SourceFile, FileError>;
-    const WalkStep& step = state_->step;
-    std::string path = pathOf(step.relativePath);
+    using Kind = ListedEntry::Kind;
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(folder.reader.get());
+        if (entry == nullptr) {
+            return errno == 0 ? ListedEntry{}
+                              : ListedEntry{Kind::BrokenOff, {}, {}, sourceError(errno, entryPath(root, relative))};
+        }
+        const std::string_view name = entry->d_name;
+        if (name == "." || name == "..") {
+            continue;
+        }
+        struct stat listed {};
+        if (::fstatat(::dirfd(folder.reader.get()), entry->d_name, &listed, AT_SYMLINK_NOFOLLOW) != 0) {
+            const int error = errno;
+            if (error == ENOENT) {
+                continue; // gone since the folder was read: there is nothing to copy
+            }
+            std::string relativePath = joinRelative(relative, name);
+            FileError problem = sourceError(error, entryPath(root, relativePath));
+            return {Kind::NotCopied, std::move(relativePath), {}, std::move(problem)};
+        }
+        folder.name = name;
+        ListedEntry listedEntry{Kind::File, joinRelative(relative, name), stampOf(listed)};
+        if (S_ISDIR(listed.st_mode)) {
+            listedEntry.kind = Kind::Folder;
+        } else if (!S_ISREG(listed.st_mode)) {
+            listedEntry.kind = Kind::NotCopied;
+            listedEntry.problem = notRegularFile(listed, entryPath(root, listedEntry.relativePath));
+        }
+        return listedEntry;
+    }
+}
+
+Result<OpenedFolder, FileError> openListedFolder(WalkFolder& parent, const ListedEntry& entry, const std::string& path)
+{
+    using R = Result<OpenedFolder, FileError>;
+    const int parentFd = ::dirfd(parent.reader.get());
+    OwnedHandle folder(::openat(parentFd, parent.name.c_str(), kFolderFlags));
+    if (!folder.valid()) {
+        return R::failure(openFailure(parentFd, parent.name.c_str(), errno, path));
+    }
+    struct stat opened {};
+    if (::fstat(folder.get(), &opened) != 0) {
+        return R::failure(sourceError(errno, path));
+    }
+    if (stampOf(opened).device != entry.stamp.device || stampOf(opened).index != entry.stamp.index) {
+        return R::failure({FileErrorKind::Replaced, path + ": replaced while it was listed"});
+    }
+    // Only a folder on another file system can be a made-up one.
+    if (opened.st_dev != parent.device && isMadeUpFileSystem(folder.get())) {
+        return R::failure({FileErrorKind::Virtual, path + ": made up by the system, not a folder on a disk"});
+    }
+    return holdFolder(std::move(folder), opened, path);
+}
+
+Result<OwnedHandle, FileError> openListedFile(WalkFolder& folder, const WalkStep& step, const std::string& path)
+{
+    using R = Result<OwnedHandle, FileError>;
     const std::string name(step.name());
-    const int folder = ::dirfd(state_->frames.back().folder.get());
-    Descriptor file(::openat(folder, name.c_str(), kFileFlags));
+    const int folderFd = ::dirfd(folder.reader.get());
+    OwnedHandle file(::openat(folderFd, name.c_str(), kFileFlags));
     if (!file.valid()) {
-        return R::failure(openFailure(folder, name.c_str(), errno, path));
+        return R::failure(openFailure(folderFd, name.c_str(), errno, path));
     }
     struct stat opened {};
     if (::fstat(file.get(), &opened) != 0) {
@@ -260,12 +199,10 @@ Result<SourceFile, FileError> SourceWalk::openFile()
         return R::failure({FileErrorKind::Replaced, path + ": replaced by another file since it was listed"});
     }
     // A file of another file system than its folder's is one mounted there alone.
-    if (opened.st_dev != state_->frames.back().device && isMadeUpFileSystem(file.get())) {
+    if (opened.st_dev != folder.device && isMadeUpFileSystem(file.get())) {
         return R::failure({FileErrorKind::Virtual, path + ": made up by the system, not a file on a disk"});
     }
-    return R::success(SourceFile(file.release(), std::move(path)));
+    return R::success(std::move(file));
 }
-
-std::string SourceWalk::pathOf(std::string_view relativePath) const { return entryPath(state_->root, relativePath); }
 
 } // namespace rv::platform

@@ -16,21 +16,13 @@ Result<TextOutput, FileError> TextOutput::open(std::string_view path, Mode mode)
     if (fd < 0) {
         return Result<TextOutput, FileError>::failure(destinationError(errno, name));
     }
-    return Result<TextOutput, FileError>::success(TextOutput(fd, name));
-}
-
-void TextOutput::close()
-{
-    if (handle_ != kClosed) {
-        ::close(static_cast<int>(handle_));
-        handle_ = kClosed;
-    }
+    return Result<TextOutput, FileError>::success(TextOutput(OwnedHandle(fd), name));
 }
 
 Result<Done, FileError> TextOutput::write(std::string_view text)
 {
     while (!text.empty()) {
-        const ssize_t put = ::write(static_cast<int>(handle_), text.data(), text.size());
+        const ssize_t put = ::write(handle_.get(), text.data(), text.size());
         if (put < 0 && errno == EINTR) {
             continue;
         }
@@ -44,10 +36,10 @@ Result<Done, FileError> TextOutput::write(std::string_view text)
 
 Result<Done, FileError> TextOutput::finish()
 {
-    const int fd = static_cast<int>(std::exchange(handle_, kClosed));
-    const bool flushed = ::fsync(fd) == 0;
+    OwnedHandle file = std::move(handle_);
+    const bool flushed = ::fsync(file.get()) == 0;
     const int error = errno;
-    const bool closed = ::close(fd) == 0;
+    const bool closed = file.close();
     if (!flushed || !closed) {
         return Result<Done, FileError>::failure(destinationError(flushed ? errno : error, path_));
     }

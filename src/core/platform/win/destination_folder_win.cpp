@@ -21,16 +21,19 @@ std::string withoutTrailingSeparator(std::string_view path)
     return std::string(path);
 }
 
-// A name of an entry, and nothing that could climb out of the folder.
-bool isPlainName(std::string_view name)
+} // namespace
+
+bool DestinationFolder::isPlainName(std::string_view name)
 {
     return !name.empty() && name != "." && name != ".." && name.find_first_of("\\/:") == std::string_view::npos;
 }
 
-WinHandle openFolderItself(const std::wstring& path)
+namespace {
+
+OwnedHandle openFolderItself(const std::wstring& path)
 {
-    return WinHandle(CreateFileW(path.c_str(), kFolderAccess, kShareAll, nullptr, OPEN_EXISTING,
-                                 FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    return OwnedHandle(CreateFileW(path.c_str(), kFolderAccess, kShareAll, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
 }
 
 // Windows cannot open a name relative to a handle: a folder opened at its
@@ -62,46 +65,12 @@ Result<DestinationFolder, FileError> DestinationFolder::openChosen(std::string_v
     if (folder == INVALID_HANDLE_VALUE) {
         return Result<DestinationFolder, FileError>::failure(destinationErrorW(GetLastError(), path));
     }
-    return Result<DestinationFolder, FileError>::success(
-        DestinationFolder(reinterpret_cast<std::intptr_t>(folder), path, {}, path));
+    return Result<DestinationFolder, FileError>::success(DestinationFolder(OwnedHandle(folder), path, {}, path));
 }
 
-DestinationFolder::DestinationFolder(DestinationFolder&& other) noexcept
-    : handle_(std::exchange(other.handle_, reinterpret_cast<std::intptr_t>(INVALID_HANDLE_VALUE))),
-      path_(std::move(other.path_)), relative_(std::move(other.relative_)), root_(std::move(other.root_))
-{
-}
-
-DestinationFolder& DestinationFolder::operator=(DestinationFolder&& other) noexcept
-{
-    std::swap(handle_, other.handle_);
-    std::swap(path_, other.path_);
-    std::swap(relative_, other.relative_);
-    std::swap(root_, other.root_);
-    return *this;
-}
-
-DestinationFolder::~DestinationFolder()
-{
-    const auto handle = reinterpret_cast<HANDLE>(handle_);
-    if (handle != INVALID_HANDLE_VALUE) {
-        CloseHandle(handle);
-    }
-}
-
-std::string DestinationFolder::pathOf(std::string_view relative) const
-{
-    return relative.empty() ? root_ : entryPath(root_, relative);
-}
-
-Result<MadeFolder, FileError> DestinationFolder::makeFolder(std::string_view nameView) const
+Result<MadeFolder, FileError> DestinationFolder::makePlainFolder(const std::string& name, const std::string& path) const
 {
     using R = Result<MadeFolder, FileError>;
-    const std::string name(nameView);
-    const std::string path = entryPath(path_, name);
-    if (!isPlainName(name)) {
-        return R::failure({FileErrorKind::NotWritable, path + ": not a name of a folder"});
-    }
     const std::wstring pathW = longPathW(path);
     bool created = CreateDirectoryW(pathW.c_str(), nullptr) != FALSE;
     if (!created && GetLastError() != ERROR_ALREADY_EXISTS) {
@@ -120,16 +89,15 @@ Result<MadeFolder, FileError> DestinationFolder::makeFolder(std::string_view nam
         }
         created = true;
     }
-    WinHandle folder = openFolderItself(pathW);
+    OwnedHandle folder = openFolderItself(pathW);
     if (!folder.valid()) {
         return R::failure(destinationErrorW(GetLastError(), path));
     }
-    if (!isWhereExpected(folder.get(), reinterpret_cast<HANDLE>(handle_), toPath(name).native())) {
+    if (!isWhereExpected(folder.get(), handle_.get(), toPath(name).native())) {
         return R::failure({FileErrorKind::NotWritable, path + ": not a folder, or reached through a link"});
     }
-    return R::success({DestinationFolder(reinterpret_cast<std::intptr_t>(folder.release()), path,
-                                         joinRelative(relative_, name), root_),
-                       created, replacedLink, std::nullopt});
+    return R::success({DestinationFolder(std::move(folder), path, joinRelative(relative_, name), root_), created,
+                       replacedLink, std::nullopt});
 }
 
 Result<Done, FileError> DestinationFolder::removeEmptyFolder(std::string_view name) const
@@ -154,7 +122,7 @@ Result<Done, FileError> DestinationFolder::removeFile(std::string_view name) con
 
 Result<Done, FileError> DestinationFolder::forEachName(const std::function<void(std::string_view name)>& onName) const
 {
-    DirectoryReader reader(reinterpret_cast<HANDLE>(handle_));
+    DirectoryReader reader(handle_.get());
     while (const FILE_ID_BOTH_DIR_INFO* entry = reader.next()) {
         onName(fromPath(nameOf(*entry)));
     }
@@ -166,11 +134,11 @@ Result<Done, FileError> DestinationFolder::forEachName(const std::function<void(
 
 Result<Done, FileError> DestinationFolder::stillChosen() const
 {
-    const WinHandle named(CreateFileW(longPathW(root_).c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
-                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    const OwnedHandle named(CreateFileW(longPathW(root_).c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
+                                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     BY_HANDLE_FILE_INFORMATION held{};
     BY_HANDLE_FILE_INFORMATION now{};
-    if (!named.valid() || !GetFileInformationByHandle(reinterpret_cast<HANDLE>(handle_), &held) ||
+    if (!named.valid() || !GetFileInformationByHandle(handle_.get(), &held) ||
         !GetFileInformationByHandle(named.get(), &now) || identityOf(held) != identityOf(now)) {
         return Result<Done, FileError>::failure(
             {FileErrorKind::NotWritable, root_ + ": no longer there (removed, or its disk taken away)"});
@@ -186,12 +154,11 @@ Result<Done, FileError> applyFolderLook(const DestinationFolder& root, std::stri
 {
     using R = Result<Done, FileError>;
     const std::string path = root.pathOf(relative);
-    const WinHandle folder = openFolderItself(longPathW(path));
+    const OwnedHandle folder = openFolderItself(longPathW(path));
     if (!folder.valid()) {
         return R::failure(destinationErrorW(GetLastError(), path));
     }
-    if (!isPlaceOf(finalPathOf(folder.get()), finalPathOf(reinterpret_cast<HANDLE>(root.handle())),
-                   toPath(relative).native())) {
+    if (!isPlaceOf(finalPathOf(folder.get()), finalPathOf(root.handle()), toPath(relative).native())) {
         return R::failure({FileErrorKind::NotWritable, path + ": reached through a link"});
     }
     constexpr DWORD kKept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |

@@ -1,6 +1,7 @@
 #include "platform/file_copy.h"
 
 #include "common/path_text.h"
+#include "platform/copy_to_temporary.h"
 #include "platform/paths.h"
 #include "platform/temporary_names.h"
 #include "platform/win/handles_win.h"
@@ -104,8 +105,27 @@ std::optional<std::vector<FILE_ALLOCATED_RANGE_BUFFER>> dataRanges(HANDLE source
 
 } // namespace
 
-// A buffer for the bytes, kept between copies.
+// The steps of a copy (platform/copy_to_temporary.h), and a buffer for the
+// bytes, kept between copies.
 struct FileCopier::State {
+    using Plan = BY_HANDLE_FILE_INFORMATION;
+    static Result<Plan, FileError> examine(HANDLE from, const std::string& source);
+    static std::uint64_t sizeOf(const Plan& info)
+    {
+        return (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    }
+    static std::uint64_t modifiedOf(const Plan& info)
+    {
+        return (static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+               info.ftLastWriteTime.dwLowDateTime;
+    }
+    static Result<OwnedHandle, FileError> create(const DestinationFolder& folder, const std::string& name,
+                                                 const Plan& plan, bool& taken);
+    static bool changedSince(HANDLE from, const Plan& info) { return platform::changedSince(from, info); }
+    static std::optional<FileError> keepLook(HANDLE to, const Plan& info, const std::string& temporary);
+    static FileError closeError(const std::string& temporary) { return destinationErrorW(GetLastError(), temporary); }
+    static void drop(const DestinationFolder& folder, const std::string& name, OwnedHandle& to);
+
     Result<std::uint64_t, FileError> copyRange(HANDLE from, HANDLE to, std::uint64_t start, std::uint64_t length,
                                                OffsetHasher& hasher, const std::string& source,
                                                const std::string& temporary, const CopyControl& control);
@@ -173,7 +193,7 @@ Result<std::uint64_t, FileError> FileCopier::State::copyData(HANDLE from, HANDLE
                                                              const std::string& temporary, const CopyControl& control)
 {
     using R = Result<std::uint64_t, FileError>;
-    const std::uint64_t size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    const std::uint64_t size = sizeOf(info);
     const auto ranges = (info.dwFileAttributes & FILE_ATTRIBUTE_SPARSE_FILE) ? dataRanges(from, size) : std::nullopt;
     DWORD returned = 0;
     if (!ranges || !DeviceIoControl(to, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &returned, nullptr)) {
@@ -198,97 +218,85 @@ Result<std::uint64_t, FileError> FileCopier::State::copyData(HANDLE from, HANDLE
     return R::success(size);
 }
 
-Result<PendingFile, FileError> FileCopier::copyToTemporary(const SourceFile& sourceFile,
-                                                           const DestinationFolder& folder, std::string_view name,
-                                                           const CopyControl& control)
+Result<BY_HANDLE_FILE_INFORMATION, FileError> FileCopier::State::examine(HANDLE from, const std::string& source)
 {
-    using R = Result<PendingFile, FileError>;
-    const std::string& source = sourceFile.path();
-    const auto from = reinterpret_cast<HANDLE>(sourceFile.handle());
     BY_HANDLE_FILE_INFORMATION info{};
     if (!GetFileInformationByHandle(from, &info)) {
-        return R::failure(sourceErrorW(GetLastError(), source));
+        return Result<BY_HANDLE_FILE_INFORMATION, FileError>::failure(sourceErrorW(GetLastError(), source));
     }
-    // The name is created, never taken over: one already there (left by an
-    // earlier process of the same number, cut off by a power cut) is passed
-    // over for the next.
-    WinHandle to;
-    std::string temporaryName;
-    std::string temporary;
-    DWORD error = ERROR_SUCCESS;
-    for (unsigned tries = 1;; ++tries) {
-        temporaryName = platform::temporaryName();
-        temporary = entryPath(folder.path(), temporaryName);
-        to = WinHandle(CreateFileW(longPathW(temporary).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
-                                   CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-        error = GetLastError();
-        if (to.valid() || (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) ||
-            tries == kTemporaryNameTries) {
-            break;
-        }
-    }
+    return Result<BY_HANDLE_FILE_INFORMATION, FileError>::success(info);
+}
+
+namespace {
+
+// Removed through its own handle once it is closed.
+void removeOnClose(HANDLE file)
+{
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition);
+}
+
+} // namespace
+
+Result<OwnedHandle, FileError> FileCopier::State::create(const DestinationFolder& folder, const std::string& name,
+                                                         const Plan& /*plan*/, bool& taken)
+{
+    using R = Result<OwnedHandle, FileError>;
+    const std::string temporary = entryPath(folder.path(), name);
+    OwnedHandle to(CreateFileW(longPathW(temporary).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
+                               CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!to.valid()) {
+        const DWORD error = GetLastError();
+        taken = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
         return R::failure(destinationErrorW(error, temporary));
     }
-    // Removed through its own handle once it is closed, unless kept.
-    auto removeOnClose = [&to] {
-        FILE_DISPOSITION_INFO disposition{TRUE};
-        SetFileInformationByHandle(to.get(), FileDispositionInfo, &disposition, sizeof disposition);
-    };
     // Made at its folder's path: it must be in the folder, not past a link.
-    if (!isPlaceOf(finalPathOf(to.get()), finalPathOf(reinterpret_cast<HANDLE>(folder.handle())),
-                   toPath(temporaryName).native())) {
-        removeOnClose();
+    if (!isPlaceOf(finalPathOf(to.get()), finalPathOf(folder.handle()), toPath(name).native())) {
+        removeOnClose(to.get());
         return R::failure({FileErrorKind::NotWritable, temporary + ": reached through a link"});
     }
-    OffsetHasher hasher;
-    auto copied = [&] {
-        try {
-            return state_->copyData(from, to.get(), info, hasher, source, temporary, control);
-        } catch (...) {
-            // A progress report that throws ends the copy: nothing half-made stays.
-            removeOnClose();
-            throw;
-        }
-    }();
-    const std::uint64_t size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-    if (copied.ok() && (copied.value() != size || changedSince(from, info))) {
-        copied = Result<std::uint64_t, FileError>::failure(
-            {FileErrorKind::Changed, source + ": changed while being copied"});
+    return R::success(std::move(to));
+}
+
+// The copy keeps the source's times and attributes (hidden, system,
+// read-only), as a restore needs them. Set last: a read-only file can no
+// longer be removed through its handle. Its batch's flush and the next
+// backup lift the read-only attribute where they must write.
+std::optional<FileError> FileCopier::State::keepLook(HANDLE to, const Plan& info, const std::string& temporary)
+{
+    constexpr DWORD kKept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                            FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    FILE_BASIC_INFO basic{};
+    basic.CreationTime.LowPart = info.ftCreationTime.dwLowDateTime;
+    basic.CreationTime.HighPart = static_cast<LONG>(info.ftCreationTime.dwHighDateTime);
+    basic.LastAccessTime.LowPart = info.ftLastAccessTime.dwLowDateTime;
+    basic.LastAccessTime.HighPart = static_cast<LONG>(info.ftLastAccessTime.dwHighDateTime);
+    basic.LastWriteTime.LowPart = info.ftLastWriteTime.dwLowDateTime;
+    basic.LastWriteTime.HighPart = static_cast<LONG>(info.ftLastWriteTime.dwHighDateTime);
+    basic.FileAttributes =
+        (info.dwFileAttributes & kKept) != 0 ? (info.dwFileAttributes & kKept) : FILE_ATTRIBUTE_NORMAL;
+    if (!SetFileInformationByHandle(to, FileBasicInfo, &basic, sizeof basic)) {
+        return destinationErrorW(GetLastError(), temporary + ": attributes");
     }
-    if (copied.ok() && cancelled(control)) {
-        // A cancel asked for during the last chunk keeps this copy from replacing its target.
-        copied = Result<std::uint64_t, FileError>::failure({FileErrorKind::Cancelled, source});
+    return std::nullopt;
+}
+
+void FileCopier::State::drop(const DestinationFolder& folder, const std::string& name, OwnedHandle& to)
+{
+    if (to.valid()) {
+        removeOnClose(to.get());
+        to.close();
+        return;
     }
-    if (copied.ok()) {
-        // The copy keeps the source's times and attributes (hidden, system,
-        // read-only), as a restore needs them. Set last: a read-only file can
-        // no longer be removed through its handle. Its batch's flush and the
-        // next backup lift the read-only attribute where they must write.
-        constexpr DWORD kKept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                                FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
-        FILE_BASIC_INFO basic{};
-        basic.CreationTime.LowPart = info.ftCreationTime.dwLowDateTime;
-        basic.CreationTime.HighPart = static_cast<LONG>(info.ftCreationTime.dwHighDateTime);
-        basic.LastAccessTime.LowPart = info.ftLastAccessTime.dwLowDateTime;
-        basic.LastAccessTime.HighPart = static_cast<LONG>(info.ftLastAccessTime.dwHighDateTime);
-        basic.LastWriteTime.LowPart = info.ftLastWriteTime.dwLowDateTime;
-        basic.LastWriteTime.HighPart = static_cast<LONG>(info.ftLastWriteTime.dwHighDateTime);
-        basic.FileAttributes =
-            (info.dwFileAttributes & kKept) != 0 ? (info.dwFileAttributes & kKept) : FILE_ATTRIBUTE_NORMAL;
-        SetFileInformationByHandle(to.get(), FileBasicInfo, &basic, sizeof basic);
-    }
-    if (!copied.ok()) {
-        removeOnClose();
-        return R::failure(copied.error());
-    }
-    if (!CloseHandle(to.release())) {
-        return R::failure(destinationErrorW(GetLastError(), temporary));
-    }
-    return R::success(
-        {joinRelative(folder.relativePath(), temporaryName), joinRelative(folder.relativePath(), name), copied.value(),
-         std::nullopt, hasher.digestOf(copied.value()),
-         (static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) | info.ftLastWriteTime.dwLowDateTime});
+    const std::wstring temporaryW = longPathW(entryPath(folder.path(), name));
+    clearReadOnly(temporaryW);
+    DeleteFileW(temporaryW.c_str());
+}
+
+Result<PendingFile, FileError> FileCopier::copyToTemporary(const SourceFile& source, const DestinationFolder& folder,
+                                                           std::string_view name, const CopyControl& control)
+{
+    return copyToTemporaryWith(*state_, source, folder, name, control);
 }
 
 namespace {
@@ -304,13 +312,12 @@ Result<std::wstring, FileError> checkedFolderOf(const DestinationFolder& root, s
     }
     const std::string path = root.pathOf(folder);
     const std::wstring pathW = longPathW(path);
-    const WinHandle opened(CreateFileW(pathW.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
-                                       FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    const OwnedHandle opened(CreateFileW(pathW.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                                         FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!opened.valid()) {
         return R::failure(destinationErrorW(GetLastError(), path));
     }
-    if (!isPlaceOf(finalPathOf(opened.get()), finalPathOf(reinterpret_cast<HANDLE>(root.handle())),
-                   toPath(folder).native())) {
+    if (!isPlaceOf(finalPathOf(opened.get()), finalPathOf(root.handle()), toPath(folder).native())) {
         return R::failure({FileErrorKind::NotWritable, path + ": reached through a link"});
     }
     return R::success(pathW);
@@ -369,18 +376,8 @@ Result<WriteFlusher, FileError> WriteFlusher::open(std::string_view destinationF
         return Result<WriteFlusher, FileError>::failure(
             {FileErrorKind::NotWritable, std::string(destinationFolder) + ": not a folder"});
     }
-    return Result<WriteFlusher, FileError>::success(WriteFlusher(0));
+    return Result<WriteFlusher, FileError>::success(WriteFlusher(OwnedHandle()));
 }
-
-WriteFlusher::WriteFlusher(WriteFlusher&& other) noexcept : handle_(std::exchange(other.handle_, -1)) {}
-
-WriteFlusher& WriteFlusher::operator=(WriteFlusher&& other) noexcept
-{
-    std::swap(handle_, other.handle_);
-    return *this;
-}
-
-WriteFlusher::~WriteFlusher() = default;
 
 Result<Done, FileError> WriteFlusher::flush(const DestinationFolder& root, std::span<const PendingFile* const> pending)
 {

@@ -1,44 +1,18 @@
 #pragma once
 
 #include "platform/file_system.h"
+#include "platform/owned_handle.h"
 
 #include <windows.h>
 
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace rv::platform {
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-
-// A handle that closes itself.
-class WinHandle {
-public:
-    explicit WinHandle(HANDLE handle = INVALID_HANDLE_VALUE) : handle_(handle) {}
-    WinHandle(WinHandle&& other) noexcept : handle_(std::exchange(other.handle_, INVALID_HANDLE_VALUE)) {}
-    WinHandle& operator=(WinHandle&& other) noexcept
-    {
-        std::swap(handle_, other.handle_);
-        return *this;
-    }
-    WinHandle(const WinHandle&) = delete;
-    WinHandle& operator=(const WinHandle&) = delete;
-    ~WinHandle()
-    {
-        if (valid()) {
-            CloseHandle(handle_);
-        }
-    }
-    HANDLE get() const { return handle_; }
-    bool valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
-    HANDLE release() { return std::exchange(handle_, INVALID_HANDLE_VALUE); }
-
-private:
-    HANDLE handle_;
-};
 
 // A file's place on its volume: the volume's serial number and the file's index.
 struct FileIdentity {

@@ -32,15 +32,7 @@ Result<InputFile, OpenFailure> InputFile::open(std::string_view utf8Path)
         }
         return R::failure({kind, systemMessage(error)});
     }
-    return R::success(InputFile(reinterpret_cast<std::intptr_t>(handle)));
-}
-
-void InputFile::close()
-{
-    if (handle_ != kClosed) {
-        CloseHandle(reinterpret_cast<HANDLE>(handle_));
-        handle_ = kClosed;
-    }
+    return R::success(InputFile(OwnedHandle(handle)));
 }
 
 Result<std::size_t, std::string> InputFile::read(char* buffer, std::size_t size)
@@ -48,7 +40,7 @@ Result<std::size_t, std::string> InputFile::read(char* buffer, std::size_t size)
     using R = Result<std::size_t, std::string>;
     DWORD count = 0;
     const DWORD wanted = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
-    if (!ReadFile(reinterpret_cast<HANDLE>(handle_), buffer, wanted, &count, nullptr)) {
+    if (!ReadFile(handle_.get(), buffer, wanted, &count, nullptr)) {
         return R::failure(systemMessage(GetLastError()));
     }
     return R::success(static_cast<std::size_t>(count));

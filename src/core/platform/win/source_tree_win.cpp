@@ -2,6 +2,7 @@
 
 #include "common/path_text.h"
 #include "platform/paths.h"
+#include "platform/walk_folder.h"
 #include "platform/win/handles_win.h"
 #include "platform/win/long_path_win.h"
 
@@ -21,41 +22,20 @@ constexpr DWORD kFolderFlags = FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPAR
 std::uint64_t value(const LARGE_INTEGER& number) { return static_cast<std::uint64_t>(number.QuadPart); }
 
 // Shared with everyone, as the records system may hold its files open.
-WinHandle openForReading(const std::wstring& path, DWORD flags)
+OwnedHandle openForReading(const std::wstring& path, DWORD flags)
 {
-    return WinHandle(CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, flags, nullptr));
+    return OwnedHandle(CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, flags, nullptr));
 }
 
 } // namespace
-
-SourceFile::SourceFile(SourceFile&& other) noexcept
-    : handle_(std::exchange(other.handle_, reinterpret_cast<std::intptr_t>(INVALID_HANDLE_VALUE))),
-      path_(std::move(other.path_))
-{
-}
-
-SourceFile& SourceFile::operator=(SourceFile&& other) noexcept
-{
-    std::swap(handle_, other.handle_);
-    std::swap(path_, other.path_);
-    return *this;
-}
-
-SourceFile::~SourceFile()
-{
-    const auto handle = reinterpret_cast<HANDLE>(handle_);
-    if (handle != INVALID_HANDLE_VALUE) {
-        CloseHandle(handle);
-    }
-}
 
 namespace {
 
 // A file opened at its name, checked through its handle: what it is, and,
 // when expected is given, that it is the file listed.
-Result<WinHandle, FileError> accept(WinHandle file, const std::string& path, std::optional<FileIdentity> expected)
+Result<OwnedHandle, FileError> accept(OwnedHandle file, const std::string& path, std::optional<FileIdentity> expected)
 {
-    using R = Result<WinHandle, FileError>;
+    using R = Result<OwnedHandle, FileError>;
     if (!file.valid()) {
         return R::failure(sourceErrorW(GetLastError(), path));
     }
@@ -90,7 +70,7 @@ Result<SourceFile, FileError> SourceFile::open(std::string_view pathView)
 {
     std::string path(pathView);
     const std::wstring pathW = longPathW(path);
-    WinHandle itself = openForReading(pathW, kFileFlags | FILE_FLAG_BACKUP_SEMANTICS);
+    OwnedHandle itself = openForReading(pathW, kFileFlags | FILE_FLAG_BACKUP_SEMANTICS);
     auto opened = [&] {
         if (!itself.valid() || notRegularFileW(itself.get(), path) || !holdsOwnData(itself.get())) {
             return accept(std::move(itself), path, std::nullopt);
@@ -102,139 +82,46 @@ Result<SourceFile, FileError> SourceFile::open(std::string_view pathView)
     if (!opened.ok()) {
         return Result<SourceFile, FileError>::failure(opened.error());
     }
-    return Result<SourceFile, FileError>::success(
-        SourceFile(reinterpret_cast<std::intptr_t>(opened.value().release()), std::move(path)));
+    return Result<SourceFile, FileError>::success(SourceFile(std::move(opened.value()), std::move(path)));
 }
 
-struct SourceWalk::State {
-    struct Frame {
-        WinHandle folder;
-        std::unique_ptr<DirectoryReader> reader;
-        std::string relativePath;
-        std::wstring pathW;
-        FolderLook look;
-        DWORD volume;
-        bool ended; // read to its end, or as far as it could be read
-    };
-
-    std::string root;
-    std::vector<Frame> frames; // the folders on the way down
-    WalkStep step;
-    bool stepIsOwnReparse = false; // the last file is a reparse point of its own data
-    bool started = false;
-
-    const WalkStep* notCopied(std::string relativePath, FileError problem)
+class WalkFolder {
+public:
+    WalkFolder(OwnedHandle handle, std::wstring path, DWORD volumeSerial)
+        : folder(std::move(handle)), reader(folder.get()), pathW(std::move(path)), volume(volumeSerial)
     {
-        step.kind = WalkStepKind::NotCopied;
-        step.relativePath = std::move(relativePath);
-        step.problem = std::move(problem);
-        return &step;
     }
-    const WalkStep* enter(const FILE_ID_BOTH_DIR_INFO& entry, std::string relativePath);
-    const WalkStep* next();
+
+    OwnedHandle folder;
+    DirectoryReader reader;
+    std::wstring pathW;
+    DWORD volume;
+    const FILE_ID_BOTH_DIR_INFO* entry = nullptr; // read last
+    bool entryIsOwnReparse = false;               // a reparse point of its own data
 };
+
+void WalkFolderClose::operator()(WalkFolder* folder) const { delete folder; }
 
 namespace {
 
 FolderLook lookOf(const BY_HANDLE_FILE_INFORMATION& info) { return {info.dwFileAttributes, 0, 0}; }
 
-// A folder opened as itself, never through a link at its name.
-Result<std::pair<WinHandle, BY_HANDLE_FILE_INFORMATION>, FileError> openFolder(const std::wstring& pathW,
-                                                                               const std::string& path)
+OpenedFolder held(OwnedHandle folder, std::wstring pathW, const BY_HANDLE_FILE_INFORMATION& info)
 {
-    using R = Result<std::pair<WinHandle, BY_HANDLE_FILE_INFORMATION>, FileError>;
-    WinHandle folder(
-        CreateFileW(pathW.c_str(), kFolderAccess, kShareAll, nullptr, OPEN_EXISTING, kFolderFlags, nullptr));
-    if (!folder.valid()) {
-        return R::failure(sourceErrorW(GetLastError(), path));
-    }
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!GetFileInformationByHandle(folder.get(), &info)) {
-        return R::failure(sourceErrorW(GetLastError(), path));
-    }
-    return R::success({std::move(folder), info});
+    return {HeldFolder(new WalkFolder(std::move(folder), std::move(pathW), info.dwVolumeSerialNumber)), lookOf(info)};
 }
 
 } // namespace
 
-const WalkStep* SourceWalk::State::enter(const FILE_ID_BOTH_DIR_INFO& entry, std::string relativePath)
+Result<OpenedFolder, FileError> openWalkRoot(const std::string& folder)
 {
-    const std::string path = entryPath(root, relativePath);
-    const std::wstring pathW = frames.back().pathW + L"\\" + nameOf(entry);
-    auto opened = openFolder(pathW, path);
-    if (!opened.ok()) {
-        return notCopied(std::move(relativePath), opened.error());
-    }
-    auto& [folder, info] = opened.value();
-    if (identityOf(info) != FileIdentity{frames.back().volume, value(entry.FileId)} ||
-        !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        return notCopied(std::move(relativePath), {FileErrorKind::Replaced, path + ": replaced while it was listed"});
-    }
-    auto reader = std::make_unique<DirectoryReader>(folder.get());
-    frames.push_back(
-        {std::move(folder), std::move(reader), relativePath, pathW, lookOf(info), info.dwVolumeSerialNumber, false});
-    step.kind = WalkStepKind::FolderStart;
-    step.relativePath = std::move(relativePath);
-    step.look = frames.back().look;
-    return &step;
-}
-
-const WalkStep* SourceWalk::State::next()
-{
-    if (!started) {
-        started = true;
-        step = {WalkStepKind::FolderStart, {}, {}, frames.front().look, {}};
-        return &step;
-    }
-    while (!frames.empty()) {
-        Frame& top = frames.back();
-        const FILE_ID_BOTH_DIR_INFO* entry = top.ended ? nullptr : top.reader->next();
-        if (entry == nullptr) {
-            if (!top.ended && top.reader->error() != ERROR_SUCCESS) {
-                top.ended = true;
-                return notCopied(top.relativePath,
-                                 sourceErrorW(top.reader->error(), entryPath(root, top.relativePath)));
-            }
-            step.kind = WalkStepKind::FolderEnd;
-            step.relativePath = std::move(top.relativePath);
-            step.look = top.look;
-            frames.pop_back();
-            return &step;
-        }
-        std::string relativePath = joinRelative(top.relativePath, fromPath(nameOf(*entry)));
-        if (isLink(entry->FileAttributes, entry->EaSize)) { // EaSize holds a reparse point's tag
-            return notCopied(std::move(relativePath),
-                             {FileErrorKind::Link, entryPath(root, relativePath) + ": a link, not followed"});
-        }
-        if (entry->FileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            return enter(*entry, std::move(relativePath));
-        }
-        stepIsOwnReparse = (entry->FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-        step.kind = WalkStepKind::File;
-        step.relativePath = std::move(relativePath);
-        step.stamp = {top.volume, value(entry->FileId), value(entry->EndOfFile), value(entry->LastWriteTime),
-                      value(entry->ChangeTime)};
-        return &step;
-    }
-    return nullptr;
-}
-
-SourceWalk::SourceWalk(std::unique_ptr<State> state) : state_(std::move(state)) {}
-SourceWalk::SourceWalk(SourceWalk&& other) noexcept = default;
-SourceWalk& SourceWalk::operator=(SourceWalk&& other) noexcept = default;
-SourceWalk::~SourceWalk() = default;
-
-Result<SourceWalk, FileError> SourceWalk::open(std::string_view folderView)
-{
-    using R = Result<SourceWalk, FileError>;
-    const std::string folder(folderView);
+    using R = Result<OpenedFolder, FileError>;
     std::wstring pathW = longPathW(folder);
     if (pathW.size() > 1 && pathW.back() == L'\\') {
         pathW.pop_back(); // entries are joined with a separator of their own
     }
-    // The folder the settings name is followed if it is a link: it is theirs.
-    WinHandle handle(CreateFileW(pathW.c_str(), kFolderAccess, kShareAll, nullptr, OPEN_EXISTING,
-                                 FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    OwnedHandle handle(CreateFileW(pathW.c_str(), kFolderAccess, kShareAll, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     BY_HANDLE_FILE_INFORMATION info{};
     if (!handle.valid() || !GetFileInformationByHandle(handle.get(), &info)) {
         return R::failure(sourceErrorW(GetLastError(), folder));
@@ -242,31 +129,58 @@ Result<SourceWalk, FileError> SourceWalk::open(std::string_view folderView)
     if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
         return R::failure({FileErrorKind::NotReadable, folder + ": not a folder"});
     }
-    auto state = std::make_unique<State>();
-    state->root = folder;
-    auto reader = std::make_unique<DirectoryReader>(handle.get());
-    state->frames.push_back(
-        {std::move(handle), std::move(reader), {}, pathW, lookOf(info), info.dwVolumeSerialNumber, false});
-    return R::success(SourceWalk(std::move(state)));
+    return R::success(held(std::move(handle), std::move(pathW), info));
 }
 
-const WalkStep* SourceWalk::next() { return state_->next(); }
-
-Result<SourceFile, FileError> SourceWalk::openFile()
+ListedEntry readEntry(WalkFolder& folder, const std::string& root, const std::string& relative)
 {
-    const WalkStep& step = state_->step;
-    const State::Frame& folder = state_->frames.back();
-    const std::wstring pathW = folder.pathW + L"\\" + toPath(step.name()).native();
-    const DWORD flags = state_->stepIsOwnReparse ? FILE_FLAG_SEQUENTIAL_SCAN : kFileFlags;
-    std::string path = pathOf(step.relativePath);
-    auto opened = accept(openForReading(pathW, flags), path, FileIdentity{step.stamp.device, step.stamp.index});
-    if (!opened.ok()) {
-        return Result<SourceFile, FileError>::failure(opened.error());
+    using Kind = ListedEntry::Kind;
+    const FILE_ID_BOTH_DIR_INFO* entry = folder.reader.next();
+    if (entry == nullptr) {
+        return folder.reader.error() == ERROR_SUCCESS
+                   ? ListedEntry{}
+                   : ListedEntry{
+                         Kind::BrokenOff, {}, {}, sourceErrorW(folder.reader.error(), entryPath(root, relative))};
     }
-    return Result<SourceFile, FileError>::success(
-        SourceFile(reinterpret_cast<std::intptr_t>(opened.value().release()), std::move(path)));
+    folder.entry = entry;
+    ListedEntry listed{Kind::File,
+                       joinRelative(relative, fromPath(nameOf(*entry))),
+                       {folder.volume, value(entry->FileId), value(entry->EndOfFile), value(entry->LastWriteTime),
+                        value(entry->ChangeTime)}};
+    if (isLink(entry->FileAttributes, entry->EaSize)) { // EaSize holds a reparse point's tag
+        listed.kind = Kind::NotCopied;
+        listed.problem = {FileErrorKind::Link, entryPath(root, listed.relativePath) + ": a link, not followed"};
+    } else if (entry->FileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        listed.kind = Kind::Folder;
+    } else {
+        folder.entryIsOwnReparse = (entry->FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    }
+    return listed;
 }
 
-std::string SourceWalk::pathOf(std::string_view relativePath) const { return entryPath(state_->root, relativePath); }
+// A folder opened as itself, never through a link at its name.
+Result<OpenedFolder, FileError> openListedFolder(WalkFolder& parent, const ListedEntry& entry, const std::string& path)
+{
+    using R = Result<OpenedFolder, FileError>;
+    std::wstring pathW = parent.pathW + L"\\" + nameOf(*parent.entry);
+    OwnedHandle folder(
+        CreateFileW(pathW.c_str(), kFolderAccess, kShareAll, nullptr, OPEN_EXISTING, kFolderFlags, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!folder.valid() || !GetFileInformationByHandle(folder.get(), &info)) {
+        return R::failure(sourceErrorW(GetLastError(), path));
+    }
+    if (identityOf(info) != FileIdentity{entry.stamp.device, entry.stamp.index} ||
+        !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        return R::failure({FileErrorKind::Replaced, path + ": replaced while it was listed"});
+    }
+    return R::success(held(std::move(folder), std::move(pathW), info));
+}
+
+Result<OwnedHandle, FileError> openListedFile(WalkFolder& folder, const WalkStep& step, const std::string& path)
+{
+    const std::wstring pathW = folder.pathW + L"\\" + toPath(step.name()).native();
+    const DWORD flags = folder.entryIsOwnReparse ? FILE_FLAG_SEQUENTIAL_SCAN : kFileFlags;
+    return accept(openForReading(pathW, flags), path, FileIdentity{step.stamp.device, step.stamp.index});
+}
 
 } // namespace rv::platform

@@ -15,15 +15,7 @@ Result<TextOutput, FileError> TextOutput::open(std::string_view path, Mode mode)
     if (handle == INVALID_HANDLE_VALUE) {
         return Result<TextOutput, FileError>::failure(destinationErrorW(GetLastError(), name));
     }
-    return Result<TextOutput, FileError>::success(TextOutput(reinterpret_cast<std::intptr_t>(handle), name));
-}
-
-void TextOutput::close()
-{
-    if (handle_ != kClosed) {
-        CloseHandle(reinterpret_cast<HANDLE>(handle_));
-        handle_ = kClosed;
-    }
+    return Result<TextOutput, FileError>::success(TextOutput(OwnedHandle(handle), name));
 }
 
 Result<Done, FileError> TextOutput::write(std::string_view text)
@@ -31,7 +23,7 @@ Result<Done, FileError> TextOutput::write(std::string_view text)
     while (!text.empty()) {
         const DWORD wanted = text.size() > 0x40000000 ? 0x40000000 : static_cast<DWORD>(text.size());
         DWORD put = 0;
-        if (!WriteFile(reinterpret_cast<HANDLE>(handle_), text.data(), wanted, &put, nullptr)) {
+        if (!WriteFile(handle_.get(), text.data(), wanted, &put, nullptr)) {
             return Result<Done, FileError>::failure(destinationErrorW(GetLastError(), path_));
         }
         text.remove_prefix(put);
@@ -41,10 +33,10 @@ Result<Done, FileError> TextOutput::write(std::string_view text)
 
 Result<Done, FileError> TextOutput::finish()
 {
-    const auto handle = reinterpret_cast<HANDLE>(std::exchange(handle_, kClosed));
-    const bool flushed = FlushFileBuffers(handle) != 0;
+    OwnedHandle file = std::move(handle_);
+    const bool flushed = FlushFileBuffers(file.get()) != 0;
     const DWORD error = GetLastError();
-    CloseHandle(handle);
+    file.close();
     if (!flushed) {
         return Result<Done, FileError>::failure(destinationErrorW(error, path_));
     }

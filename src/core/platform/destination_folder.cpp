@@ -1,0 +1,23 @@
+#include "platform/destination_folder.h"
+
+#include "common/path_text.h"
+
+// What both platforms share; reaching the folders is each platform's own.
+namespace rv::platform {
+
+std::string DestinationFolder::pathOf(std::string_view relative) const
+{
+    return relative.empty() ? root_ : entryPath(root_, relative);
+}
+
+Result<MadeFolder, FileError> DestinationFolder::makeFolder(std::string_view nameView) const
+{
+    const std::string name(nameView);
+    const std::string path = entryPath(path_, name);
+    if (!isPlainName(name)) {
+        return Result<MadeFolder, FileError>::failure({FileErrorKind::NotWritable, path + ": not a name of a folder"});
+    }
+    return makePlainFolder(name, path);
+}
+
+} // namespace rv::platform
