@@ -74,12 +74,10 @@ inline void pressKey(HWND target, WPARAM key)
     PostMessageW(target, WM_KEYUP, key, 0xC0000001);
 }
 
-inline bool isMessageBox(HWND window) { return rv::test::className(window) == L"#32770"; }
-
 inline bool isFolderBrowser(HWND window)
 {
     const auto texts = rv::test::childTexts(window, L"Static");
-    return isMessageBox(window) && std::find(texts.begin(), texts.end(), L"フォルダの選択") != texts.end();
+    return rv::test::isMessageBox(window) && std::find(texts.begin(), texts.end(), L"フォルダの選択") != texts.end();
 }
 
 inline bool hasTextContaining(HWND window, const std::wstring& part)

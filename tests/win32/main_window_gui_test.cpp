@@ -191,8 +191,8 @@ TEST_F(MainWindowGuiTest, TheBackupButtonIsLockedDuringTheCommandAndEscapeOnTheQ
     ASSERT_TRUE(program_->selectInFolderBrowser(browser, destination_.native()));
     PostMessageW(browser, WM_COMMAND, IDOK, 0);
 
-    HWND question =
-        program_->waitForWindow([](HWND w) { return isMessageBox(w) && hasTextContaining(w, L"予約51.mdb"); });
+    HWND question = program_->waitForWindow(
+        [](HWND w) { return rv::test::isMessageBox(w) && hasTextContaining(w, L"予約51.mdb"); });
     ASSERT_NE(question, nullptr);
     PostMessageW(command13, BM_CLICK, 0, 0);
     EXPECT_EQ(waitForFolderBrowser(std::chrono::seconds(2)), nullptr) << "no folder browser over the question";

@@ -119,8 +119,7 @@ HWND RunningProgram::waitForWindowCaption(const std::wstring& caption, std::chro
 
 HWND RunningProgram::waitForMessageBox(const std::wstring& caption, std::chrono::milliseconds timeout) const
 {
-    return waitForWindow([&](HWND window) { return className(window) == L"#32770" && windowText(window) == caption; },
-                         timeout);
+    return waitForWindow([&](HWND window) { return isMessageBox(window) && windowText(window) == caption; }, timeout);
 }
 
 HWND RunningProgram::focus() const
@@ -242,6 +241,8 @@ std::wstring className(HWND window)
     GetClassNameW(window, name, 256);
     return name;
 }
+
+bool isMessageBox(HWND window) { return className(window) == L"#32770"; }
 
 std::vector<std::wstring> childTexts(HWND parent, const std::wstring& childClass)
 {

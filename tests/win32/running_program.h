@@ -60,6 +60,8 @@ std::filesystem::path fromUnixArgument(const char* argument);
 
 std::wstring windowText(HWND window);
 std::wstring className(HWND window);
+// A dialog of the system's own class: a message box or the folder browser.
+bool isMessageBox(HWND window);
 // Texts of the window's children of a class ("Static", "Button").
 std::vector<std::wstring> childTexts(HWND parent, const std::wstring& childClass);
 // Waits until the condition holds; false when it never did.
