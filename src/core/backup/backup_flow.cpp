@@ -103,7 +103,7 @@ Result<BackupPlan, FlowEnd> BackupFlow::passChecks(BackupFrontEnd& frontEnd, con
     }
     if (!isExistingFolder(folder)) {
         return refuse(
-            {kMessageCaption, "保存先のフォルダが見つかりません：" + printable(folder), MessageIcon::Warning});
+            {kMessageCaption, "保存先のフォルダが見つかりません：" + shownPath(folder), MessageIcon::Warning});
     }
     if (!mayCopyOpenDatabases(frontEnd)) {
         return R::failure(FlowEnd::Declined);

@@ -1,7 +1,6 @@
 #include "backup/backup_folder.h"
 
 #include "common/path_text.h"
-#include "platform/paths.h"
 
 namespace rv {
 
@@ -14,7 +13,7 @@ std::optional<std::string> backupFolderFromChosenPath(std::string_view chosen)
         return std::nullopt;
     }
     if (!isPathSeparator(folder.back())) {
-        folder += platform::kPathSeparator;
+        folder += '/';
     }
     return folder;
 }

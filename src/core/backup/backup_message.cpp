@@ -1,7 +1,6 @@
 #include "backup/backup_message.h"
 
 #include "common/printable_text.h"
-#include "platform/paths.h"
 
 namespace rv {
 namespace {
@@ -16,7 +15,7 @@ constexpr std::size_t kMaxFolderLines = kFileFailuresKept;
 // One line per name, whatever the name holds.
 std::string line(const std::string& name, std::string_view reason)
 {
-    return "\n・" + printable(name) + "：" + std::string(reason);
+    return "\n・" + shownPath(name) + "：" + std::string(reason);
 }
 
 std::string itemLines(const ItemResult& item)
@@ -32,7 +31,7 @@ std::string itemLines(const ItemResult& item)
     const std::size_t shown = std::min(item.fileFailures.size(), kMaxFolderLines);
     for (std::size_t i = 0; i < shown; ++i) {
         const FileFailure& failure = item.fileFailures[i];
-        lines += line(item.name + platform::kPathSeparator + failure.relativePath, reasonText(failure.reason));
+        lines += line(item.name + '/' + failure.relativePath, reasonText(failure.reason));
     }
     if (item.fileFailureCount > shown) {
         lines += line(item.name + " のほか " + std::to_string(item.fileFailureCount - shown) + " 個のファイル",

@@ -1,9 +1,7 @@
 #include "backup/run_ledger.h"
 
 #include "platform/local_time.h"
-#include "platform/paths.h"
 
-#include <algorithm>
 
 namespace rv {
 namespace {
@@ -26,7 +24,6 @@ std::string recordPath(const std::string& itemName, const std::string& relativeP
     if (!relativePath.empty()) {
         path += '/' + relativePath;
     }
-    std::replace(path.begin(), path.end(), platform::kPathSeparator, '/');
     return path;
 }
 

@@ -5,7 +5,6 @@
 #include "backup/backup_message.h"
 #include "backup/run_note.h"
 #include "common/printable_text.h"
-#include "platform/paths.h"
 #include "settings/settings.h"
 
 namespace rv {
@@ -32,7 +31,7 @@ std::string_view outcomeWord(const ItemResult& item)
 // (printable): one line is one item, whatever a name holds.
 void writeItem(const ItemResult& item, std::ostream& out)
 {
-    out << outcomeWord(item) << "  " << printable(item.source) << " -> " << printable(item.destination);
+    out << outcomeWord(item) << "  " << shownPath(item.source) << " -> " << shownPath(item.destination);
     if (item.outcome != ItemOutcome::Copied) {
         out << " (" << reasonText(item.reason) << ")";
     }
@@ -44,9 +43,9 @@ void writeItem(const ItemResult& item, std::ostream& out)
 
 void writeFileNotCopied(const ItemResult& item, const FileFailure& failure, std::ostream& out)
 {
-    const std::string relative = printable(failure.relativePath);
-    out << "FAILED    " << printable(item.source) << platform::kPathSeparator << relative << " -> "
-        << printable(item.destination) << platform::kPathSeparator << relative << " (" << reasonText(failure.reason)
+    const std::string relative = '/' + failure.relativePath;
+    out << "FAILED    " << shownPath(item.source + relative) << " -> " << shownPath(item.destination + relative) << " ("
+        << reasonText(failure.reason)
         << ")" << std::endl;
 }
 

@@ -8,7 +8,7 @@ namespace rv {
 
 bool isPathSeparator(char c) { return c == '\\' || c == '/'; }
 
-bool isSystemSeparator(char c) { return c == '/' || c == platform::kPathSeparator; }
+bool isSystemSeparator(char c) { return c == '/' || c == platform::kNativeSeparator; }
 
 std::string fileNameOf(std::string_view path)
 {
@@ -27,14 +27,14 @@ std::string joinPath(const std::string& folder, const std::string& relative)
     if (!folder.empty() && isPathSeparator(folder.back())) {
         return folder + relative;
     }
-    return folder + platform::kPathSeparator + relative;
+    return folder + '/' + relative;
 }
 
 std::string entryPath(std::string_view folder, std::string_view name)
 {
     std::string path(folder);
     if (!path.empty() && !isSystemSeparator(path.back())) {
-        path += platform::kPathSeparator;
+        path += '/';
     }
     path += name;
     return path;
@@ -46,9 +46,16 @@ std::string joinRelative(std::string_view parent, std::string_view name)
         return std::string(parent.empty() ? name : parent);
     }
     std::string path(parent);
-    path += platform::kPathSeparator;
+    path += '/';
     path += name;
     return path;
+}
+
+std::string nativeSeparators(std::string_view path)
+{
+    std::string shown(path);
+    std::replace(shown.begin(), shown.end(), '/', platform::kNativeSeparator);
+    return shown;
 }
 
 } // namespace rv

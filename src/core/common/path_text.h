@@ -3,7 +3,8 @@
 #include <string>
 #include <string_view>
 
-// Paths as text, one home for every part of the core. Two kinds of separator:
+// Paths as text, one home for every part of the core. The core joins with "/"
+// on every system. Two kinds of separator:
 // those of the records system's paths ("\\" or "/", whatever the platform)
 // and those this system's file system itself divides a path at ("/", and on
 // Windows "\\" too). The file system's own calls stay in platform/.
@@ -26,16 +27,20 @@ std::string fileNameOf(std::string_view path);
 // including its last separator; empty when it has none.
 std::string_view folderPartOf(std::string_view path);
 
-// folder and a path relative to it, with one separator between.
+// folder and a path relative to it, with one separator between: "/", which
+// every system reads (the Windows seam turns it into "\\").
 std::string joinPath(const std::string& folder, const std::string& relative);
 
 // An entry of folder (a name, or a relative path) by the file system's rules:
 // a separator between unless folder is empty or already ends with one.
 std::string entryPath(std::string_view folder, std::string_view name);
 
-// parent and name with the platform's separator between, when neither is
-// empty: the relative paths of a folder listing ("" is its top), a file of
-// the program folder.
+// parent and name with "/" between, when neither is empty: the relative
+// paths of a folder listing ("" is its top), a file of the program folder.
 std::string joinRelative(std::string_view parent, std::string_view name);
+
+// path as a person reads it on this system: on Windows every "/" the
+// program joined with is shown as "\\".
+std::string nativeSeparators(std::string_view path);
 
 } // namespace rv

@@ -1,5 +1,7 @@
 #include "common/printable_text.h"
 
+#include "common/path_text.h"
+
 namespace rv {
 namespace {
 
@@ -43,5 +45,7 @@ std::string printable(std::string_view text)
     }
     return out;
 }
+
+std::string shownPath(std::string_view path) { return printable(nativeSeparators(path)); }
 
 } // namespace rv

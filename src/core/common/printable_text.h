@@ -12,4 +12,7 @@ namespace rv {
 // Everything else, a backslash included (the Windows separator), is kept.
 std::string printable(std::string_view text);
 
+// A path made fit for one line, with the separators of this system.
+std::string shownPath(std::string_view path);
+
 } // namespace rv

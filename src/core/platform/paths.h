@@ -8,12 +8,13 @@
 
 namespace rv::platform {
 
-// Separator used when the program joins paths itself ("/" on POSIX, "\" on
-// Windows); the records system's own paths keep whatever they hold.
+// The core joins paths with "/" on every system; the Windows seam turns it
+// into "\" (toPath), and a path shown to a person is shown with this one.
+// The records system's own paths keep whatever they hold.
 #ifdef _WIN32
-inline constexpr char kPathSeparator = '\\';
+inline constexpr char kNativeSeparator = '\\';
 #else
-inline constexpr char kPathSeparator = '/';
+inline constexpr char kNativeSeparator = '/';
 #endif
 
 // Strings in the core are UTF-8; these cross to and from the file system's

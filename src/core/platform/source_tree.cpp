@@ -12,7 +12,7 @@ namespace rv::platform {
 std::string_view WalkStep::name() const
 {
     const std::string_view path = relativePath;
-    const std::size_t separator = path.rfind(kPathSeparator);
+    const std::size_t separator = path.rfind('/');
     return separator == std::string_view::npos ? path : path.substr(separator + 1);
 }
 

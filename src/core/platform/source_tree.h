@@ -57,7 +57,7 @@ enum class WalkStepKind {
 
 struct WalkStep {
     WalkStepKind kind = WalkStepKind::FolderStart;
-    std::string relativePath; // parts joined with kPathSeparator; "" for the walked folder itself
+    std::string relativePath; // parts joined with "/"; "" for the walked folder itself
     SourceStamp stamp;        // File: as listed
     FolderLook look;          // FolderStart and FolderEnd
     FileError problem{FileErrorKind::NotReadable, {}}; // NotCopied: what it is, or what went wrong

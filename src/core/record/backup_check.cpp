@@ -4,12 +4,10 @@
 #include "common/content_hash.h"
 #include "common/path_text.h"
 #include "platform/file_system.h"
-#include "platform/paths.h"
 #include "platform/read_back.h"
 #include "record/backup_record.h"
 #include "record/record_lines.h"
 
-#include <algorithm>
 #include <chrono>
 
 namespace rv {
@@ -47,17 +45,11 @@ std::uint64_t countFiles(const std::string& recordPath)
     return files;
 }
 
-std::string onDisk(const std::string& folder, std::string relative)
-{
-    std::replace(relative.begin(), relative.end(), '/', platform::kPathSeparator);
-    return joinPath(folder, relative);
-}
-
 void checkOne(const std::string& folder, const RecordedFile& file, const std::atomic<bool>& cancel, Tally& tally,
               std::ostream& out)
 {
     const std::string shown = escapeRecordPath(file.relativePath);
-    auto read = platform::readFromDevice(onDisk(folder, file.relativePath), &cancel);
+    auto read = platform::readFromDevice(joinPath(folder, file.relativePath), &cancel);
     if (!read.ok() && read.error().kind == platform::FileErrorKind::Cancelled) {
         return;
     }

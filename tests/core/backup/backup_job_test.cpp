@@ -1,6 +1,5 @@
 #include "backup/backup_job.h"
 
-#include "platform/paths.h"
 #include "record/backup_check.h"
 #include "record/backup_record.h"
 #include "support/sample_clinic.h"
@@ -43,7 +42,7 @@ struct LogRecorder {
     }
 };
 
-std::string folderOf(const rv::testing::TempFolder& folder) { return folder.str() + rv::platform::kPathSeparator; }
+std::string folderOf(const rv::testing::TempFolder& folder) { return folder.str() + '/'; }
 
 // The plan the backup flow hands over once its checks have passed.
 rv::BackupPlan planFor(const SampleClinic& clinic, const rv::Settings& settings)
@@ -105,8 +104,7 @@ TEST(BackupJob, LogsEachItemAndEndsWithTheClosingMessage)
     const rv::JobOutcome outcome = job.finish();
     EXPECT_FALSE(job.isRunning());
 
-    const std::string sep(1, rv::platform::kPathSeparator);
-    const std::string from = clinic.program.str() + sep;
+    const std::string from = clinic.program.str() + '/';
     const std::string to = folderOf(clinic.backup);
     EXPECT_EQ(log.lines.front(), "backup folder " + to);
     EXPECT_EQ(log.count("copied " + from + "予約51.mdb -> " + to + "予約51.mdb"), 1U);

@@ -79,7 +79,7 @@ TEST(BackupMessage, ManyDataFolderFailuresAreSummarisedWithACount)
     gdata.fileFailures[3].relativePath = "img3\nOK      forged.jpg";
     BackupResult result;
     result.items = {gdata};
-    const std::string sep(1, rv::platform::kPathSeparator);
+    const std::string sep(1, rv::platform::kNativeSeparator);
     EXPECT_EQ(rv::describeBackupResult(result).text,
               "データのバックアップが終わりましたが、コピーできなかったものがあります。\n"
               "・GDATA" +

@@ -1,6 +1,5 @@
 #include "backup/backup_plan.h"
 
-#include "platform/paths.h"
 #include "support/sample_clinic.h"
 
 #include <gtest/gtest.h>
@@ -51,7 +50,7 @@ TEST(BackupPlanOrder, DefaultsInTheFixedOrderThenProgramFilesThenDataFolder)
     EXPECT_EQ(plan.backupFolder, bk);
     for (const auto& step : plan.steps) {
         EXPECT_EQ(step.destination, bk + step.name);
-        EXPECT_EQ(step.source, clinic.program.str() + rv::platform::kPathSeparator + step.name);
+        EXPECT_EQ(step.source, clinic.program.str() + '/' + step.name);
         EXPECT_FALSE(step.problem) << step.name;
         EXPECT_FALSE(step.overwrittenBy) << step.name;
     }
@@ -148,7 +147,7 @@ TEST(BackupPlanNames, SameNameTwiceIsNamedAsACollision)
     ASSERT_LT(first, second);
     EXPECT_EQ(plan.steps[first].overwrittenBy, second);
     EXPECT_FALSE(plan.steps[second].overwrittenBy);
-    const std::size_t programRvDat = indexOf(clinic.program.str() + rv::platform::kPathSeparator + "rv.dat");
+    const std::size_t programRvDat = indexOf(clinic.program.str() + "/rv.dat");
     EXPECT_EQ(plan.steps[indexOf("E:\\rv.dat")].overwrittenBy, programRvDat);
 }
 

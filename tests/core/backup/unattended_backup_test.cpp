@@ -55,7 +55,7 @@ TEST(UnattendedBackup, EverythingCopiedExitsZeroWithOneLinePerItem)
 
     EXPECT_EQ(outcome.exitCode, rv::kExitAllCopied) << outcome.output;
     EXPECT_EQ(countLines(outcome.output, "OK  "), 14u);
-    const std::string sep(1, rv::platform::kPathSeparator);
+    const std::string sep(1, rv::platform::kNativeSeparator);
     EXPECT_NE(outcome.output.find("OK      " + clinic.program.str() + sep + "id.dat -> " + clinic.backup.str() + sep +
                                   "id.dat\n"),
               std::string::npos)
@@ -74,7 +74,7 @@ TEST(UnattendedBackup, SomethingNotCopiedExitsOne)
 
     EXPECT_EQ(outcome.exitCode, rv::kExitNotAllCopied) << outcome.output;
     EXPECT_NE(outcome.output.find("FAILED  /nonexistent/予約51.mdb -> " + clinic.backup.str() +
-                                  rv::platform::kPathSeparator + "予約51.mdb (見つかりません)\n"),
+                                  rv::platform::kNativeSeparator + "予約51.mdb (見つかりません)\n"),
               std::string::npos)
         << outcome.output;
     // Modules the clinic does not use are information, not the reason for the

@@ -1,7 +1,6 @@
 // Paths as text: the records system's separators and the file system's.
 #include "common/path_text.h"
 
-#include "platform/paths.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +10,6 @@ using rv::joinPath;
 using rv::joinRelative;
 
 namespace {
-
-const std::string sep(1, rv::platform::kPathSeparator);
 
 TEST(PathText, TheFolderPartEndsAtTheFileSystemsLastSeparator)
 {
@@ -31,7 +28,7 @@ TEST(PathText, TheFolderPartEndsAtTheFileSystemsLastSeparator)
 
 TEST(PathText, AnEntryOfAFolderHasOneSeparatorBefore)
 {
-    EXPECT_EQ(entryPath("/backup", ".rvtmp-1-0"), "/backup" + sep + ".rvtmp-1-0");
+    EXPECT_EQ(entryPath("/backup", ".rvtmp-1-0"), "/backup/.rvtmp-1-0");
     EXPECT_EQ(entryPath("/backup/", ".rvtmp-1-0"), "/backup/.rvtmp-1-0");
     EXPECT_EQ(entryPath("", "name"), "name");
 #ifndef _WIN32
@@ -42,15 +39,26 @@ TEST(PathText, AnEntryOfAFolderHasOneSeparatorBefore)
 TEST(PathText, RelativePathsOfAListingStartFromNothing)
 {
     EXPECT_EQ(joinRelative("", "写真"), "写真");
-    EXPECT_EQ(joinRelative("写真", "b.jpg"), "写真" + sep + "b.jpg");
+    EXPECT_EQ(joinRelative("写真", "b.jpg"), "写真/b.jpg");
     EXPECT_EQ(joinRelative("/clinic/GDATA", ""), "/clinic/GDATA");
-    EXPECT_EQ(joinRelative("/opt/rv", "rv.dat"), "/opt/rv" + sep + "rv.dat");
+    EXPECT_EQ(joinRelative("/opt/rv", "rv.dat"), "/opt/rv/rv.dat");
 }
 
 TEST(PathText, JoiningTakesEitherSeparatorAsTheFoldersEnd)
 {
     EXPECT_EQ(joinPath("C:\\RV\\GDATA\\", "a.txt"), "C:\\RV\\GDATA\\a.txt");
-    EXPECT_EQ(joinPath("/backup/GDATA", "a.txt"), "/backup/GDATA" + sep + "a.txt");
+    EXPECT_EQ(joinPath("/backup/GDATA", "a.txt"), "/backup/GDATA/a.txt");
+    EXPECT_EQ(joinPath("C:\\RV", "GDATA/a.txt"), "C:\\RV/GDATA/a.txt");
+}
+
+// Joined with "/" inside; shown to a person with this system's separator.
+TEST(PathText, APathIsShownWithTheSystemsSeparators)
+{
+#ifdef _WIN32
+    EXPECT_EQ(rv::nativeSeparators("E:\\backup/GDATA/x.txt"), "E:\\backup\\GDATA\\x.txt");
+#else
+    EXPECT_EQ(rv::nativeSeparators("/backup/GDATA/a\\b.txt"), "/backup/GDATA/a\\b.txt");
+#endif
 }
 
 } // namespace

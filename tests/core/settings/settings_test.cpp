@@ -1,6 +1,5 @@
 #include "settings/settings.h"
 
-#include "platform/paths.h"
 
 #include <gtest/gtest.h>
 
@@ -41,7 +40,7 @@ protected:
     }
     std::string inFolder(const std::string& name) const
     {
-        return folder_.string() + rv::platform::kPathSeparator + name;
+        return folder_.string() + '/' + name;
     }
 
     fs::path folder_;

@@ -20,7 +20,7 @@ namespace {
 // The chosen folder may be given with a separator at its end.
 std::string withoutTrailingSeparator(std::string_view path)
 {
-    while (path.size() > 1 && path.back() == kPathSeparator) {
+    while (path.size() > 1 && path.back() == '/') {
         path.remove_suffix(1);
     }
     return std::string(path);
@@ -30,7 +30,7 @@ std::string withoutTrailingSeparator(std::string_view path)
 
 bool DestinationFolder::isPlainName(std::string_view name)
 {
-    return !name.empty() && name != "." && name != ".." && name.find(kPathSeparator) == std::string_view::npos;
+    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string_view::npos;
 }
 
 namespace {

@@ -56,7 +56,7 @@ OwnedHandle openBeneath(int root, std::string_view relative, int flags)
     OwnedHandle folder(::openat(root, ".", O_DIRECTORY | O_CLOEXEC | (relative.empty() ? flags : O_PATH)));
     int error = errno;
     while (folder.valid() && !relative.empty()) {
-        const std::size_t end = std::min(relative.find(kPathSeparator), relative.size());
+        const std::size_t end = std::min(relative.find('/'), relative.size());
         const std::string part(relative.substr(0, end));
         relative.remove_prefix(std::min(end + 1, relative.size()));
         if (part.empty() || part == "." || part == "..") {

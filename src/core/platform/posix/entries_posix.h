@@ -29,7 +29,7 @@ inline bool sameFile(const struct stat& a, const struct stat& b)
 // one is the machine's memory. No clinic keeps data there.
 bool isMadeUpFileSystem(int fd);
 
-// The folder at relative (parts joined with kPathSeparator) below the folder
+// The folder at relative (parts joined with "/") below the folder
 // root, opened one part at a time without following a link; "" is root
 // itself. flags are added to O_DIRECTORY | O_NOFOLLOW for the last part.
 OwnedHandle openBeneath(int root, std::string_view relative, int flags);

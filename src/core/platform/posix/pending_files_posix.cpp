@@ -20,7 +20,7 @@ namespace {
 // A path relative to the chosen folder: its folder part and its name.
 std::pair<std::string_view, std::string_view> split(std::string_view relative)
 {
-    const std::size_t separator = relative.rfind(kPathSeparator);
+    const std::size_t separator = relative.rfind('/');
     if (separator == std::string_view::npos) {
         return {{}, relative};
     }

@@ -9,11 +9,6 @@ namespace rv::platform {
 std::wstring longPathW(std::string_view utf8)
 {
     std::wstring wide = toPath(utf8).native();
-    for (auto& c : wide) {
-        if (c == L'/') {
-            c = L'\\'; // the "\\?\" form turns off this conversion, so it is done here
-        }
-    }
     if (wide.rfind(L"\\\\?\\", 0) == 0) {
         return wide;
     }

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace rv::platform {
@@ -14,6 +15,9 @@ std::filesystem::path toPath(std::string_view utf8)
     const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
     std::wstring wide(static_cast<std::size_t>(length), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), length);
+    // The core joins with "/"; Windows reads it too, but not in a "\\?\"
+    // path, and a path compared with what Windows gives back must match.
+    std::replace(wide.begin(), wide.end(), L'/', L'\\');
     return std::filesystem::path(wide);
 }
 
