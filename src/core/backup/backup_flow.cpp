@@ -118,7 +118,7 @@ bool BackupFlow::mayCopyOpenDatabases(BackupFrontEnd& frontEnd)
         return true;
     }
     for (const OpenDatabase& database : open) {
-        frontEnd.log(LogLevel::Warning, "probably open: " + printable(database.lockFile));
+        frontEnd.log(LogLevel::Warning, "probably open: " + shownPath(database.lockFile));
     }
     const bool yes = frontEnd.mayCopyOpenDatabases(open);
     frontEnd.log(LogLevel::Info, yes ? "copying the open databases as the user chose" : "not copied: databases open");

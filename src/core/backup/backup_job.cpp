@@ -32,7 +32,7 @@ Result<std::monostate, StartRefusal> BackupJob::start(BackupPlan plan, Hooks hoo
         return R::failure({StartRefusal::Why::AlreadyRunning});
     }
     hooks_ = std::move(hooks);
-    log(LogLevel::Info, "backup folder " + printable(plan.backupFolder));
+    log(LogLevel::Info, "backup folder " + shownPath(plan.backupFolder));
     running_ = true;
     cancel_ = false;
     tuning_ = std::move(tuning);

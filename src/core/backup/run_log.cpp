@@ -14,7 +14,7 @@ std::string because(CopyReason reason, const std::string& detail)
 
 std::string describeItemForLog(const ItemResult& item)
 {
-    const std::string route = printable(item.source) + " -> " + printable(item.destination);
+    const std::string route = shownPath(item.source) + " -> " + shownPath(item.destination);
     if (item.outcome == ItemOutcome::Copied) {
         return "copied " + route;
     }
@@ -23,7 +23,7 @@ std::string describeItemForLog(const ItemResult& item)
 
 std::string describeFileForLog(const FileFailure& failure)
 {
-    return "  not copied " + printable(failure.relativePath) + because(failure.reason, failure.detail);
+    return "  not copied " + shownPath(failure.relativePath) + because(failure.reason, failure.detail);
 }
 
 } // namespace rv

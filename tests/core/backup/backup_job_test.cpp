@@ -1,5 +1,7 @@
 #include "backup/backup_job.h"
 
+#include "common/path_text.h"
+
 #include "record/backup_check.h"
 #include "record/backup_record.h"
 #include "support/sample_clinic.h"
@@ -104,8 +106,9 @@ TEST(BackupJob, LogsEachItemAndEndsWithTheClosingMessage)
     const rv::JobOutcome outcome = job.finish();
     EXPECT_FALSE(job.isRunning());
 
-    const std::string from = clinic.program.str() + '/';
-    const std::string to = folderOf(clinic.backup);
+    // Logged as this system writes paths.
+    const std::string from = rv::nativeSeparators(clinic.program.str() + '/');
+    const std::string to = rv::nativeSeparators(folderOf(clinic.backup));
     EXPECT_EQ(log.lines.front(), "backup folder " + to);
     EXPECT_EQ(log.count("copied " + from + "予約51.mdb -> " + to + "予約51.mdb"), 1U);
     EXPECT_EQ(log.count("copied " + from + "GDATA -> " + to + "GDATA"), 1U);

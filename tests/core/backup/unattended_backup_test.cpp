@@ -1,6 +1,7 @@
 #include "backup/unattended_backup.h"
 
 #include "backup/backup_plan.h"
+#include "common/path_text.h"
 #include "platform/paths.h"
 #include "support/sample_clinic.h"
 
@@ -73,7 +74,7 @@ TEST(UnattendedBackup, SomethingNotCopiedExitsOne)
     const Outcome outcome = runUnattended(clinic, clinic.backup.str());
 
     EXPECT_EQ(outcome.exitCode, rv::kExitNotAllCopied) << outcome.output;
-    EXPECT_NE(outcome.output.find("FAILED  /nonexistent/予約51.mdb -> " + clinic.backup.str() +
+    EXPECT_NE(outcome.output.find("FAILED  " + rv::nativeSeparators("/nonexistent/予約51.mdb") + " -> " + clinic.backup.str() +
                                   rv::platform::kNativeSeparator + "予約51.mdb (見つかりません)\n"),
               std::string::npos)
         << outcome.output;
