@@ -97,7 +97,8 @@ TEST_F(RecordedBackup, AnUntouchedBackupMatches)
     EXPECT_EQ(run.exitCode, rv::kCheckAllMatch) << run.output;
     EXPECT_NE(run.output.find("一致 3 個、相違 0 個、見つからない 0 個"), std::string::npos) << run.output;
     const std::string record = readFile(folder_.path() / u8path(rv::kRecordFileName));
-    EXPECT_TRUE(record.starts_with(std::string(rv::kRecordTitle) + "\r\n日時\t2026-12-08 15:02:03\r\n")) << record;
+    EXPECT_TRUE(record.starts_with(std::string(rv::kRecordTitle) + "\r\n形式\t2\r\n日時\t2026-12-08 15:02:03\r\n"))
+        << record;
 }
 
 TEST_F(RecordedBackup, AChangedByteATruncatedFileAndAMissingFileAreNamed)
