@@ -78,8 +78,8 @@ void BackupJob::work(const BackupPlan& plan)
             }
             itemDone(item);
         };
-        callbacks.onFileNotCopied = [&record, fileNotCopied = callbacks.onFileNotCopied](
-                                        const ItemResult& item, const FileFailure& failure) {
+        callbacks.onFileNotCopied = [&record, fileNotCopied = callbacks.onFileNotCopied](const ItemResult& item,
+                                                                                         const FileFailure& failure) {
             record.addNotCopied(item, &failure);
             fileNotCopied(item, failure);
         };

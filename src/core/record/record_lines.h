@@ -12,9 +12,9 @@ namespace rv {
 
 // One line as it was read.
 struct TextLine {
-    std::string text;      // without its line end
-    std::string_view end;  // "\r\n", "\n", or "" for a last line without one
-    bool tooLong = false;  // longer than the limit: text is empty, the line was passed over
+    std::string text;         // without its line end
+    std::string_view end;     // "\r\n", "\n", or "" for a last line without one
+    bool tooLong = false;     // longer than the limit: text is empty, the line was passed over
     std::uint64_t number = 0; // from 1
 };
 

@@ -1,8 +1,8 @@
 #include "record/record_path.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cctype>
+#include <charconv>
 #include <cstdio>
 
 namespace rv {
@@ -60,7 +60,9 @@ std::optional<std::string> unescapeRecordPath(std::string_view text)
             unsigned value = 0;
             const auto [end, error] =
                 std::from_chars(text.data() + i + 1, text.data() + std::min(i + 3, text.size()), value, 16);
-            if (error != std::errc() || end != text.data() + i + 3) {
+            // Only as escapeRecordPath writes it: a "\x2F" read as "/" would name another file than it shows.
+            const bool written = value < 0x20 ? value != '\t' && value != '\r' && value != '\n' : value == 0x7F;
+            if (error != std::errc() || end != text.data() + i + 3 || !written) {
                 return std::nullopt;
             }
             path += static_cast<char>(value);

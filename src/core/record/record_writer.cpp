@@ -147,7 +147,8 @@ Result<Done, FileError> RecordWriter::appendHistory(const RecordHeader& header, 
     if (!out.ok()) {
         return Result<Done, FileError>::failure(out.error());
     }
-    auto written = out.value().write((isNew ? historyHeading() : std::string()) + historyLine(header, counts_.files, seconds));
+    auto written =
+        out.value().write((isNew ? historyHeading() : std::string()) + historyLine(header, counts_.files, seconds));
     return written.ok() ? out.value().finish() : written;
 }
 

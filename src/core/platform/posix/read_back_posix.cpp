@@ -30,10 +30,10 @@ Result<OwnedHandle, FileError> openFileBelow(const DestinationFolder& folder, st
     const OwnedHandle parent = openBeneath(folder.handle(), folderPartOf(relative), O_PATH);
     if (!parent.valid()) {
         // A link or a file where a folder of the path goes is passed by no name.
-        return R::failure(errno == ELOOP || errno == ENOTDIR
-                              ? FileError{errno == ELOOP ? FileErrorKind::Link : FileErrorKind::NotFound,
-                                          what + ": a folder on the way is a link or not a folder"}
-                              : sourceError(errno, what));
+        return R::failure(
+            errno == ELOOP || errno == ENOTDIR
+                ? FileError{FileErrorKind::Link, what + ": a link or a file where a folder goes, not followed"}
+                : sourceError(errno, what));
     }
     const std::string name = fileNameOf(relative);
     // Without waiting: a named pipe opened so would wait for a writer for good.

@@ -14,8 +14,8 @@ Result<TextOutput, FileError> TextOutput::open(std::string_view path, Mode mode)
 {
     const std::string name(path);
     // Without waiting: a named pipe at the name would hold the run for good.
-    const int flags =
-        O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW | O_NONBLOCK | O_CREAT | (mode == Mode::CreateNew ? O_EXCL : O_APPEND);
+    const int flags = O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW | O_NONBLOCK | O_CREAT |
+                      (mode == Mode::CreateNew ? O_EXCL : O_APPEND);
     OwnedHandle file(::open(name.c_str(), flags, 0644));
     struct stat info {};
     if (!file.valid() || ::fstat(file.get(), &info) != 0) {
