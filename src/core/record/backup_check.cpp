@@ -55,8 +55,9 @@ void reportDamage(const RecordDamage& damage, std::ostream& out)
 
 // The first reading: the whole record, its seal and its counts, before any
 // file it lists is opened. The number of files it lists, or nothing when it
-// is damaged (said to out).
-std::optional<std::uint64_t> surveyRecord(const platform::DestinationFolder& folder, std::ostream& out)
+// is damaged (said to out) or the check is cancelled.
+std::optional<std::uint64_t> surveyRecord(const platform::DestinationFolder& folder, const std::atomic<bool>& cancel,
+                                          std::ostream& out)
 {
     auto reader = RecordReader::open(folder);
     if (!reader.ok()) {
@@ -65,6 +66,10 @@ std::optional<std::uint64_t> surveyRecord(const platform::DestinationFolder& fol
     std::uint64_t files = 0;
     while (const auto entry = reader.value().next()) {
         files += std::holds_alternative<RecordedFile>(*entry) ? 1 : 0;
+        if (cancel) {
+            out << "確認を最後まで終えていません。\n";
+            return std::nullopt;
+        }
     }
     if (reader.value().damage()) {
         reportDamage(*reader.value().damage(), out);
@@ -107,7 +112,7 @@ int runBackupCheck(std::string_view path, std::ostream& out, std::ostream& progr
             << reader.error().detail << '\n';
         return kCheckUnusable;
     }
-    const auto total = surveyRecord(folder.value(), out);
+    const auto total = surveyRecord(folder.value(), cancel, out);
     if (!total) {
         out.flush();
         return kCheckDiffers;

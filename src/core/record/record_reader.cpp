@@ -24,7 +24,8 @@ Result<RecordReader, NoRecord> RecordReader::open(const platform::DestinationFol
     using R = Result<RecordReader, NoRecord>;
     auto file = platform::openFileBelow(folder, kRecordFileName);
     if (!file.ok()) {
-        return R::failure({file.error().kind == platform::FileErrorKind::NotFound, file.error().detail});
+        const bool absent = file.error().kind == platform::FileErrorKind::NotFound;
+        return R::failure({absent, absent ? folder.pathOf(kRecordFileName) : file.error().detail});
     }
     RecordReader reader(RecordLines(platform::InputFile(std::move(file.value())), kLongestRecordLine));
     const auto title = reader.take();

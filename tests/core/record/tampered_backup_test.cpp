@@ -10,7 +10,9 @@
 #include <sstream>
 
 #ifndef _WIN32
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 using rv::testing::kDefaultDatabaseOrder;
@@ -246,5 +248,37 @@ TEST(TamperedBackup, ARecordOrHistoryThatCannotBeWrittenMakesTheRunFail)
         EXPECT_EQ(backup.exitCode, rv::kExitNotAllCopied) << backup.output;
         EXPECT_NE(backup.output.find("このバックアップは後から確かめられません"), std::string::npos) << backup.output;
     }
+}
+#endif
+
+#ifndef _WIN32
+// A data file deeper than any path the system takes whole (18 folders of 80
+// kana: over 4,096 bytes) is copied, read back, kept, and checked later.
+TEST(TamperedBackup, AFileDeeperThanAnyPathIsVerifiedKeptAndChecked)
+{
+    SampleClinic clinic;
+    clinic.addDatabases({"Tavo51.mdb"});
+    clinic.addDataFiles({"top.txt"});
+    std::string name;
+    for (int i = 0; i < 80; ++i) {
+        name += "あ";
+    }
+    int folder = ::open((clinic.program.path() / "GDATA").c_str(), O_RDONLY | O_DIRECTORY);
+    for (int depth = 0; depth < 18; ++depth) {
+        ASSERT_EQ(::mkdirat(folder, name.c_str(), 0700), 0);
+        const int next = ::openat(folder, name.c_str(), O_RDONLY | O_DIRECTORY);
+        ::close(folder);
+        folder = next;
+    }
+    const int file = ::openat(folder, "deep.txt", O_WRONLY | O_CREAT, 0600);
+    ASSERT_EQ(::write(file, "deep", 4), 4);
+    ::close(file);
+    ::close(folder);
+
+    const CheckRun backup = backUp(clinic, clinic.backup.path());
+    EXPECT_EQ(backup.exitCode, rv::kExitAllCopied) << backup.output;
+    const CheckRun run = check(clinic.backup.path());
+    EXPECT_EQ(run.exitCode, rv::kCheckAllMatch) << run.output;
+    EXPECT_NE(run.output.find("一致 5 個"), std::string::npos) << run.output;
 }
 #endif
