@@ -201,13 +201,14 @@ TEST(TamperedBackup, EachDamageOrForgeryIsRefusedAndSaidWhere)
     ASSERT_NE(record.find("ファイル数\t15\r\n"), std::string::npos) << record;
 
     for (const TamperCase& c : tamperCases()) {
-        const TempFolder copy;
-        fs::copy(made.path(), copy.path(), fs::copy_options::recursive);
+        const TempFolder scratch;
+        const fs::path copy = scratch.path() / "backup";
+        fs::copy(made.path(), copy, fs::copy_options::recursive);
         std::string text = record;
         c.editRecord(text);
-        writeFile(recordOf(copy.path()), c.resealed ? sealed(unsealed(text)) : text);
-        c.editFolder(copy.path());
-        const CheckRun run = check(copy.path());
+        writeFile(recordOf(copy), c.resealed ? sealed(unsealed(text)) : text);
+        c.editFolder(copy);
+        const CheckRun run = check(copy);
         EXPECT_EQ(run.exitCode, c.exitCode) << c.what << "\n" << run.output;
         EXPECT_NE(run.output.find(c.said), std::string::npos) << c.what << "\n" << run.output;
         // A damaged record is refused before any file it lists is read.
