@@ -60,8 +60,9 @@ std::optional<RunNote> RunRecord::finish(const BackupResult& result, const Resul
         }
     }
     writer_.reset();
-    // Of a run that copied nothing, the lines above already say why.
-    if (!problem_.empty() && (files_ > 0 || notCopied_ > 0)) {
+    // Of a run that copied nothing, the lines above already say why, and it
+    // fails as it is.
+    if (!problem_.empty() && files_ > 0) {
         return RunNote{NoteKind::BackupUncheckable, 1, problem_, {}};
     }
     return std::nullopt;
