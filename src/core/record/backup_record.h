@@ -22,6 +22,7 @@ inline constexpr const char* kRecordTitle = "RVシステム データバック�
 
 // The second line: the record's format. The earlier format, without it,
 // had neither counts nor a seal.
+inline constexpr std::string_view kRecordFormatName = "形式\t";
 inline constexpr const char* kRecordFormatLine = "形式\t2";
 
 // No line the backup writes comes near this: a path Windows can open has at

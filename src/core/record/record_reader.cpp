@@ -63,7 +63,7 @@ void RecordReader::damaged(std::uint64_t line, std::string what)
     }
 }
 
-bool RecordReader::readHeading()
+void RecordReader::readHeading()
 {
     bool fileCount = false;
     bool notCopiedCount = false;
@@ -71,19 +71,23 @@ bool RecordReader::readHeading()
         auto line = take();
         if (!line) {
             finish();
-            return false;
+            return;
         }
         digest(*line);
         if (first && line->text == kRecordFormatLine) {
             sealed_ = true;
             continue;
         }
+        if (first && line->text.starts_with(kRecordFormatName)) {
+            damaged(line->number, "この版では読めない形式です");
+            return;
+        }
         if (isColumnHeading(line->text)) {
             headingRead_ = true;
             if (sealed_ && (!fileCount || !notCopiedCount)) {
                 damaged(line->number, "件数の行がありません");
             }
-            return !damage_;
+            return;
         }
         if (const auto files = parseFileCountLine(line->text)) {
             declared_.files = *files;

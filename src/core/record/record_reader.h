@@ -44,8 +44,8 @@ public:
 
 private:
     explicit RecordReader(RecordLines lines) : lines_(std::move(lines)) {}
-    // The heading, up to the column heading; false at damage.
-    bool readHeading();
+    // The heading, up to the column heading, and its counts.
+    void readHeading();
     // A line read: taken into the digest, or damage where it is too long.
     std::optional<TextLine> take();
     void digest(const TextLine& line);

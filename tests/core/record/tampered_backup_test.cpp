@@ -150,6 +150,8 @@ std::vector<TamperCase> tamperCases()
         {"an empty name", forgedPath("GDATA//top.txt"), true, none, rv::kCheckDiffers, "読めない行です"},
         {"the earlier format", [](std::string& r) { r = inEarlierFormat(r); }, false, none, rv::kCheckAllMatch,
          "封印がありません"},
+        {"a later format", [](std::string& r) { replaceOnce(r, "形式\t2", "形式\t3"); }, true, none, rv::kCheckDiffers,
+         "この版では読めない形式です"},
         {"the earlier format, a forged path",
          [](std::string& r) {
              r = inEarlierFormat(r);
