@@ -71,6 +71,18 @@ void BackupJob::work(const BackupPlan& plan)
     try {
         RunRecord record(plan.backupFolder);
         callbacks.onFileCopied = [&record](const RecordedFile& file) { record.add(file); };
+        // What was not copied is listed too, so that a check after this run is never all clear.
+        callbacks.onItemDone = [&record, itemDone = callbacks.onItemDone](const ItemResult& item) {
+            if (item.outcome == ItemOutcome::Failed && item.fileFailureCount == 0) {
+                record.addNotCopied(item, nullptr);
+            }
+            itemDone(item);
+        };
+        callbacks.onFileNotCopied = [&record, fileNotCopied = callbacks.onFileNotCopied](const ItemResult& item,
+                                                                                         const FileFailure& failure) {
+            record.addNotCopied(item, &failure);
+            fileNotCopied(item, failure);
+        };
         outcome.result = runBackup(plan, callbacks, cancel_, tuning_);
         outcome.message = describeBackupResult(outcome.result);
         outcome.recordNote = record.finish(outcome.result, outcome.message);

@@ -22,7 +22,8 @@ CopyVerification verifyCopy(const platform::DestinationFolder& root, const platf
         return verification;
     }
     const std::string path = root.pathOf(copy.temporaryPath);
-    auto read = platform::readFromDevice(path, check.cancel);
+    // From the chosen folder one name at a time: no path is too long to read back.
+    auto read = platform::readFromDeviceBelow(root, copy.temporaryPath, check.cancel);
     if (!read.ok() && read.error().kind == platform::FileErrorKind::Cancelled) {
         return verification;
     }

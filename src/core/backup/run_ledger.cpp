@@ -1,7 +1,7 @@
 #include "backup/run_ledger.h"
 
+#include "backup/run_record.h"
 #include "platform/local_time.h"
-
 
 namespace rv {
 namespace {
@@ -14,17 +14,6 @@ void setFailed(ItemResult& item, CopyReason reason, std::string detail)
     item.outcome = ItemOutcome::Failed;
     item.reason = reason;
     item.detail = std::move(detail);
-}
-
-// A file's path in the record: its item's name, then its path inside the
-// data folder, with '/' between the parts whatever the system's separator.
-std::string recordPath(const std::string& itemName, const std::string& relativePath)
-{
-    std::string path = itemName;
-    if (!relativePath.empty()) {
-        path += '/' + relativePath;
-    }
-    return path;
 }
 
 } // namespace
@@ -166,7 +155,7 @@ void RunLedger::recordCopied(const PendingCopy& copy) const
         return;
     }
     const auto& file = std::get<platform::PendingFile>(copy.entry);
-    callbacks_.onFileCopied({recordPath(plan_.steps[copy.step].name, copy.relativePath), file.bytes,
+    callbacks_.onFileCopied({recordPathOf(plan_.steps[copy.step].name, copy.relativePath), file.bytes,
                              platform::modifiedTimeText(file.modified), file.digest});
 }
 

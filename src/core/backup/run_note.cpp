@@ -22,8 +22,8 @@ std::string describeNote(const RunNote& note)
                " copies";
     case NoteKind::NotReadBack:
         return "put in place without being read back, as the run was cancelled: " + count + " copies";
-    case NoteKind::RecordNotWritten:
-        return "the record of this backup was not written: " + note.detail;
+    case NoteKind::BackupUncheckable:
+        return "バックアップの記録を書けませんでした。このバックアップは後から確かめられません（" + note.detail + "）";
     }
     return note.detail;
 }

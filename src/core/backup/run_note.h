@@ -14,7 +14,7 @@ enum class NoteKind {
     LookNotKept,                // permissions or owner not kept (the destination may hold none)
     ReadAfterCacheDropped,      // copies read back only after dropping the system's cache
     NotReadBack,                // copies put in place unread, as the run was cancelled
-    RecordNotWritten,           // the backup's record could not be written
+    BackupUncheckable,          // the backup's record could not be written: the backup cannot be checked
 };
 
 // One note: what happened, how often, and the first case of it. A note said

@@ -1,5 +1,6 @@
 #include "backup/run_record.h"
 
+#include "backup/copy_reason.h"
 #include "platform/local_time.h"
 
 namespace rv {
@@ -25,6 +26,19 @@ void RunRecord::add(const RecordedFile& file)
     }
 }
 
+void RunRecord::addNotCopied(const ItemResult& item, const FileFailure* failure)
+{
+    ++notCopied_;
+    if (!writer_ || !problem_.empty()) {
+        return;
+    }
+    const NotCopiedEntry entry{recordPathOf(item.name, failure ? failure->relativePath : std::string()),
+                               std::string(reasonText(failure ? failure->reason : item.reason))};
+    if (auto added = writer_->addNotCopied(entry); !added.ok()) {
+        problem_ = added.error().detail;
+    }
+}
+
 std::optional<RunNote> RunRecord::finish(const BackupResult& result, const ResultMessage& message)
 {
     if (result.cancelled && files_ == 0) {
@@ -34,18 +48,30 @@ std::optional<RunNote> RunRecord::finish(const BackupResult& result, const Resul
     if (writer_ && problem_.empty()) {
         const std::chrono::duration<double> took = std::chrono::steady_clock::now() - clockStarted_;
         const RecordHeader header = describeRunForRecord(result, message, started_);
+        // A run that copied nothing and failed nothing leaves the earlier record.
+        const bool anyListed = files_ > 0 || notCopied_ > 0;
         auto finished =
-            files_ > 0 ? writer_->finish(header, took.count()) : writer_->appendHistory(header, took.count());
+            anyListed ? writer_->finish(header, took.count()) : writer_->appendHistory(header, took.count());
         if (!finished.ok()) {
             problem_ = finished.error().detail;
         }
     }
     writer_.reset();
-    // Of a run that copied nothing, the lines above already say why.
+    // Of a run that copied nothing, the lines above already say why, and it
+    // fails as it is.
     if (!problem_.empty() && files_ > 0) {
-        return RunNote{NoteKind::RecordNotWritten, 1, problem_, {}};
+        return RunNote{NoteKind::BackupUncheckable, 1, problem_, {}};
     }
     return std::nullopt;
+}
+
+std::string recordPathOf(const std::string& itemName, const std::string& relativePath)
+{
+    std::string path = itemName;
+    if (!relativePath.empty()) {
+        path += '/' + relativePath;
+    }
+    return path;
 }
 
 RecordHeader describeRunForRecord(const BackupResult& result, const ResultMessage& message,

@@ -24,8 +24,10 @@ public:
     explicit RunRecord(const std::string& backupFolder);
 
     void add(const RecordedFile& file);
+    // An item that failed as a whole, or an entry of a folder (failure) that was not copied.
+    void addNotCopied(const ItemResult& item, const FileFailure* failure);
     // Puts the record in place and adds the run to the history; returns
-    // what went wrong with either, as a note for the log.
+    // what went wrong with either, as a note: the backup cannot be checked.
     std::optional<RunNote> finish(const BackupResult& result, const ResultMessage& message);
 
 private:
@@ -33,8 +35,13 @@ private:
     std::chrono::steady_clock::time_point clockStarted_ = std::chrono::steady_clock::now();
     std::optional<RecordWriter> writer_;
     std::uint64_t files_ = 0;
+    std::uint64_t notCopied_ = 0;
     std::string problem_; // the first thing that kept the record from being written
 };
+
+// A path as the record gives it: the item's name, then the path inside the
+// data folder, with "/" between the parts whatever the system's separator.
+std::string recordPathOf(const std::string& itemName, const std::string& relativePath);
 
 // The record's heading lines for a finished run.
 RecordHeader describeRunForRecord(const BackupResult& result, const ResultMessage& message,

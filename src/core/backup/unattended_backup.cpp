@@ -124,7 +124,8 @@ void UnattendedFrontEnd::showOutcome(const JobOutcome& outcome)
     }
     out_ << describeItemCounts(result) << "。\n\n" << outcome.message.text << '\n';
     out_.flush();
-    exitCode_ = allCopied ? kExitAllCopied : kExitNotAllCopied;
+    // A backup whose record was not written cannot be checked: not a success.
+    exitCode_ = allCopied && !outcome.recordNote ? kExitAllCopied : kExitNotAllCopied;
 }
 
 } // namespace

@@ -20,13 +20,13 @@ struct OpenFailure {
 class InputFile {
 public:
     static Result<InputFile, OpenFailure> open(std::string_view utf8Path);
+    // A file opened already, as openFileBelow opens one.
+    explicit InputFile(OwnedHandle handle) : handle_(std::move(handle)) {}
 
     // Bytes read into buffer; 0 at the end of the file.
     Result<std::size_t, std::string> read(char* buffer, std::size_t size);
 
 private:
-    explicit InputFile(OwnedHandle handle) : handle_(std::move(handle)) {}
-
     OwnedHandle handle_;
 };
 

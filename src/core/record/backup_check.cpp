@@ -1,12 +1,9 @@
 #include "record/backup_check.h"
 
 #include "backup/progress_text.h"
-#include "common/content_hash.h"
-#include "common/path_text.h"
-#include "platform/file_system.h"
+#include "platform/destination_folder.h"
 #include "platform/read_back.h"
-#include "record/backup_record.h"
-#include "record/record_lines.h"
+#include "record/record_reader.h"
 
 #include <chrono>
 
@@ -22,34 +19,14 @@ struct Tally {
     std::uint64_t differing = 0;
     std::uint64_t missing = 0;
     std::uint64_t unreadable = 0;
+    std::uint64_t notCopied = 0;
 };
 
-std::optional<RecordLines> openRecord(const std::string& path)
-{
-    auto file = platform::InputFile::open(path);
-    if (!file.ok()) {
-        return std::nullopt;
-    }
-    return RecordLines(std::move(file.value()));
-}
-
-// The record's file lines, counted first so that progress can name a total.
-std::uint64_t countFiles(const std::string& recordPath)
-{
-    std::uint64_t files = 0;
-    if (auto lines = openRecord(recordPath)) {
-        while (auto line = lines->next()) {
-            files += parseRecordLine(*line) ? 1 : 0;
-        }
-    }
-    return files;
-}
-
-void checkOne(const std::string& folder, const RecordedFile& file, const std::atomic<bool>& cancel, Tally& tally,
-              std::ostream& out)
+void checkOne(const platform::DestinationFolder& folder, const RecordedFile& file, const std::atomic<bool>& cancel,
+              Tally& tally, std::ostream& out)
 {
     const std::string shown = escapeRecordPath(file.relativePath);
-    auto read = platform::readFromDevice(joinPath(folder, file.relativePath), &cancel);
+    auto read = platform::readFromDeviceBelow(folder, file.relativePath, &cancel);
     if (!read.ok() && read.error().kind == platform::FileErrorKind::Cancelled) {
         return;
     }
@@ -71,58 +48,102 @@ void checkOne(const std::string& folder, const RecordedFile& file, const std::at
     out.flush();
 }
 
-} // namespace
-
-int runBackupCheck(std::string_view folder, std::ostream& out, std::ostream& progress, const std::atomic<bool>& cancel)
+void reportDamage(const RecordDamage& damage, std::ostream& out)
 {
-    const auto where = platform::inspect(folder);
-    if (!where.ok() || where.value().kind != platform::EntryKind::Folder) {
-        out << "フォルダが見つかりません：" << folder << '\n';
-        return kCheckUnusable;
-    }
-    const std::string base(folder);
-    const std::string recordPath = joinPath(base, kRecordFileName);
-    auto lines = openRecord(recordPath);
-    const auto title = lines ? lines->next() : std::nullopt;
-    if (!title || (*title != kRecordTitle && *title != std::string("\xEF\xBB\xBF") + kRecordTitle)) {
-        out << "バックアップの記録がありません：" << recordPath << '\n';
-        return kCheckUnusable;
-    }
+    out << "バックアップの記録が壊れています（" << damage.line << " 行目：" << damage.what << "）\n";
+}
 
-    Tally tally;
-    const std::uint64_t total = countFiles(recordPath);
-    auto lastReport = std::chrono::steady_clock::now();
-    while (!cancel) {
-        const auto line = lines->next();
-        if (!line) {
-            break;
-        }
-        const auto file = parseRecordLine(*line);
-        if (!file) {
-            continue; // the heading lines
-        }
-        ++tally.listed;
-        checkOne(base, *file, cancel, tally, out);
-        if (const auto now = std::chrono::steady_clock::now(); now - lastReport >= kProgressEvery) {
-            progress << "確認しています… " << groupedNumber(tally.listed) << " / " << groupedNumber(total) << " 個\n"
-                     << std::flush;
-            lastReport = now;
+// The first reading: the whole record, its seal and its counts, before any
+// file it lists is opened. The number of files it lists, or nothing when it
+// is damaged (said to out) or the check is cancelled.
+std::optional<std::uint64_t> surveyRecord(const platform::DestinationFolder& folder, const std::atomic<bool>& cancel,
+                                          std::ostream& out)
+{
+    auto reader = RecordReader::open(folder);
+    if (!reader.ok()) {
+        return std::nullopt;
+    }
+    std::uint64_t files = 0;
+    while (const auto entry = reader.value().next()) {
+        files += std::holds_alternative<RecordedFile>(*entry) ? 1 : 0;
+        if (cancel) {
+            out << "確認を最後まで終えていません。\n";
+            return std::nullopt;
         }
     }
-    if (lines->error()) {
-        out << "記録を最後まで読めませんでした：" << *lines->error() << '\n';
+    if (reader.value().damage()) {
+        reportDamage(*reader.value().damage(), out);
+        return std::nullopt;
     }
-    const bool finished = !cancel && !lines->error();
+    if (!reader.value().sealed()) {
+        out << "この記録は以前の形式で、封印がありません。記録そのものが変わっていないかは確かめられません。\n";
+    }
+    return files;
+}
+
+void writeSummary(const Tally& tally, bool finished, bool allMatch, std::ostream& out)
+{
     out << groupedNumber(tally.matching + tally.differing + tally.missing + tally.unreadable)
         << " 個のファイルを確かめました。一致 " << groupedNumber(tally.matching) << " 個、相違 "
         << groupedNumber(tally.differing) << " 個、見つからない " << groupedNumber(tally.missing)
         << " 個、読み取れない " << groupedNumber(tally.unreadable) << " 個。\n";
-    const bool allMatch = finished && tally.matching == total;
+    if (tally.notCopied > 0) {
+        out << "記録したバックアップでコピーできなかったもの " << groupedNumber(tally.notCopied) << " 個。\n";
+    }
     out << (!finished  ? "確認を最後まで終えていません。"
             : allMatch ? "バックアップは記録と一致しています。"
                        : "バックアップに記録と違うところがあります。")
         << '\n';
     out.flush();
+}
+
+} // namespace
+
+int runBackupCheck(std::string_view path, std::ostream& out, std::ostream& progress, const std::atomic<bool>& cancel)
+{
+    const auto folder = platform::DestinationFolder::openChosen(path);
+    if (!folder.ok()) {
+        out << "フォルダが見つかりません：" << path << '\n';
+        return kCheckUnusable;
+    }
+    auto reader = RecordReader::open(folder.value());
+    if (!reader.ok()) {
+        out << (reader.error().absent ? "バックアップの記録がありません：" : "バックアップの記録を開けません：")
+            << reader.error().detail << '\n';
+        return kCheckUnusable;
+    }
+    const auto total = surveyRecord(folder.value(), cancel, out);
+    if (!total) {
+        out.flush();
+        return kCheckDiffers;
+    }
+    Tally tally;
+    auto lastReport = std::chrono::steady_clock::now();
+    while (!cancel) {
+        const auto entry = reader.value().next();
+        if (!entry) {
+            break;
+        }
+        if (const auto* notCopied = std::get_if<NotCopiedEntry>(&*entry)) {
+            ++tally.notCopied;
+            out << "NOTCOPIED   " << escapeRecordPath(notCopied->relativePath) << " (" << notCopied->reason << ")\n";
+            continue;
+        }
+        ++tally.listed;
+        checkOne(folder.value(), std::get<RecordedFile>(*entry), cancel, tally, out);
+        if (const auto now = std::chrono::steady_clock::now(); now - lastReport >= kProgressEvery) {
+            progress << "確認しています… " << groupedNumber(tally.listed) << " / " << groupedNumber(*total) << " 個\n"
+                     << std::flush;
+            lastReport = now;
+        }
+    }
+    // Changed since the first reading: nothing after the change is trusted.
+    if (reader.value().damage()) {
+        reportDamage(*reader.value().damage(), out);
+    }
+    const bool finished = !cancel && !reader.value().damage();
+    const bool allMatch = finished && tally.matching == *total && tally.notCopied == 0;
+    writeSummary(tally, finished, allMatch, out);
     return allMatch ? kCheckAllMatch : kCheckDiffers;
 }
 

@@ -9,6 +9,11 @@ namespace rv {
 namespace {
 
 constexpr char kTab = '\t';
+constexpr std::string_view kColumnHeading = "サイズ\t更新日時\tXXH3-128\tファイル";
+constexpr std::string_view kFileCount = "ファイル数\t";
+constexpr std::string_view kNotCopiedCount = "コピーできなかったもの\t";
+constexpr std::string_view kNotCopiedWord = "未コピー";
+constexpr std::string_view kSealStart = "封印\tXXH3-128\t";
 
 // Splits at the first n tabs; the last field takes the rest of the line.
 template <std::size_t N> std::optional<std::array<std::string_view, N>> fields(std::string_view line)
@@ -26,21 +31,55 @@ template <std::size_t N> std::optional<std::array<std::string_view, N>> fields(s
     return parts;
 }
 
+std::optional<std::uint64_t> numberAfter(std::string_view start, std::string_view line)
+{
+    std::uint64_t value = 0;
+    if (!line.starts_with(start)) {
+        return std::nullopt;
+    }
+    line.remove_prefix(start.size());
+    const auto [end, error] = std::from_chars(line.data(), line.data() + line.size(), value);
+    if (error != std::errc() || end != line.data() + line.size() || line.empty()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<std::string> confinedPath(std::string_view text)
+{
+    auto path = unescapeRecordPath(text);
+    if (!path || !isConfinedRecordPath(*path)) {
+        return std::nullopt;
+    }
+    return path;
+}
+
 } // namespace
 
-std::string recordHeading(const RecordHeader& header)
+std::string recordHeading(const RecordHeader& header, const RecordCounts& counts)
 {
-    std::string text = std::string(kRecordTitle) + kLineEnd;
+    std::string text = std::string(kRecordTitle) + kLineEnd + kRecordFormatLine + kLineEnd;
     text += "日時\t" + header.when + kLineEnd;
     text += "プログラム\t" + header.program + kLineEnd;
     text += "結果\t" + header.outcome + kLineEnd;
     text += "件数\t" + header.counts + kLineEnd;
     text += std::string("照合\t") + (header.verified ? "書き込んだ内容を読み直して確かめました" : "していません") +
             kLineEnd;
+    text += std::string(kFileCount) + std::to_string(counts.files) + kLineEnd;
+    text += std::string(kNotCopiedCount) + std::to_string(counts.notCopied) + kLineEnd;
     text += kLineEnd;
-    text += std::string("サイズ\t更新日時\tXXH3-128\tファイル") + kLineEnd;
+    text += std::string(kColumnHeading) + kLineEnd;
     return text;
 }
+
+std::optional<std::uint64_t> parseFileCountLine(std::string_view line) { return numberAfter(kFileCount, line); }
+
+std::optional<std::uint64_t> parseNotCopiedCountLine(std::string_view line)
+{
+    return numberAfter(kNotCopiedCount, line);
+}
+
+bool isColumnHeading(std::string_view line) { return line == kColumnHeading; }
 
 std::string recordLine(const RecordedFile& file)
 {
@@ -64,9 +103,8 @@ std::optional<RecordedFile> parseRecordLine(std::string_view line)
     RecordedFile file;
     const auto [end, error] = std::from_chars(sizeText.data(), sizeText.data() + sizeText.size(), file.size);
     const auto digest = ContentDigest::fromHex(digestText);
-    auto path = unescapeRecordPath(pathText);
-    if (error != std::errc() || end != sizeText.data() + sizeText.size() || sizeText.empty() || !digest || !path ||
-        path->empty()) {
+    auto path = confinedPath(pathText);
+    if (error != std::errc() || end != sizeText.data() + sizeText.size() || sizeText.empty() || !digest || !path) {
         return std::nullopt;
     }
     file.modified = std::string(modified);
@@ -75,71 +113,34 @@ std::optional<RecordedFile> parseRecordLine(std::string_view line)
     return file;
 }
 
-std::string escapeRecordPath(std::string_view path)
+std::string notCopiedLine(const NotCopiedEntry& entry)
 {
-    std::string text;
-    text.reserve(path.size());
-    for (const char c : path) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '\\') {
-            text += "\\\\";
-        } else if (c == '\t') {
-            text += "\\t";
-        } else if (c == '\r') {
-            text += "\\r";
-        } else if (c == '\n') {
-            text += "\\n";
-        } else if (byte < 0x20 || byte == 0x7F) {
-            char hex[5];
-            std::snprintf(hex, sizeof hex, "\\x%02X", byte);
-            text += hex;
-        } else {
-            text += c;
-        }
-    }
-    return text;
+    return std::string(kNotCopiedWord) + kTab + escapeRecordPath(entry.reason) + kTab +
+           escapeRecordPath(entry.relativePath) + kLineEnd;
 }
 
-std::optional<std::string> unescapeRecordPath(std::string_view text)
+std::optional<NotCopiedEntry> parseNotCopiedLine(std::string_view line)
 {
-    std::string path;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\\') {
-            path += text[i];
-            continue;
-        }
-        if (++i == text.size()) {
-            return std::nullopt;
-        }
-        switch (text[i]) {
-        case '\\':
-            path += '\\';
-            break;
-        case 't':
-            path += '\t';
-            break;
-        case 'r':
-            path += '\r';
-            break;
-        case 'n':
-            path += '\n';
-            break;
-        case 'x': {
-            unsigned value = 0;
-            const auto [end, error] =
-                std::from_chars(text.data() + i + 1, text.data() + std::min(i + 3, text.size()), value, 16);
-            if (error != std::errc() || end != text.data() + i + 3) {
-                return std::nullopt;
-            }
-            path += static_cast<char>(value);
-            i += 2;
-            break;
-        }
-        default:
-            return std::nullopt;
-        }
+    const auto parts = fields<3>(line);
+    if (!parts || (*parts)[0] != kNotCopiedWord) {
+        return std::nullopt;
     }
-    return path;
+    auto reason = unescapeRecordPath((*parts)[1]);
+    auto path = confinedPath((*parts)[2]);
+    if (!reason || !path) {
+        return std::nullopt;
+    }
+    return NotCopiedEntry{std::move(*path), std::move(*reason)};
+}
+
+std::string sealLine(const ContentDigest& digest) { return std::string(kSealStart) + digest.hex() + kLineEnd; }
+
+std::optional<ContentDigest> parseSealLine(std::string_view line)
+{
+    if (!line.starts_with(kSealStart)) {
+        return std::nullopt;
+    }
+    return ContentDigest::fromHex(line.substr(kSealStart.size()));
 }
 
 std::string historyHeading() { return std::string("日時\t結果\t件数\tファイル\t所要時間") + kLineEnd; }

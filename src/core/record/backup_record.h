@@ -1,7 +1,9 @@
 #pragma once
 
 #include "common/content_hash.h"
+#include "record/record_path.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -17,6 +19,16 @@ inline constexpr const char* kHistoryFileName = "バックアップ履歴.txt";
 
 // The record's first line: how --check knows a record from any text file.
 inline constexpr const char* kRecordTitle = "RVシステム データバックアップの記録";
+
+// The second line: the record's format. The earlier format, without it,
+// had neither counts nor a seal.
+inline constexpr std::string_view kRecordFormatName = "形式\t";
+inline constexpr const char* kRecordFormatLine = "形式\t2";
+
+// No line the backup writes comes near this: a path Windows can open has at
+// most 32,767 UTF-16 units, 3 bytes each in UTF-8 (4 when escaped), 128 KiB
+// with the other fields. A longer line is damage, and is never held whole.
+inline constexpr std::size_t kLongestRecordLine = std::size_t{256} * 1024;
 
 // Lines end in CR LF, so that every Notepad shows them; less hides the CR.
 inline constexpr const char* kLineEnd = "\r\n";
@@ -37,17 +49,40 @@ struct RecordHeader {
     bool verified = true; // every copy read back and compared
 };
 
+// Something this run could not copy, as the record lists it.
+struct NotCopiedEntry {
+    std::string relativePath; // as RecordedFile's
+    std::string reason;       // as the run's output gives it
+};
+
+// How many lines of each kind the record's body holds.
+struct RecordCounts {
+    std::uint64_t files = 0;
+    std::uint64_t notCopied = 0;
+};
+
 // The record's opening lines, up to and including the column heading.
-std::string recordHeading(const RecordHeader& header);
+std::string recordHeading(const RecordHeader& header, const RecordCounts& counts);
+// A heading line giving one of the counts: nothing for another line.
+std::optional<std::uint64_t> parseFileCountLine(std::string_view line);
+std::optional<std::uint64_t> parseNotCopiedCountLine(std::string_view line);
+// The column heading, the last line of the heading.
+bool isColumnHeading(std::string_view line);
+
 // One line per file: size, last write, digest and path, separated by tabs.
 std::string recordLine(const RecordedFile& file);
-// A file line read back; nothing for the heading lines or a damaged line.
+// A file line read back; nothing for any other line, a damaged one, or a
+// path that is not confined to the backup folder.
 std::optional<RecordedFile> parseRecordLine(std::string_view line);
 
-// Paths keep to one field of one line: a backslash, tab, CR, LF or other
-// control character is written as \\, \t, \r, \n or \xHH.
-std::string escapeRecordPath(std::string_view path);
-std::optional<std::string> unescapeRecordPath(std::string_view text);
+// One line per thing not copied: a word of its own, the reason and the path.
+std::string notCopiedLine(const NotCopiedEntry& entry);
+std::optional<NotCopiedEntry> parseNotCopiedLine(std::string_view line);
+
+// The last line: the digest of every byte of the record before it, so that
+// a changed or missing byte, or a cut record, shows.
+std::string sealLine(const ContentDigest& digest);
+std::optional<ContentDigest> parseSealLine(std::string_view line);
 
 // A line of the history: when, how it ended, counts, and how long it took.
 std::string historyHeading();

@@ -15,8 +15,15 @@ using platform::Done;
 using platform::FileError;
 using platform::FileErrorKind;
 
-// Copies the file lines written so far behind the heading.
-Result<Done, FileError> appendFile(platform::TextOutput& out, const std::string& path)
+// Writes text, and takes it into the seal's digest.
+Result<Done, FileError> writeSealed(platform::TextOutput& out, ContentHasher& seal, std::string_view text)
+{
+    seal.add(text.data(), text.size());
+    return out.write(text);
+}
+
+// Copies the body lines written so far behind the heading.
+Result<Done, FileError> appendFile(platform::TextOutput& out, ContentHasher& seal, const std::string& path)
 {
     auto in = platform::InputFile::open(path);
     if (!in.ok()) {
@@ -31,7 +38,7 @@ Result<Done, FileError> appendFile(platform::TextOutput& out, const std::string&
         if (got.value() == 0) {
             return Result<Done, FileError>::success({});
         }
-        if (auto put = out.write({buffer.data(), got.value()}); !put.ok()) {
+        if (auto put = writeSealed(out, seal, {buffer.data(), got.value()}); !put.ok()) {
             return put;
         }
     }
@@ -68,7 +75,7 @@ Result<RecordWriter, FileError> RecordWriter::begin(std::string_view backupFolde
 
 RecordWriter::RecordWriter(RecordWriter&& other) noexcept
     : root_(std::move(other.root_)), bodyName_(std::move(other.bodyName_)),
-      body_(std::exchange(other.body_, std::nullopt)), files_(other.files_)
+      body_(std::exchange(other.body_, std::nullopt)), counts_(other.counts_)
 {
 }
 
@@ -82,8 +89,14 @@ RecordWriter::~RecordWriter()
 
 Result<Done, FileError> RecordWriter::add(const RecordedFile& file)
 {
-    ++files_;
+    ++counts_.files;
     return body_->write(recordLine(file));
+}
+
+Result<Done, FileError> RecordWriter::addNotCopied(const NotCopiedEntry& entry)
+{
+    ++counts_.notCopied;
+    return body_->write(notCopiedLine(entry));
 }
 
 Result<Done, FileError> RecordWriter::finish(const RecordHeader& header, double seconds)
@@ -104,9 +117,13 @@ Result<Done, FileError> RecordWriter::writeRecord(const RecordHeader& header)
     if (!out.ok()) {
         return Result<Done, FileError>::failure(out.error());
     }
-    auto written = out.value().write(recordHeading(header));
+    ContentHasher seal;
+    auto written = writeSealed(out.value(), seal, recordHeading(header, counts_));
     if (written.ok()) {
-        written = appendFile(out.value(), root_.pathOf(bodyName_));
+        written = appendFile(out.value(), seal, root_.pathOf(bodyName_));
+    }
+    if (written.ok()) {
+        written = out.value().write(sealLine(seal.digest()));
     }
     if (written.ok()) {
         written = out.value().finish();
@@ -130,7 +147,8 @@ Result<Done, FileError> RecordWriter::appendHistory(const RecordHeader& header, 
     if (!out.ok()) {
         return Result<Done, FileError>::failure(out.error());
     }
-    auto written = out.value().write((isNew ? historyHeading() : std::string()) + historyLine(header, files_, seconds));
+    auto written =
+        out.value().write((isNew ? historyHeading() : std::string()) + historyLine(header, counts_.files, seconds));
     return written.ok() ? out.value().finish() : written;
 }
 

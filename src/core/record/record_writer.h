@@ -15,8 +15,8 @@ namespace rv {
 // temporary file as the copies are put in place, so that a run of a million
 // files holds none of them in memory; at the end the record is written under
 // a temporary name, flushed and put in place in one step, so that a reader
-// finds the earlier record or the new one, never half of one. The history
-// gets one more line. Temporaries are removed when the writer goes.
+// finds the earlier record or the new one, never half of one; its last line
+// seals it. The history gets one more line. Temporaries are removed when the writer goes.
 class RecordWriter {
 public:
     static Result<RecordWriter, platform::FileError> begin(std::string_view backupFolder);
@@ -28,13 +28,14 @@ public:
     ~RecordWriter();
 
     Result<platform::Done, platform::FileError> add(const RecordedFile& file);
+    Result<platform::Done, platform::FileError> addNotCopied(const NotCopiedEntry& entry);
     // Puts the record in place and adds the run to the history.
     Result<platform::Done, platform::FileError> finish(const RecordHeader& header, double seconds);
     // Adds the run to the history alone, leaving the earlier record in place:
     // for a run that copied nothing.
     Result<platform::Done, platform::FileError> appendHistory(const RecordHeader& header, double seconds);
 
-    std::uint64_t files() const { return files_; }
+    std::uint64_t files() const { return counts_.files; }
 
 private:
     RecordWriter(platform::DestinationFolder root, std::string bodyName, platform::TextOutput body)
@@ -46,7 +47,7 @@ private:
     platform::DestinationFolder root_;
     std::string bodyName_; // inside the backup folder
     std::optional<platform::TextOutput> body_;
-    std::uint64_t files_ = 0;
+    RecordCounts counts_;
 };
 
 } // namespace rv

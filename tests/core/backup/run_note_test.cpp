@@ -23,7 +23,7 @@ const NoteCase kNoteCases[] = {
     {NoteKind::LookNotKept, true},
     {NoteKind::ReadAfterCacheDropped, true},
     {NoteKind::NotReadBack, true},
-    {NoteKind::RecordNotWritten, false},
+    {NoteKind::BackupUncheckable, false},
 };
 
 } // namespace

@@ -1,4 +1,6 @@
+#include "common/path_text.h"
 #include "platform/owned_handle.h"
+#include "platform/posix/entries_posix.h"
 #include "platform/posix/file_errors_posix.h"
 #include "platform/posix/page_buffer_posix.h"
 #include "platform/read_back.h"
@@ -21,24 +23,51 @@ constexpr std::size_t kChunk = std::size_t{1} << 20;
 
 } // namespace
 
-Result<ReadBack, FileError> readFromDevice(std::string_view path, const std::atomic<bool>* cancel)
+Result<OwnedHandle, FileError> openFileBelow(const DestinationFolder& folder, std::string_view relative)
+{
+    using R = Result<OwnedHandle, FileError>;
+    const std::string what = folder.pathOf(relative);
+    const OwnedHandle parent = openBeneath(folder.handle(), folderPartOf(relative), O_PATH);
+    if (!parent.valid()) {
+        // A link or a file where a folder of the path goes is passed by no name.
+        return R::failure(
+            errno == ELOOP || errno == ENOTDIR
+                ? FileError{FileErrorKind::Link, what + ": a link or a file where a folder goes, not followed"}
+                : sourceError(errno, what));
+    }
+    const std::string name = fileNameOf(relative);
+    // Without waiting: a named pipe opened so would wait for a writer for good.
+    OwnedHandle file(::openat(parent.get(), name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW | O_NONBLOCK));
+    if (!file.valid()) {
+        return R::failure(openFailure(parent.get(), name.c_str(), errno, what));
+    }
+    struct stat info {};
+    if (::fstat(file.get(), &info) != 0) {
+        return R::failure(sourceError(errno, what));
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return R::failure(notRegularFile(info, what));
+    }
+    return R::success(std::move(file));
+}
+
+Result<ReadBack, FileError> readFromDeviceBelow(const DestinationFolder& folder, std::string_view relative,
+                                                const std::atomic<bool>* cancel)
 {
     using R = Result<ReadBack, FileError>;
-    const std::string name(path);
+    auto opened = openFileBelow(folder, relative);
+    if (!opened.ok()) {
+        return R::failure(opened.error());
+    }
+    const OwnedHandle file = std::move(opened.value());
+    const std::string name = folder.pathOf(relative);
     ReadBack done;
     OffsetHasher hasher;
-    OwnedHandle file(::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_DIRECT));
-    if (!file.valid() && errno == EINVAL) {
+    if (::fcntl(file.get(), F_SETFL, (::fcntl(file.get(), F_GETFL) & ~O_NONBLOCK) | O_DIRECT) != 0) {
         // The file system has no direct reads (tmpfs, some FUSE): drop the
         // cached pages instead, which after a flush are all clean.
-        file = OwnedHandle(::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
         done.path = ReadPath::CacheDropped;
-        if (file.valid()) {
-            ::posix_fadvise(file.get(), 0, 0, POSIX_FADV_DONTNEED);
-        }
-    }
-    if (!file.valid()) {
-        return R::failure(sourceError(errno, name));
+        ::posix_fadvise(file.get(), 0, 0, POSIX_FADV_DONTNEED);
     }
     struct stat info {};
     if (::fstat(file.get(), &info) != 0) {

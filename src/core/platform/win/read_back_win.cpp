@@ -1,4 +1,6 @@
+#include "platform/paths.h"
 #include "platform/read_back.h"
+#include "platform/win/handles_win.h"
 #include "platform/win/long_path_win.h"
 
 #include <string>
@@ -9,16 +11,6 @@ namespace {
 // Unbuffered reads want sector-aligned buffers and sizes; VirtualAlloc
 // gives whole pages.
 constexpr DWORD kChunk = 1 << 20;
-
-struct Handle {
-    HANDLE value = INVALID_HANDLE_VALUE;
-    ~Handle()
-    {
-        if (value != INVALID_HANDLE_VALUE) {
-            CloseHandle(value);
-        }
-    }
-};
 
 struct Pages {
     void* memory = VirtualAlloc(nullptr, kChunk, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
@@ -32,29 +24,62 @@ struct Pages {
 
 HANDLE openForReading(const std::wstring& path, DWORD flags)
 {
-    // A link is opened as itself, so a read-back never leaves the backup.
+    // A link is opened as itself, so a read never leaves the backup.
     return CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                        FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT | flags, nullptr);
 }
 
+// The file at relative below folder, opened by its long path, then accepted
+// only where the system says it is: Windows opens no name relative to a
+// handle, so a link on the way shows as another place. Past the cache
+// where the file system allows; path says how it came.
+Result<OwnedHandle, FileError> openBelow(const DestinationFolder& folder, std::string_view relative, bool pastCache,
+                                         ReadPath& path)
+{
+    using R = Result<OwnedHandle, FileError>;
+    const std::string what = folder.pathOf(relative);
+    const std::wstring wide = longPathW(what);
+    path = pastCache ? ReadPath::Device : ReadPath::CacheDropped;
+    OwnedHandle file(openForReading(wide, pastCache ? FILE_FLAG_NO_BUFFERING : 0));
+    if (!file.valid() && pastCache && GetLastError() == ERROR_INVALID_PARAMETER) {
+        // A file system without unbuffered reads: the cache is what there is.
+        file = OwnedHandle(openForReading(wide, 0));
+        path = ReadPath::CacheDropped;
+    }
+    if (!file.valid()) {
+        return R::failure(sourceErrorW(GetLastError(), what));
+    }
+    if (auto notRegular = notRegularFileW(file.get(), what)) {
+        return R::failure(*notRegular);
+    }
+    std::wstring expected = toPath(relative).native();
+    for (auto& c : expected) {
+        c = c == L'/' ? L'\\' : c;
+    }
+    if (!isPlaceOf(finalPathOf(file.get()), finalPathOf(folder.handle()), expected)) {
+        return R::failure({FileErrorKind::Link, what + ": reached through a link"});
+    }
+    return R::success(std::move(file));
+}
+
 } // namespace
 
-Result<ReadBack, FileError> readFromDevice(std::string_view path, const std::atomic<bool>* cancel)
+Result<OwnedHandle, FileError> openFileBelow(const DestinationFolder& folder, std::string_view relative)
+{
+    ReadPath path = ReadPath::CacheDropped;
+    return openBelow(folder, relative, false, path);
+}
+
+Result<ReadBack, FileError> readFromDeviceBelow(const DestinationFolder& folder, std::string_view relative,
+                                                const std::atomic<bool>* cancel)
 {
     using R = Result<ReadBack, FileError>;
-    const std::string name(path);
-    const std::wstring wide = longPathW(path);
+    const std::string name = folder.pathOf(relative);
     ReadBack done;
     OffsetHasher hasher;
-    Handle file;
-    file.value = openForReading(wide, FILE_FLAG_NO_BUFFERING);
-    if (file.value == INVALID_HANDLE_VALUE && GetLastError() == ERROR_INVALID_PARAMETER) {
-        // A file system without unbuffered reads: the cache is what there is.
-        file.value = openForReading(wide, 0);
-        done.path = ReadPath::CacheDropped;
-    }
-    if (file.value == INVALID_HANDLE_VALUE) {
-        return R::failure(sourceErrorW(GetLastError(), name));
+    auto file = openBelow(folder, relative, true, done.path);
+    if (!file.ok()) {
+        return R::failure(file.error());
     }
     const Pages buffer;
     if (!buffer.memory) {
@@ -65,7 +90,7 @@ Result<ReadBack, FileError> readFromDevice(std::string_view path, const std::ato
             return R::failure({FileErrorKind::Cancelled, name});
         }
         DWORD got = 0;
-        if (!ReadFile(file.value, buffer.memory, kChunk, &got, nullptr)) {
+        if (!ReadFile(file.value().get(), buffer.memory, kChunk, &got, nullptr)) {
             return R::failure(sourceErrorW(GetLastError(), name));
         }
         if (got == 0) {
