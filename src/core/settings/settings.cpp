@@ -121,7 +121,8 @@ Result<Settings, SettingsError> ReadSettings(std::string_view programFolder)
 
 std::string describeSettingsError(const SettingsError& error)
 {
-    return "実行時エラー '" + std::to_string(error.errorNumber) + "':\n\n" + error.reason + "\n\n" + error.path;
+    return "実行時エラー '" + std::to_string(error.errorNumber) + "':\n\n" + error.reason + "\n\n" +
+           nativeSeparators(error.path);
 }
 
 } // namespace rv

@@ -62,6 +62,13 @@ Result<DestinationFolder, FileError> DestinationFolder::openChosen(std::string_v
     // A link naming the chosen folder is followed: that is the folder chosen.
     HANDLE folder = CreateFileW(longPathW(path).c_str(), kFolderAccess, kShareAll, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (folder == INVALID_HANDLE_VALUE &&
+        (GetLastError() == ERROR_ACCESS_DENIED || GetLastError() == ERROR_WRITE_PROTECT)) {
+        // A write-protected disk, or a folder this user may only read, can
+        // still be checked; a write into it fails on its own and says so.
+        folder = CreateFileW(longPathW(path).c_str(), kFolderAccess & ~FILE_WRITE_ATTRIBUTES, kShareAll, nullptr,
+                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    }
     if (folder == INVALID_HANDLE_VALUE) {
         return Result<DestinationFolder, FileError>::failure(destinationErrorW(GetLastError(), path));
     }

@@ -1,4 +1,5 @@
 #include "platform/paths.h"
+#include "platform/win/utf16_win.h"
 
 #include <windows.h>
 
@@ -7,7 +8,7 @@
 
 namespace rv::platform {
 
-std::filesystem::path toPath(std::string_view utf8)
+std::wstring utf16FromUtf8(std::string_view utf8)
 {
     if (utf8.empty()) {
         return {};
@@ -15,15 +16,11 @@ std::filesystem::path toPath(std::string_view utf8)
     const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
     std::wstring wide(static_cast<std::size_t>(length), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), length);
-    // The core joins with "/"; Windows reads it too, but not in a "\\?\"
-    // path, and a path compared with what Windows gives back must match.
-    std::replace(wide.begin(), wide.end(), L'/', L'\\');
-    return std::filesystem::path(wide);
+    return wide;
 }
 
-std::string fromPath(const std::filesystem::path& path)
+std::string utf8FromUtf16(std::wstring_view wide)
 {
-    const std::wstring& wide = path.native();
     if (wide.empty()) {
         return {};
     }
@@ -33,6 +30,17 @@ std::string fromPath(const std::filesystem::path& path)
     WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), length, nullptr, nullptr);
     return utf8;
 }
+
+std::filesystem::path toPath(std::string_view utf8)
+{
+    std::wstring wide = utf16FromUtf8(utf8);
+    // The core joins with "/"; Windows reads it too, but not in a "\\?\"
+    // path, and a path compared with what Windows gives back must match.
+    std::replace(wide.begin(), wide.end(), L'/', L'\\');
+    return std::filesystem::path(wide);
+}
+
+std::string fromPath(const std::filesystem::path& path) { return utf8FromUtf16(path.native()); }
 
 Result<std::string, std::string> executableFolder()
 {
