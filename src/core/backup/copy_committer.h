@@ -2,6 +2,7 @@
 
 #include "backup/copy_reason.h"
 #include "backup/copy_verification.h"
+#include "backup/placed_names.h"
 #include "platform/destination_folder.h"
 #include "platform/file_copy.h"
 
@@ -101,6 +102,7 @@ private:
     std::function<void(SettledCopy&)> onSettled_;
     BatchLimits limits_;
     ReadBackCheck check_;
+    PlacedNames names_;               // used by the batch in flight only
     std::vector<SettledCopy> placed_;  // in place, until the next flush gets them onto the device
     std::vector<SettledCopy> sending_; // the batch in flight
     std::future<void> inFlight_;

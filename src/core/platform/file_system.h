@@ -25,6 +25,7 @@ enum class FileErrorKind {
     Socket,   // a socket
     Replaced, // something else stands where the listing found this file
     Virtual,  // made up by the system as it is read (/proc, /sys): no data of the clinic's
+    InvalidName, // the destination's file system refuses the name (a character it cannot hold, too long)
 };
 
 struct FileError {
