@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <map>
 
 namespace fs = std::filesystem;
@@ -133,13 +134,16 @@ TEST_F(CopyCommitterTest, ACommitterEndedWithoutFinishRemovesTheCopiesThatNeverW
 // On a disk that ignores case (every Windows disk, exFAT and FAT sticks), a
 // second name that differs only in case leads to the file this run put in
 // place: it is named as not copied rather than take the first one's place.
-// An earlier backup's file under another spelling is replaced as ever.
-TEST_F(CopyCommitterTest, ANameTheDestinationTakesAsOneOfThisRunsFilesIsNotPutInPlace)
+// An earlier backup's file under another spelling is replaced as ever. A
+// name the disk cannot hold is named as such.
+TEST_F(CopyCommitterTest, NamesTheDestinationTakesAsOneOfThisRunsFilesOrCannotHoldAreNotPutInPlace)
 {
-    // Whether this destination ignores case, as it says itself.
+    // What this destination does, as it says itself.
     writeFile(destination.path() / "probe", "");
     const bool ignoresCase = fs::exists(destination.path() / "PROBE");
     fs::remove(destination.path() / "probe");
+    const bool holdsBar = std::ofstream(destination.path() / "probe|").good();
+    fs::remove(destination.path() / "probe|");
     writeFile(destination.path() / "earlier.txt", "the earlier copy");
     auto flusher = rv::platform::WriteFlusher::open(destination.str());
     ASSERT_TRUE(flusher.ok());
@@ -151,9 +155,16 @@ TEST_F(CopyCommitterTest, ANameTheDestinationTakesAsOneOfThisRunsFilesIsNotPutIn
     committer.add(pendingCopy("other.txt", "other", 1));
     committer.add(pendingCopy("report.txt", "lower", 2)); // in the next batch
     committer.add(pendingCopy("EARLIER.TXT", "new", 3));
+    committer.add(pendingCopy("a|b.txt", "bar", 4));
     committer.settleAll();
 
-    ASSERT_EQ(settled.size(), 4u);
+    ASSERT_EQ(settled.size(), 5u);
+    if (holdsBar) {
+        EXPECT_EQ(readFile(destination.path() / "a|b.txt"), "bar");
+    } else {
+        ASSERT_TRUE(settled[4].failure);
+        EXPECT_EQ(settled[4].failure->reason, FileErrorKind::InvalidName) << settled[4].failure->detail;
+    }
     EXPECT_FALSE(settled[0].failure);
     EXPECT_FALSE(settled[3].failure);
     EXPECT_EQ(readFile(destination.path() / "Report.txt"), "upper");
