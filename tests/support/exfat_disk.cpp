@@ -48,7 +48,7 @@ std::optional<std::string> ExfatDisk::unavailable()
 }
 
 Result<ExfatDisk, std::string> ExfatDisk::mount(const fs::path& folder, const fs::path& imageFolder,
-                                               std::uint64_t sizeBytes)
+                                                std::uint64_t sizeBytes)
 {
     using R = Result<ExfatDisk, std::string>;
     const fs::path image = imageFolder / "exfat.img";

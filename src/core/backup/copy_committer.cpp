@@ -81,13 +81,9 @@ void flushAndRename(const platform::DestinationFolder& root, platform::WriteFlus
     for (SettledCopy& settled : batch) {
         if (failure) {
             settled.failure = failure;
-        } else if (const auto* file = std::get_if<platform::PendingFile>(&settled.copy.entry)) {
+        } else if (std::holds_alternative<platform::PendingFile>(settled.copy.entry)) {
             settled.readBack = verified->outcome;
-            if (verified->failure) {
-                settled.failure = std::move(verified->failure);
-            } else {
-                settled.failure = placeCopy(root, names, settled.copy);
-            }
+            settled.failure = verified->failure ? std::move(verified->failure) : placeCopy(root, names, settled.copy);
             ++verified;
         } else {
             const auto& folder = std::get<FilledFolder>(settled.copy.entry);

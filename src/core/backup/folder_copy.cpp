@@ -166,14 +166,14 @@ std::optional<CommitFailure> FolderCopy::makeInside(Frame& parent, std::string_v
     }
     ledger_.madeFolder(made.value());
     if (!made.value().created) {
-        auto sibling = isMadeSibling(root_, *parent.folder, made.value().folder, parent.madeInside);
+        auto sibling = parent.madeInside.includes(root_, *parent.folder, made.value().folder, name);
         if (!sibling.ok() || sibling.value()) {
             return sibling.ok() ? CommitFailure{BackupReason::FolderNameTakenAsOne,
                                                 made.value().folder.path() + ": the name of a folder this run made"}
                                 : std::move(sibling.error());
         }
     }
-    parent.madeInside.emplace_back(name);
+    parent.madeInside.add(root_, made.value().folder, name);
     frame.folder.emplace(std::move(made.value().folder));
     copier_.sweep(*frame.folder);
     return std::nullopt;

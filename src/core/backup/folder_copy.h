@@ -2,6 +2,7 @@
 
 #include "backup/backup_plan.h"
 #include "backup/folder_precopy.h"
+#include "backup/placed_names.h"
 #include "backup/run_copier.h"
 #include "backup/run_ledger.h"
 #include "platform/destination_folder.h"
@@ -49,7 +50,7 @@ private:
         std::optional<platform::DestinationFolder> folder; // none when it could not be made
         std::optional<CommitFailure> problem;              // why not: what is inside it is not copied either
         platform::FolderLook look;
-        std::vector<std::string> madeInside; // the folders this run made in it, by name
+        MadeFolders madeInside;
     };
 
     bool aheadAt(std::size_t step) const { return precopy_ && step == aheadStep_; }

@@ -26,22 +26,22 @@ bool PlacedNames::mayReplace(const Identity& placed, std::string_view target, bo
     return planItem && item != planItems_.end() && platform::sameName(item->second, target);
 }
 
-Result<EntryStamp, CommitFailure> PlacedNames::admit(const DestinationFolder& root,
-                                                     const platform::PendingFile& file, bool planItem) const
+Result<EntryStamp, CommitFailure> PlacedNames::admit(const DestinationFolder& root, const platform::PendingFile& file,
+                                                     bool planItem) const
 {
     using R = Result<EntryStamp, CommitFailure>;
     auto copy = platform::stampAt(root, file.temporaryPath);
     if (!copy.ok() || !copy.value()) {
-        return R::failure(copy.ok() ? CommitFailure{platform::FileErrorKind::NotWritable,
-                                                    root.pathOf(file.temporaryPath) + ": gone"}
-                                    : failureOf(copy.error()));
+        return R::failure(
+            copy.ok() ? CommitFailure{platform::FileErrorKind::NotWritable, root.pathOf(file.temporaryPath) + ": gone"}
+                      : failureOf(copy.error()));
     }
     auto there = platform::stampAt(root, file.targetPath);
     if (!there.ok()) {
         return R::failure(failureOf(there.error()));
     }
-    const CommitFailure taken{BackupReason::NameTakenAsOne, root.pathOf(file.targetPath) + ": the name of a file "
-                                                                                           "this run wrote"};
+    const CommitFailure taken{BackupReason::NameTakenAsOne,
+                              root.pathOf(file.targetPath) + ": taken as the name of a file this run wrote"};
     if (!there.value()) {
         return R::success(*copy.value());
     }
@@ -68,11 +68,22 @@ void PlacedNames::placed(const EntryStamp& copy, const platform::PendingFile& fi
     looks_.emplace(copy.size, copy.modified);
 }
 
-Result<bool, CommitFailure> isMadeSibling(const DestinationFolder& root, const DestinationFolder& parent,
-                                          const DestinationFolder& made, const std::vector<std::string>& siblings)
+void MadeFolders::add(const DestinationFolder& root, const DestinationFolder& made, std::string_view name)
+{
+    names_.emplace_back(name);
+    if (auto stamp = platform::stampAt(root, made.relativePath()); stamp.ok() && stamp.value()) {
+        identities_.emplace(stamp.value()->volume, stamp.value()->index);
+    }
+    if (listing_) {
+        listing_->emplace(name);
+    }
+}
+
+Result<bool, CommitFailure> MadeFolders::includes(const DestinationFolder& root, const DestinationFolder& parent,
+                                                  const DestinationFolder& made, std::string_view name)
 {
     using R = Result<bool, CommitFailure>;
-    if (siblings.empty()) {
+    if (names_.empty()) {
         return R::success(false);
     }
     auto self = platform::stampAt(root, made.relativePath());
@@ -80,24 +91,28 @@ Result<bool, CommitFailure> isMadeSibling(const DestinationFolder& root, const D
         return R::failure(self.ok() ? CommitFailure{platform::FileErrorKind::NotWritable, made.path() + ": gone"}
                                     : failureOf(self.error()));
     }
-    for (const std::string& sibling : siblings) {
-        auto other = platform::stampAt(root, joinRelative(parent.relativePath(), sibling));
-        if (other.ok() && other.value() && other.value()->sameIdentity(*self.value())) {
-            return R::success(true);
+    if (identities_.contains({self.value()->volume, self.value()->index})) {
+        return R::success(true);
+    }
+    if (!listing_) {
+        listing_.emplace();
+        if (auto listed = parent.forEachName([this](std::string_view entry) { listing_->emplace(entry); });
+            !listed.ok()) {
+            listing_.reset();
+            return R::failure(failureOf(listed.error()));
         }
     }
-    auto listed = platform::listedAsSpelled(root, made.relativePath());
-    if (!listed.ok() || listed.value()) {
-        return listed.ok() ? R::success(false) : R::failure(failureOf(listed.error()));
+    if (listing_->contains(name)) {
+        return R::success(false); // an entry of its own
     }
-    // Reached by another spelling of a name listed there: is that one of this run's?
+    // Reached by another spelling of a name listed there: is it one of this run's?
     const std::string probe = platform::temporaryName();
     auto probeMade = made.makeFolder(probe);
     if (!probeMade.ok()) {
         return R::failure(failureOf(probeMade.error()));
     }
     bool seen = false;
-    for (const std::string& sibling : siblings) {
+    for (const std::string& sibling : names_) {
         auto inside = platform::stampAt(root, joinRelative(joinRelative(parent.relativePath(), sibling), probe));
         seen = seen || (inside.ok() && inside.value());
     }

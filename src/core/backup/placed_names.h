@@ -8,7 +8,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -39,19 +41,29 @@ private:
     using Identity = std::pair<std::uint64_t, std::uint64_t>; // volume, index
     bool mayReplace(const Identity& placed, std::string_view target, bool planItem) const;
 
-    std::map<Identity, std::size_t> identities_;   // the target each was placed at, by its hash
-    std::map<Identity, std::string> planItems_;    // the few files of the plan's list, by name
+    std::map<Identity, std::size_t> identities_;              // the target each was placed at, by its hash
+    std::map<Identity, std::string> planItems_;               // the few files of the plan's list, by name
     std::set<std::pair<std::uint64_t, std::uint64_t>> looks_; // size, last write
 };
 
-// Whether the folder made (it was there already) under parent is, on this
-// destination, one of the folders this run made beside it under the names
-// siblings. Told by the destination's numbering, or else, when its name is
-// not listed as spelled, by an empty folder made inside it and looked for in
-// each sibling.
-Result<bool, CommitFailure> isMadeSibling(const platform::DestinationFolder& root,
-                                          const platform::DestinationFolder& parent,
-                                          const platform::DestinationFolder& made,
-                                          const std::vector<std::string>& siblings);
+// The folders this run made inside one folder of the backup, so that a name
+// the destination takes as one of theirs never merges another folder into
+// one of them. Told by the destination's numbering, or else, when the name
+// is not listed as spelled, by an empty folder made inside the folder the
+// name opens and looked for in each folder made here.
+class MadeFolders {
+public:
+    // Whether made, opened under a name of parent that was there already,
+    // is on this destination one of the folders made in parent.
+    Result<bool, CommitFailure> includes(const platform::DestinationFolder& root,
+                                         const platform::DestinationFolder& parent,
+                                         const platform::DestinationFolder& made, std::string_view name);
+    void add(const platform::DestinationFolder& root, const platform::DestinationFolder& made, std::string_view name);
+
+private:
+    std::vector<std::string> names_;
+    std::set<std::pair<std::uint64_t, std::uint64_t>> identities_; // volume, index
+    std::optional<std::set<std::string, std::less<>>> listing_;    // parent's names, once asked
+};
 
 } // namespace rv

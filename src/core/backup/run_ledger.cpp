@@ -80,8 +80,7 @@ void RunLedger::fileNotCopied(std::size_t step, const std::string& relativePath,
     addFileFailure(step, {relativePath, error.kind, error.detail});
 }
 
-void RunLedger::fileNotCopied(std::size_t step, const std::string& relativePath, CopyReason reason,
-                              std::string detail)
+void RunLedger::fileNotCopied(std::size_t step, const std::string& relativePath, CopyReason reason, std::string detail)
 {
     addFileFailure(step, {relativePath, reason, std::move(detail)});
 }
