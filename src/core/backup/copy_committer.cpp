@@ -49,7 +49,7 @@ std::optional<CommitFailure> placeCopy(const platform::DestinationFolder& root, 
     const bool planItem = copy.relativePath.empty();
     auto admitted = names.admit(root, file, planItem);
     if (!admitted.ok()) {
-        return std::move(admitted.error());
+        return admitted.error();
     }
     if (auto committed = platform::commit(root, file); !committed.ok()) {
         return CommitFailure{committed.error().kind, committed.error().detail};

@@ -170,7 +170,7 @@ std::optional<CommitFailure> FolderCopy::makeInside(Frame& parent, std::string_v
         if (!sibling.ok() || sibling.value()) {
             return sibling.ok() ? CommitFailure{BackupReason::FolderNameTakenAsOne,
                                                 made.value().folder.path() + ": the name of a folder this run made"}
-                                : std::move(sibling.error());
+                                : sibling.error();
         }
     }
     parent.madeInside.add(root_, made.value().folder, name);
