@@ -54,9 +54,12 @@ Result<Done, FileError> commit(const DestinationFolder& root, const PendingFile&
     const std::string toName(split(pending.targetPath).second);
     if (::renameat(from.get(), fromName.c_str(), sameFolder ? from.get() : to.get(), toName.c_str()) != 0) {
         const int error = errno;
-        // With the copy still there, the name is what the file system refused.
+        // With the copy and the target's folder still there, the name is
+        // what the file system refused.
         struct stat copy {};
-        const bool copyThere = ::fstatat(from.get(), fromName.c_str(), &copy, AT_SYMLINK_NOFOLLOW) == 0;
+        struct stat folder {};
+        const bool copyThere = ::fstatat(from.get(), fromName.c_str(), &copy, AT_SYMLINK_NOFOLLOW) == 0 &&
+                               ::fstat(sameFolder ? from.get() : to.get(), &folder) == 0 && folder.st_nlink > 0;
         const std::string what = root.pathOf(pending.targetPath);
         return R::failure(copyThere ? destinationNameError(error, what) : destinationError(error, what));
     }
