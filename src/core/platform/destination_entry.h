@@ -24,8 +24,8 @@ struct EntryStamp {
 };
 
 // What the name at relative (inside root, the chosen folder) leads to, a
-// link not followed and nothing opened for reading; nothing when the name
-// leads nowhere.
+// link there not followed and nothing opened for reading; nothing when the
+// name leads nowhere.
 Result<std::optional<EntryStamp>, FileError> stampAt(const DestinationFolder& root, std::string_view relative);
 
 // Whether the folder of relative lists its last name spelled exactly so: a
