@@ -2,6 +2,7 @@
 
 #include "backup/copy_reason.h"
 #include "backup/copy_verification.h"
+#include "backup/placed_names.h"
 #include "platform/destination_folder.h"
 #include "platform/file_copy.h"
 
@@ -51,13 +52,15 @@ struct SettledCopy {
 // then each copy is read back from the device and compared (when asked) and
 // renamed over its target, so none replaces its target before its data is
 // on the device and found right there; a copy found wrong is removed and the
-// earlier copy stays. A full batch goes to the device, and is read back, on
-// a thread of its own while the next batch is copied: the reading waits on
-// the disk while the copying of small files keeps the processor busy. Only
-// one batch is in flight, so the temporary copies never take more than two
-// batches' room beside the earlier backup. The renames reach the device with
-// the next flush: only then is a copy settled, so that what is reported as
-// copied is there whatever happens to the machine next.
+// earlier copy stays. A copy whose target's name the destination takes as
+// that of a file this run already put in place (a disk that ignores case) is
+// not renamed: it would replace that file. A full batch goes to the device,
+// and is read back, on a thread of its own while the next batch is copied:
+// the reading waits on the disk while the copying of small files keeps the
+// processor busy. Only one batch is in flight, so the temporary copies never
+// take more than two batches' room beside the earlier backup. The renames
+// reach the device with the next flush: only then is a copy settled, so that
+// what is reported as copied is there whatever happens to the machine next.
 //
 // The committer owns the destination's flusher, so that a batch in flight
 // always has it: however the run ends, even by an exception, the committer
@@ -101,6 +104,7 @@ private:
     std::function<void(SettledCopy&)> onSettled_;
     BatchLimits limits_;
     ReadBackCheck check_;
+    PlacedNames names_;                // used by the batch in flight only
     std::vector<SettledCopy> placed_;  // in place, until the next flush gets them onto the device
     std::vector<SettledCopy> sending_; // the batch in flight
     std::future<void> inFlight_;

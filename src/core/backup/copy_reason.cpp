@@ -34,6 +34,8 @@ std::string_view textOf(FileErrorKind kind)
         return "コピーの直前に別のものと置き換えられました";
     case FileErrorKind::Virtual:
         return "システムが作る仮想のファイルです（ディスク上のデータではありません）";
+    case FileErrorKind::InvalidName:
+        return "この保存先では使えない名前です";
     }
     // A kind with no wording of its own yet was a failure to write.
     return textOf(FileErrorKind::NotWritable);
@@ -52,6 +54,10 @@ std::string_view textOf(BackupReason reason)
         return "保存先への書き込みを確定できません";
     case BackupReason::NotVerified:
         return "書き込んだ内容を確認できませんでした";
+    case BackupReason::NameTakenAsOne:
+        return "大文字と小文字の違いしかない名前のファイルが、保存先ではすでに別のファイルです";
+    case BackupReason::FolderNameTakenAsOne:
+        return "大文字と小文字の違いしかない名前のフォルダが、保存先ではすでに別のフォルダです";
     }
     return "コピーできません";
 }

@@ -15,6 +15,10 @@ enum class BackupReason {
     BadName,     // the path ends in no usable file name
     NotFlushed,  // the data may not have reached the device
     NotVerified, // the copy read back from the device differs from what was read from the source
+    // The destination takes the name as one this run already wrote under
+    // another spelling (a case-insensitive disk): writing it would merge the two.
+    NameTakenAsOne,
+    FolderNameTakenAsOne, // as NameTakenAsOne, for a folder: what it holds would join the other's
 };
 
 // Why an item of the backup was not copied, as the user is told: a file

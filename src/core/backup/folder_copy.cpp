@@ -137,28 +137,46 @@ void FolderCopy::copy(std::size_t step)
 // everything it holds, which has nowhere to go.
 bool FolderCopy::enterFolder(std::size_t step, const WalkStep& entry, std::vector<Frame>& frames)
 {
-    Frame frame{{}, {}, entry.look};
-    if (!frames.empty() && !frames.back().folder) {
-        frame.problem = frames.back().problem;
+    Frame frame{{}, {}, entry.look, {}};
+    if (!frames.empty()) {
+        frame.problem = frames.back().folder ? makeInside(frames.back(), entry.name(), frame) : frames.back().problem;
+    } else if (auto made = root_.makeFolder(plan_.steps[step].name); made.ok()) {
+        ledger_.madeFolder(made.value());
+        frame.folder.emplace(std::move(made.value().folder));
+        copier_.sweep(*frame.folder);
     } else {
-        const DestinationFolder& parent = frames.empty() ? root_ : *frames.back().folder;
-        auto made = parent.makeFolder(frames.empty() ? std::string_view(plan_.steps[step].name) : entry.name());
-        if (made.ok()) {
-            ledger_.madeFolder(made.value());
-            frame.folder.emplace(std::move(made.value().folder));
-            copier_.sweep(*frame.folder);
-        } else if (frames.empty()) {
-            ledger_.fail(step, made.error().kind, made.error().detail);
-            return false;
-        } else {
-            frame.problem = made.error();
-        }
+        ledger_.fail(step, made.error().kind, made.error().detail);
+        return false;
     }
     if (frame.problem) {
-        ledger_.fileNotCopied(step, entry.relativePath, *frame.problem);
+        ledger_.fileNotCopied(step, entry.relativePath, frame.problem->reason, frame.problem->detail);
     }
     frames.push_back(std::move(frame));
     return true;
+}
+
+// Makes the folder name inside parent's for frame; why not, when it cannot
+// be made or the destination takes its name as one of a folder this run
+// made beside it (a case-insensitive disk): the two would be merged.
+std::optional<CommitFailure> FolderCopy::makeInside(Frame& parent, std::string_view name, Frame& frame)
+{
+    auto made = parent.folder->makeFolder(name);
+    if (!made.ok()) {
+        return CommitFailure{made.error().kind, made.error().detail};
+    }
+    ledger_.madeFolder(made.value());
+    if (!made.value().created) {
+        auto sibling = parent.madeInside.includes(root_, *parent.folder, made.value().folder, name);
+        if (!sibling.ok() || sibling.value()) {
+            return sibling.ok() ? CommitFailure{BackupReason::FolderNameTakenAsOne,
+                                                made.value().folder.path() + ": the name of a folder this run made"}
+                                : sibling.error();
+        }
+    }
+    parent.madeInside.add(root_, made.value().folder, name);
+    frame.folder.emplace(std::move(made.value().folder));
+    copier_.sweep(*frame.folder);
+    return std::nullopt;
 }
 
 void FolderCopy::leaveFolder(std::size_t step, std::vector<Frame>& frames)
@@ -177,7 +195,7 @@ bool FolderCopy::copyEntry(std::size_t step, platform::SourceWalk& walk, const W
     ledger_.fileMet(step);
     std::uint64_t reported = 0;
     if (!into.folder) {
-        ledger_.fileNotCopied(step, entry.relativePath, *into.problem);
+        ledger_.fileNotCopied(step, entry.relativePath, into.problem->reason, into.problem->detail);
         copier_.fileOver(reported, entry.stamp.size);
         return true;
     }

@@ -2,6 +2,7 @@
 
 #include "backup/backup_plan.h"
 #include "backup/folder_precopy.h"
+#include "backup/placed_names.h"
 #include "backup/run_copier.h"
 #include "backup/run_ledger.h"
 #include "platform/destination_folder.h"
@@ -11,6 +12,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace rv {
@@ -45,13 +48,15 @@ private:
     // A folder of the copy, on the way down the walk.
     struct Frame {
         std::optional<platform::DestinationFolder> folder; // none when it could not be made
-        std::optional<platform::FileError> problem;        // why not: what is inside it is not copied either
+        std::optional<CommitFailure> problem;              // why not: what is inside it is not copied either
         platform::FolderLook look;
+        MadeFolders madeInside;
     };
 
     bool aheadAt(std::size_t step) const { return precopy_ && step == aheadStep_; }
     void abandonAhead();
     bool enterFolder(std::size_t step, const platform::WalkStep& entry, std::vector<Frame>& frames);
+    std::optional<CommitFailure> makeInside(Frame& parent, std::string_view name, Frame& frame);
     void leaveFolder(std::size_t step, std::vector<Frame>& frames);
     bool copyEntry(std::size_t step, platform::SourceWalk& walk, const platform::WalkStep& entry, const Frame& into);
     Result<platform::PendingFile, platform::FileError> takeOrCopy(std::size_t step, platform::SourceWalk& walk,

@@ -66,6 +66,11 @@ void RunLedger::fileNotCopied(std::size_t step, const std::string& relativePath,
     addFileFailure(step, {relativePath, error.kind, error.detail});
 }
 
+void RunLedger::fileNotCopied(std::size_t step, const std::string& relativePath, CopyReason reason, std::string detail)
+{
+    addFileFailure(step, {relativePath, reason, std::move(detail)});
+}
+
 void RunLedger::fileMet(std::size_t step) { ++states_[step].filesMet; }
 
 void RunLedger::cutShort(std::size_t step) { states_[step].cancelled = true; }

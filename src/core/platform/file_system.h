@@ -19,12 +19,13 @@ enum class FileErrorKind {
     Cancelled,   // the caller asked to stop
     // Not a regular file, named for what it is and never opened for reading:
     // a link may lead anywhere, a pipe or a device may never answer.
-    Link,     // a symbolic link, junction or other reparse point
-    Pipe,     // a named pipe
-    Device,   // a character or block device
-    Socket,   // a socket
-    Replaced, // something else stands where the listing found this file
-    Virtual,  // made up by the system as it is read (/proc, /sys): no data of the clinic's
+    Link,        // a symbolic link, junction or other reparse point
+    Pipe,        // a named pipe
+    Device,      // a character or block device
+    Socket,      // a socket
+    Replaced,    // something else stands where the listing found this file
+    Virtual,     // made up by the system as it is read (/proc, /sys): no data of the clinic's
+    InvalidName, // the destination's file system refuses the name (a character it cannot hold, too long)
 };
 
 struct FileError {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <map>
 
 namespace fs = std::filesystem;
@@ -127,5 +128,54 @@ TEST_F(CopyCommitterTest, ACommitterEndedWithoutFinishRemovesTheCopiesThatNeverW
     EXPECT_EQ(readFile(destination.path() / "first"), "1");
     EXPECT_EQ(readFile(destination.path() / "second"), "2");
     EXPECT_EQ(readFile(destination.path() / "waiting"), "the earlier copy");
+    EXPECT_TRUE(temporaryFiles().empty());
+}
+
+// On a disk that ignores case (every Windows disk, exFAT and FAT sticks), a
+// second name that differs only in case leads to the file this run put in
+// place: it is named as not copied rather than take the first one's place.
+// An earlier backup's file under another spelling is replaced as ever. A
+// name the disk cannot hold is named as such.
+TEST_F(CopyCommitterTest, NamesTheDestinationTakesAsOneOfThisRunsFilesOrCannotHoldAreNotPutInPlace)
+{
+    // What this destination does, as it says itself.
+    writeFile(destination.path() / "probe", "");
+    const bool ignoresCase = fs::exists(destination.path() / "PROBE");
+    fs::remove(destination.path() / "probe");
+    const bool holdsBar = std::ofstream(destination.path() / "probe|").good();
+    fs::remove(destination.path() / "probe|");
+    writeFile(destination.path() / "earlier.txt", "the earlier copy");
+    auto flusher = rv::platform::WriteFlusher::open(destination.str());
+    ASSERT_TRUE(flusher.ok());
+    std::map<std::size_t, SettledCopy> settled;
+    CopyCommitter committer(root, std::move(flusher.value()),
+                            [&](SettledCopy& copy) { settled.emplace(copy.copy.step, copy); },
+                            {2, std::uint64_t{1} << 30});
+    committer.add(pendingCopy("Report.txt", "upper", 0));
+    committer.add(pendingCopy("other.txt", "other", 1));
+    committer.add(pendingCopy("report.txt", "lower", 2)); // in the next batch
+    committer.add(pendingCopy("EARLIER.TXT", "new", 3));
+    committer.add(pendingCopy("a|b.txt", "bar", 4));
+    committer.settleAll();
+
+    ASSERT_EQ(settled.size(), 5u);
+    if (holdsBar) {
+        EXPECT_EQ(readFile(destination.path() / "a|b.txt"), "bar");
+    } else {
+        ASSERT_TRUE(settled[4].failure);
+        EXPECT_EQ(settled[4].failure->reason, FileErrorKind::InvalidName) << settled[4].failure->detail;
+    }
+    EXPECT_FALSE(settled[0].failure);
+    EXPECT_FALSE(settled[3].failure);
+    EXPECT_EQ(readFile(destination.path() / "Report.txt"), "upper");
+    EXPECT_EQ(readFile(destination.path() / "EARLIER.TXT"), "new");
+    if (ignoresCase) {
+        ASSERT_TRUE(settled[2].failure);
+        EXPECT_EQ(settled[2].failure->reason, rv::BackupReason::NameTakenAsOne);
+    } else {
+        EXPECT_FALSE(settled[2].failure);
+        EXPECT_EQ(readFile(destination.path() / "report.txt"), "lower");
+        EXPECT_EQ(readFile(destination.path() / "earlier.txt"), "the earlier copy");
+    }
     EXPECT_TRUE(temporaryFiles().empty());
 }

@@ -31,6 +31,9 @@ const ErrorCase kCases[] = {
     {1295 /* ERROR_DISK_QUOTA_EXCEEDED */, Side::Destination, FileErrorKind::NoSpace},
     {ERROR_FILE_TOO_LARGE, Side::Destination, FileErrorKind::TooLarge},
     {ERROR_REQUEST_ABORTED, Side::Destination, FileErrorKind::Cancelled},
+    {ERROR_INVALID_NAME, Side::Destination, FileErrorKind::InvalidName}, // ": ? * \" < > |"
+    {ERROR_FILENAME_EXCED_RANGE, Side::Destination, FileErrorKind::InvalidName},
+    {ERROR_BAD_PATHNAME, Side::Destination, FileErrorKind::InvalidName},
 };
 
 TEST(FileErrorW, EachErrorGivesItsReasonAndNamesItsFile)

@@ -61,7 +61,11 @@ Result<MadeFolder, FileError> DestinationFolder::makePlainFolder(const std::stri
     bool created = ::mkdirat(parent, name.c_str(), 0700) == 0;
     std::optional<std::string> replacedLink;
     if (!created && errno != EEXIST) {
-        return R::failure(destinationError(errno, path));
+        // In a folder still there (linked), the name is what the file system refused.
+        const int error = errno;
+        struct stat folder {};
+        const bool parentThere = ::fstat(parent, &folder) == 0 && folder.st_nlink > 0;
+        return R::failure(parentThere ? destinationNameError(error, path) : destinationError(error, path));
     }
     struct stat there {};
     if (!created && ::fstatat(parent, name.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(there.st_mode)) {

@@ -5,6 +5,7 @@
 #include "platform/posix/file_errors_posix.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -52,7 +53,15 @@ Result<Done, FileError> commit(const DestinationFolder& root, const PendingFile&
     const std::string fromName(split(pending.temporaryPath).second);
     const std::string toName(split(pending.targetPath).second);
     if (::renameat(from.get(), fromName.c_str(), sameFolder ? from.get() : to.get(), toName.c_str()) != 0) {
-        return R::failure(destinationError(errno, root.pathOf(pending.targetPath)));
+        const int error = errno;
+        // With the copy and the target's folder still there, the name is
+        // what the file system refused.
+        struct stat copy {};
+        struct stat folder {};
+        const bool copyThere = ::fstatat(from.get(), fromName.c_str(), &copy, AT_SYMLINK_NOFOLLOW) == 0 &&
+                               ::fstat(sameFolder ? from.get() : to.get(), &folder) == 0 && folder.st_nlink > 0;
+        const std::string what = root.pathOf(pending.targetPath);
+        return R::failure(copyThere ? destinationNameError(error, what) : destinationError(error, what));
     }
     return R::success({});
 }

@@ -41,8 +41,11 @@ FileError destinationErrorW(DWORD error, const std::string& what)
         return {FileErrorKind::Cancelled, what};
     }
     const bool full = error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL || error == kDiskQuotaExceeded;
+    const bool refusedName =
+        error == ERROR_INVALID_NAME || error == ERROR_FILENAME_EXCED_RANGE || error == ERROR_BAD_PATHNAME;
     const FileErrorKind kind = full                            ? FileErrorKind::NoSpace
                                : error == ERROR_FILE_TOO_LARGE ? FileErrorKind::TooLarge
+                               : refusedName                   ? FileErrorKind::InvalidName
                                                                : FileErrorKind::NotWritable;
     return {kind, what + ": error " + std::to_string(error)};
 }
