@@ -1,5 +1,7 @@
 #include "backup/copy_reason.h"
 
+#include "platform/system_error_text.h"
+
 namespace rv {
 namespace {
 
@@ -52,6 +54,8 @@ std::string_view textOf(BackupReason reason)
         return "保存先への書き込みを確定できません";
     case BackupReason::NotVerified:
         return "書き込んだ内容を確認できませんでした";
+    case BackupReason::DestinationGone:
+        return "保存先が途中で使えなくなりました";
     }
     return "コピーできません";
 }
@@ -61,6 +65,15 @@ std::string_view textOf(BackupReason reason)
 std::string_view reasonText(CopyReason reason)
 {
     return std::visit([](auto why) { return textOf(why); }, reason.why());
+}
+
+std::string describeFileError(const platform::FileError& error)
+{
+    std::string text(textOf(error.kind));
+    if (error.code != 0) {
+        text += "：" + platform::describeSystemError(error.code);
+    }
+    return text;
 }
 
 } // namespace rv

@@ -77,7 +77,7 @@ void FolderCopy::abandonAhead()
     precopy_.reset();
     if (madeFolderAhead_) {
         if (auto removed = root_.removeEmptyFolder(plan_.steps[aheadStep_].name); !removed.ok()) {
-            ledger_.notRemoved({removed.error()});
+            ledger_.notRemoved({{plan_.steps[aheadStep_].name, removed.error()}});
         }
     }
     folderAhead_.reset();

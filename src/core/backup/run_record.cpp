@@ -1,27 +1,28 @@
 #include "backup/run_record.h"
 
+#include "common/path_text.h"
 #include "platform/local_time.h"
 
 namespace rv {
 
-RunRecord::RunRecord(const std::string& backupFolder)
+RunRecord::RunRecord(const std::string& backupFolder) : recordPath_(joinPath(backupFolder, kRecordFileName))
 {
     auto writer = RecordWriter::begin(backupFolder);
     if (writer.ok()) {
         writer_.emplace(std::move(writer.value()));
     } else {
-        problem_ = writer.error().detail;
+        problem_ = writer.error();
     }
 }
 
 void RunRecord::add(const RecordedFile& file)
 {
     ++files_;
-    if (!writer_ || !problem_.empty()) {
+    if (!writer_ || problem_) {
         return;
     }
     if (auto added = writer_->add(file); !added.ok()) {
-        problem_ = added.error().detail;
+        problem_ = added.error();
     }
 }
 
@@ -31,19 +32,19 @@ std::optional<RunNote> RunRecord::finish(const BackupResult& result, const Resul
         writer_.reset();
         return std::nullopt;
     }
-    if (writer_ && problem_.empty()) {
+    if (writer_ && !problem_) {
         const std::chrono::duration<double> took = std::chrono::steady_clock::now() - clockStarted_;
         const RecordHeader header = describeRunForRecord(result, message, started_);
         auto finished =
             files_ > 0 ? writer_->finish(header, took.count()) : writer_->appendHistory(header, took.count());
         if (!finished.ok()) {
-            problem_ = finished.error().detail;
+            problem_ = finished.error();
         }
     }
     writer_.reset();
     // Of a run that copied nothing, the lines above already say why.
-    if (!problem_.empty() && files_ > 0) {
-        return RunNote{NoteKind::RecordNotWritten, 1, problem_, {}};
+    if (problem_ && files_ > 0) {
+        return RunNote{NoteKind::RecordNotWritten, 1, recordPath_, {}, problem_};
     }
     return std::nullopt;
 }

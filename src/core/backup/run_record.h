@@ -33,7 +33,8 @@ private:
     std::chrono::steady_clock::time_point clockStarted_ = std::chrono::steady_clock::now();
     std::optional<RecordWriter> writer_;
     std::uint64_t files_ = 0;
-    std::string problem_; // the first thing that kept the record from being written
+    std::string recordPath_;
+    std::optional<platform::FileError> problem_; // the first thing that kept the record from being written
 };
 
 // The record's heading lines for a finished run.

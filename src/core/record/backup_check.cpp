@@ -1,5 +1,6 @@
 #include "record/backup_check.h"
 
+#include "backup/copy_reason.h"
 #include "backup/progress_text.h"
 #include "common/content_hash.h"
 #include "common/path_text.h"
@@ -58,7 +59,8 @@ void checkOne(const std::string& folder, const RecordedFile& file, const std::at
 {
     const std::string shown = escapeRecordPath(file.relativePath);
     auto read = platform::readFromDevice(onDisk(folder, file.relativePath), &cancel);
-    if (!read.ok() && read.error().kind == platform::FileErrorKind::Cancelled) {
+    // A read a signal cut short is the cancel, whatever it failed with.
+    if (!read.ok() && (read.error().kind == platform::FileErrorKind::Cancelled || cancel)) {
         return;
     }
     if (!read.ok() && read.error().kind == platform::FileErrorKind::NotFound) {
@@ -66,7 +68,7 @@ void checkOne(const std::string& folder, const RecordedFile& file, const std::at
         out << "MISSING     " << shown << '\n';
     } else if (!read.ok()) {
         ++tally.unreadable;
-        out << "UNREADABLE  " << shown << " (" << read.error().detail << ")\n";
+        out << "UNREADABLE  " << shown << " (" << describeFileError(read.error()) << ")\n";
     } else if (read.value().bytes != file.size) {
         ++tally.differing;
         out << "DIFFERS     " << shown << " (サイズ " << file.size << " → " << read.value().bytes << ")\n";
@@ -118,7 +120,7 @@ int runBackupCheck(std::string_view folder, std::ostream& out, std::ostream& pro
         }
     }
     if (lines->error()) {
-        out << "記録を最後まで読めませんでした：" << *lines->error() << '\n';
+        out << "記録を最後まで読めませんでした。\n";
     }
     const bool finished = !cancel && !lines->error();
     out << groupedNumber(tally.matching + tally.differing + tally.missing + tally.unreadable)

@@ -13,7 +13,7 @@ inline FileError sourceError(int error, const std::string& what)
 {
     const FileErrorKind kind =
         (error == ENOENT || error == ENOTDIR) ? FileErrorKind::NotFound : FileErrorKind::NotReadable;
-    return {kind, what + ": " + std::strerror(error)};
+    return {kind, what + ": " + std::strerror(error), error};
 }
 
 // errno of a failure on the side that is written.
@@ -22,7 +22,7 @@ inline FileError destinationError(int error, const std::string& what)
     const FileErrorKind kind = (error == ENOSPC || error == EDQUOT) ? FileErrorKind::NoSpace
                                : error == EFBIG                     ? FileErrorKind::TooLarge
                                                                     : FileErrorKind::NotWritable;
-    return {kind, what + ": " + std::strerror(error)};
+    return {kind, what + ": " + std::strerror(error), error};
 }
 
 } // namespace rv::platform

@@ -37,6 +37,9 @@ Result<ReadBack, FileError> readFromDevice(std::string_view path, const std::ato
             ::posix_fadvise(file.get(), 0, 0, POSIX_FADV_DONTNEED);
         }
     }
+    if (!file.valid() && errno == EINTR && cancel && *cancel) {
+        return R::failure({FileErrorKind::Cancelled, name}); // a signal ended a wait in the open
+    }
     if (!file.valid()) {
         return R::failure(sourceError(errno, name));
     }
