@@ -69,7 +69,7 @@ void readFields(platform::InputFile& file, Settings& settings)
     while (!parser.full()) {
         auto count = file.read(chunk.data(), chunk.size());
         if (!count.ok()) {
-            settings.notes.push_back("rv.dat を最後まで読めませんでした。読めたところまでを使います。");
+            settings.notes.emplace_back("rv.dat を最後まで読めませんでした。読めたところまでを使います。");
             break;
         }
         const bool last = count.value() == 0;
