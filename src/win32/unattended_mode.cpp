@@ -22,10 +22,13 @@ constexpr DWORD kCloseWaitMs = 4500;
 
 BOOL WINAPI onConsoleControl(DWORD event)
 {
+    if (event == CTRL_LOGOFF_EVENT) {
+        return TRUE; // it does not say whose: a task run for no one goes on
+    }
     cancelRequested = true; // the run stops cleanly and reports what was not copied
     if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && runStopped != nullptr) {
-        // The window closed, or the user logs off: the process ends as soon
-        // as this returns, so the run is given the time to remove its copies.
+        // The window closed, or the system shuts down: the process ends as
+        // soon as this returns, so the run is given the time to remove its copies.
         WaitForSingleObject(runStopped, kCloseWaitMs);
     }
     return TRUE;
