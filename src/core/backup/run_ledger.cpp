@@ -31,6 +31,12 @@ std::string recordPath(const std::string& itemName, const std::string& relativeP
     return path;
 }
 
+// The note of kind among notes said once for the run, or end.
+template <typename Notes> auto noteOfKind(Notes& notes, NoteKind kind)
+{
+    return std::find_if(notes.begin(), notes.end(), [kind](const RunNote& note) { return note.kind == kind; });
+}
+
 } // namespace
 
 RunLedger::RunLedger(const BackupPlan& plan, const BackupCallbacks& callbacks, std::vector<std::uint64_t> surveyedFiles)
@@ -193,7 +199,7 @@ void RunLedger::note(RunNote note) { result_.notes.push_back(std::move(note)); }
 
 void RunLedger::countNote(NoteKind kind, std::string detail, std::optional<FileError> cause)
 {
-    const auto known = std::find_if(counted_.begin(), counted_.end(), [&](const RunNote& n) { return n.kind == kind; });
+    const auto known = noteOfKind(counted_, kind);
     if (known != counted_.end()) {
         ++known->count;
     } else {
@@ -203,7 +209,7 @@ void RunLedger::countNote(NoteKind kind, std::string detail, std::optional<FileE
 
 std::uint64_t RunLedger::counted(NoteKind kind) const
 {
-    const auto known = std::find_if(counted_.begin(), counted_.end(), [&](const RunNote& n) { return n.kind == kind; });
+    const auto known = noteOfKind(counted_, kind);
     return known != counted_.end() ? known->count : 0;
 }
 
@@ -246,9 +252,9 @@ BackupResult RunLedger::close(bool readBackAsked)
     report();
     // How the copies were read back, where it was not from the device itself.
     result_.allVerified = counted(NoteKind::NotReadBack) == 0;
-    for (RunNote& counted : counted_) {
-        if (counted.kind != NoteKind::NotReadBack || readBackAsked) {
-            note(std::move(counted));
+    for (RunNote& once : counted_) {
+        if (once.kind != NoteKind::NotReadBack || readBackAsked) {
+            note(std::move(once));
         }
     }
     counted_.clear();
