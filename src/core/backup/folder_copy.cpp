@@ -190,7 +190,7 @@ bool FolderCopy::copyEntry(std::size_t step, platform::SourceWalk& walk, const W
     if (pending.error().kind == FileErrorKind::Cancelled) {
         return false;
     }
-    ledger_.fileNotCopied(step, entry.relativePath, pending.error());
+    ledger_.fileNotCopied(step, entry.relativePath, copier_.whyNotCopied(pending.error()), pending.error().detail);
     return true;
 }
 

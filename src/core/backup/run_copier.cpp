@@ -24,8 +24,8 @@ void RunCopier::copyFile(std::size_t step, const CopyStep& what)
     }
     std::uint64_t reported = 0;
     auto pending = copyMakingRoom(source.value(), root_, what.name, reported);
-    if (!pending.ok() && pending.error().kind == FileErrorKind::NotWritable && !root_.stillChosen().ok()) {
-        ledger_.fail(step, BackupReason::DestinationGone, pending.error().detail); // the write failed as its disk went
+    if (!pending.ok() && whyNotCopied(pending.error()) == CopyReason(BackupReason::DestinationGone)) {
+        ledger_.fail(step, BackupReason::DestinationGone, pending.error().detail);
         return;
     }
     if (!pending.ok()) {
@@ -33,6 +33,14 @@ void RunCopier::copyFile(std::size_t step, const CopyStep& what)
         return;
     }
     handOver({std::move(pending.value()), step, {}}, reported);
+}
+
+CopyReason RunCopier::whyNotCopied(const FileError& error) const
+{
+    if (error.kind == FileErrorKind::NotWritable && !root_.stillChosen().ok()) {
+        return BackupReason::DestinationGone;
+    }
+    return error.kind;
 }
 
 Result<PendingFile, FileError> RunCopier::copyMakingRoom(const platform::SourceFile& source,

@@ -84,7 +84,12 @@ void RunLedger::addFileFailure(std::size_t step, const FileFailure& failure)
 
 void RunLedger::fileNotCopied(std::size_t step, const std::string& relativePath, const FileError& error)
 {
-    addFileFailure(step, {relativePath, error.kind, error.detail});
+    fileNotCopied(step, relativePath, error.kind, error.detail);
+}
+
+void RunLedger::fileNotCopied(std::size_t step, const std::string& relativePath, CopyReason reason, std::string detail)
+{
+    addFileFailure(step, {relativePath, reason, std::move(detail)});
 }
 
 void RunLedger::fileMet(std::size_t step) { ++states_[step].filesMet; }

@@ -29,6 +29,7 @@ public:
     // An entry of the data folder is not copied. Named at once, so that a
     // killed run has said it; the first few are kept for the closing message.
     void fileNotCopied(std::size_t step, const std::string& relativePath, const platform::FileError& error);
+    void fileNotCopied(std::size_t step, const std::string& relativePath, CopyReason reason, std::string detail);
     // The data folder's walk reached one more file.
     void fileMet(std::size_t step);
     // A cancel left files of the folder uncopied.
