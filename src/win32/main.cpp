@@ -24,7 +24,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     }
     const auto programFolder = rv::platform::executableFolder();
     if (!programFolder.ok()) {
-        MessageBoxW(nullptr, rv::win32::widen(programFolder.error()).c_str(), L"RVシステム", MB_OK | MB_ICONERROR);
+        MessageBoxW(nullptr, L"プログラムのフォルダがわからないため、データバックアップを起動できません。",
+                    L"RVシステム", MB_OK | MB_ICONERROR);
         return 3;
     }
     // Before anything loads a library by name.

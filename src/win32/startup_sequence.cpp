@@ -18,6 +18,10 @@ namespace rv::win32 {
 namespace {
 
 constexpr wchar_t kMessageCaption[] = L"RVシステム";
+// What a clinic reads when the program's own windows cannot be made; the
+// cause goes to the log.
+constexpr wchar_t kWindowFailure[] = L"画面を表示できないため、データバックアップを起動できません。\n\n"
+                                     L"プログラムを入れ直してください。";
 // Long enough to see the splash, short enough not to keep anyone waiting.
 constexpr DWORD kSplashPauseMs = 500;
 // The program's own windows could not be built (a damaged executable).
@@ -29,7 +33,7 @@ bool keep(Result<std::unique_ptr<Window>, std::string> built, std::unique_ptr<Wi
 {
     if (!built.ok()) {
         logLine(L"rv.startup", widen(built.error()));
-        MessageBoxW(nullptr, widen(built.error()).c_str(), kMessageCaption, MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+        MessageBoxW(nullptr, kWindowFailure, kMessageCaption, MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
         return false;
     }
     window = std::move(built).value();

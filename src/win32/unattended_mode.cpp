@@ -15,15 +15,42 @@ namespace rv::win32 {
 namespace {
 
 std::atomic<bool> cancelRequested{false};
+// Set once the run has stopped, for a closing console to wait for.
+HANDLE runStopped = nullptr;
+// The system ends the process about five seconds after a close.
+constexpr DWORD kCloseWaitMs = 4500;
 
 BOOL WINAPI onConsoleControl(DWORD event)
 {
-    if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) {
-        cancelRequested = true; // the run stops cleanly and reports what was not copied
-        return TRUE;
+    if (event == CTRL_LOGOFF_EVENT) {
+        return TRUE; // it does not say whose: a task run for no one goes on
     }
-    return FALSE;
+    cancelRequested = true; // the run stops cleanly and reports what was not copied
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && runStopped != nullptr) {
+        // The window closed, or the system shuts down: the process ends as
+        // soon as this returns, so the run is given the time to remove its copies.
+        WaitForSingleObject(runStopped, kCloseWaitMs);
+    }
+    return TRUE;
 }
+
+// The console's Ctrl+C, Ctrl+Break and close cancel the run while it lives.
+class ConsoleCancel {
+public:
+    ConsoleCancel()
+    {
+        runStopped = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        SetConsoleCtrlHandler(&onConsoleControl, TRUE);
+    }
+    ConsoleCancel(const ConsoleCancel&) = delete;
+    ConsoleCancel& operator=(const ConsoleCancel&) = delete;
+    ~ConsoleCancel()
+    {
+        if (runStopped != nullptr) {
+            SetEvent(runStopped);
+        }
+    }
+};
 
 } // namespace
 
@@ -53,9 +80,9 @@ std::optional<int> answerAtOnce(const startup::CommandLine& line, const std::str
 int runUnattendedMode(const std::string& programFolder, const std::string& destination, bool verify)
 {
     const auto out = openConsoleOutput();
-    SetConsoleCtrlHandler(&onConsoleControl, TRUE);
     RunTuning tuning;
     tuning.readBack.enabled = verify;
+    const ConsoleCancel cancel;
     const int exitCode = runUnattendedBackup(programFolder, destination, *out, cancelRequested, tuning);
     out->flush();
     return exitCode;
@@ -65,7 +92,7 @@ int runCheckMode(const std::string& folder)
 {
     const auto out = openConsoleOutput();
     const auto progress = openConsoleError();
-    SetConsoleCtrlHandler(&onConsoleControl, TRUE);
+    const ConsoleCancel cancel;
     const int exitCode = runBackupCheck(folder, *out, *progress, cancelRequested);
     out->flush();
     return exitCode;

@@ -49,19 +49,37 @@ TEST_F(MainWindowGuiTest, AWrongCommandLineExitsTwoWithoutAWindow)
     EXPECT_EQ(FindWindowW(L"RvMainWindow", nullptr), nullptr);
 }
 
-TEST_F(MainWindowGuiTest, MissingSettingsFileShowsError53AndNoMainWindow)
+// rv.dat missing, or held by another program without sharing: the box says
+// why in Japanese, the system's error by its meaning and number.
+TEST_F(MainWindowGuiTest, AnUnreadableSettingsFileShowsItsErrorAndNoMainWindow)
 {
-    fs::remove(clinic_ / "rv.dat");
-    program_ = std::make_unique<RunningProgram>((clinic_ / "rvdatebackup.exe").native(), root_.native());
-    HWND box = program_->waitForMessageBox(kMessageCaption);
-    ASSERT_NE(box, nullptr);
-    const auto texts = rv::test::childTexts(box, L"Static");
-    const std::wstring expected =
-        L"実行時エラー '53':\n\nファイルが見つかりません。\n\n" + (clinic_ / "rv.dat").native();
-    EXPECT_NE(std::find(texts.begin(), texts.end(), expected), texts.end());
-    EXPECT_EQ(FindWindowW(L"RvMainWindow", nullptr), nullptr);
-    PostMessageW(box, WM_COMMAND, IDOK, 0);
-    EXPECT_EQ(program_->waitForExit(), 53);
+    const fs::path settings = clinic_ / "rv.dat";
+    HANDLE held = CreateFileW(settings.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    struct Case {
+        int errorNumber;
+        std::wstring reason;
+    };
+    const Case cases[] = {
+        {75, L"ファイルを開けません：ほかのプログラムが使っています（Windows のエラー 32）。"},
+        {53, L"ファイルが見つかりません。"},
+    };
+    for (const Case& c : cases) {
+        if (c.errorNumber == 53) {
+            CloseHandle(held);
+            fs::remove(settings);
+        }
+        program_ = std::make_unique<RunningProgram>((clinic_ / "rvdatebackup.exe").native(), root_.native());
+        HWND box = program_->waitForMessageBox(kMessageCaption);
+        ASSERT_NE(box, nullptr);
+        const auto texts = rv::test::childTexts(box, L"Static");
+        const std::wstring expected =
+            L"実行時エラー '" + std::to_wstring(c.errorNumber) + L"':\n\n" + c.reason + L"\n\n" + settings.native();
+        EXPECT_NE(std::find(texts.begin(), texts.end(), expected), texts.end()) << c.errorNumber;
+        EXPECT_EQ(FindWindowW(L"RvMainWindow", nullptr), nullptr);
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+        EXPECT_EQ(program_->waitForExit(), c.errorNumber);
+    }
 }
 
 } // namespace

@@ -34,7 +34,7 @@ std::string itemLines(const ItemResult& item)
         lines += line(item.name + '/' + failure.relativePath, reasonText(failure.reason));
     }
     if (item.fileFailureCount > shown) {
-        lines += line(item.name + " のほか " + std::to_string(item.fileFailureCount - shown) + " 個のファイル",
+        lines += line(item.name + " フォルダの残り " + std::to_string(item.fileFailureCount - shown) + " 個のファイル",
                       "コピーできませんでした");
     }
     return lines;

@@ -41,7 +41,10 @@ public:
 
     BackupResult run()
     {
-        std::optional<FileError> unusable = openDestination();
+        std::optional<CommitFailure> unusable;
+        if (const auto unopened = openDestination()) {
+            unusable = CommitFailure{unopened->kind, unopened->detail};
+        }
         StepSurvey before;
         for (std::size_t i = 0; i < plan_.steps.size(); ++i) {
             meter_.startItem(i + 1, plan_.steps[i].name);
@@ -50,7 +53,7 @@ public:
             }
             if (!unusable) {
                 if (auto there = root_->stillChosen(); !there.ok()) {
-                    unusable = there.error();
+                    unusable = CommitFailure{BackupReason::DestinationGone, there.error().detail};
                 }
             }
             copyStep(i, unusable);
@@ -99,13 +102,13 @@ private:
         return std::nullopt;
     }
 
-    void copyStep(std::size_t index, const std::optional<FileError>& unusable)
+    void copyStep(std::size_t index, const std::optional<CommitFailure>& unusable)
     {
         const CopyStep& step = plan_.steps[index];
         if (cancel_.load()) {
             ledger_.fail(index, platform::FileErrorKind::Cancelled, {});
         } else if (unusable) {
-            ledger_.fail(index, unusable->kind, unusable->detail);
+            ledger_.fail(index, unusable->reason, unusable->detail);
         } else if (step.problem) {
             ledger_.fail(index, *step.problem, {});
         } else if (step.kind == StepKind::File) {

@@ -11,7 +11,7 @@ void removeCopy(const platform::DestinationFolder& root, SettledCopy& settled)
 {
     if (const auto* file = std::get_if<platform::PendingFile>(&settled.copy.entry)) {
         if (auto removed = platform::discard(root, *file); !removed.ok()) {
-            settled.leftBehind = removed.error().detail;
+            settled.leftBehind = removed.error();
         }
     }
 }
@@ -22,7 +22,7 @@ std::optional<CommitFailure> flushFailure(const platform::DestinationFolder& roo
                                           std::span<const platform::PendingFile* const> files)
 {
     if (auto there = root.stillChosen(); !there.ok()) {
-        return CommitFailure{there.error().kind, there.error().detail};
+        return CommitFailure{BackupReason::DestinationGone, there.error().detail};
     }
     if (auto flushed = flusher.flush(root, files); !flushed.ok()) {
         return CommitFailure{BackupReason::NotFlushed, flushed.error().detail};

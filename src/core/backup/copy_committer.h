@@ -40,11 +40,18 @@ struct PendingCopy {
     std::string relativePath; // inside the data folder; empty for a single file
 };
 
+// A copy that could not be removed: the path inside the chosen folder of
+// what it was to become, and why.
+struct LeftBehind {
+    std::string target;
+    platform::FileError error;
+};
+
 // A copy whose outcome is final: in place and on the device, or not and why.
 struct SettledCopy {
     PendingCopy copy;
     std::optional<CommitFailure> failure;
-    std::string leftBehind; // a temporary file that could not be removed
+    std::optional<platform::FileError> leftBehind; // why the copy, not put in place, could not be removed
     ReadBackOutcome readBack = ReadBackOutcome::NotRead;
 };
 

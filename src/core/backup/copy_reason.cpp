@@ -1,5 +1,7 @@
 #include "backup/copy_reason.h"
 
+#include "platform/system_error_text.h"
+
 namespace rv {
 namespace {
 
@@ -58,6 +60,8 @@ std::string_view textOf(BackupReason reason)
         return "大文字と小文字の違いしかない名前のファイルが、保存先ではすでに別のファイルです";
     case BackupReason::FolderNameTakenAsOne:
         return "大文字と小文字の違いしかない名前のフォルダが、保存先ではすでに別のフォルダです";
+    case BackupReason::DestinationGone:
+        return "保存先が途中で使えなくなりました";
     }
     return "コピーできません";
 }
@@ -67,6 +71,15 @@ std::string_view textOf(BackupReason reason)
 std::string_view reasonText(CopyReason reason)
 {
     return std::visit([](auto why) { return textOf(why); }, reason.why());
+}
+
+std::string describeFileError(const platform::FileError& error)
+{
+    std::string text(textOf(error.kind));
+    if (error.code != 0) {
+        text += "：" + platform::describeSystemError(error.code);
+    }
+    return text;
 }
 
 } // namespace rv

@@ -10,11 +10,12 @@ namespace rv {
 
 // Reasons the backup has of its own, which no file operation gives.
 enum class BackupReason {
-    Overwritten, // a later item of the same name took its place
-    SelfCopy,    // the source is its own destination
-    BadName,     // the path ends in no usable file name
-    NotFlushed,  // the data may not have reached the device
-    NotVerified, // the copy read back from the device differs from what was read from the source
+    Overwritten,     // a later item of the same name took its place
+    SelfCopy,        // the source is its own destination
+    BadName,         // the path ends in no usable file name
+    NotFlushed,      // the data may not have reached the device
+    NotVerified,     // the copy read back from the device differs from what was read from the source
+    DestinationGone, // the chosen folder went during the run (its disk taken away)
     // The destination takes the name as one this run already wrote under
     // another spelling (a case-insensitive disk): writing it would merge the two.
     NameTakenAsOne,
@@ -37,6 +38,10 @@ private:
 };
 
 std::string_view reasonText(CopyReason reason);
+
+// A file error as the user reads it: the reason for its kind, and what the
+// system said, in Japanese, where it gave a number.
+std::string describeFileError(const platform::FileError& error);
 
 // Why a copy did not take its place, or lost it again: the reason shown and
 // the system's own wording for the log.

@@ -77,7 +77,7 @@ void FolderCopy::abandonAhead()
     precopy_.reset();
     if (madeFolderAhead_) {
         if (auto removed = root_.removeEmptyFolder(plan_.steps[aheadStep_].name); !removed.ok()) {
-            ledger_.notRemoved({removed.error()});
+            ledger_.notRemoved({{plan_.steps[aheadStep_].name, removed.error()}});
         }
     }
     folderAhead_.reset();
@@ -208,7 +208,7 @@ bool FolderCopy::copyEntry(std::size_t step, platform::SourceWalk& walk, const W
     if (pending.error().kind == FileErrorKind::Cancelled) {
         return false;
     }
-    ledger_.fileNotCopied(step, entry.relativePath, pending.error());
+    ledger_.fileNotCopied(step, entry.relativePath, copier_.whyNotCopied(pending.error()), pending.error().detail);
     return true;
 }
 

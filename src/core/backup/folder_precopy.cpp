@@ -94,11 +94,11 @@ std::optional<platform::PendingFile> FolderPrecopy::take(const std::string& rela
 void FolderPrecopy::discard(const platform::PendingFile& file)
 {
     if (auto removed = platform::discard(root_, file); !removed.ok()) {
-        notRemoved_.push_back(removed.error());
+        notRemoved_.push_back({file.targetPath, removed.error()});
     }
 }
 
-std::vector<platform::FileError> FolderPrecopy::discardRest()
+std::vector<LeftBehind> FolderPrecopy::discardRest()
 {
     stop(); // the run may reach here without taking anything
     for (const auto& [relativePath, copy] : ready_) {

@@ -46,7 +46,7 @@ public:
     std::optional<platform::PendingFile> take(const std::string& relativePath, const platform::SourceStamp& listed);
     // Ends the copying ahead and removes the ready copies not taken. Returns
     // what could not be removed, also of the copies that take turned down.
-    std::vector<platform::FileError> discardRest();
+    std::vector<LeftBehind> discardRest();
 
 private:
     void work();
@@ -65,7 +65,7 @@ private:
     BatchLimits limits_;
     std::atomic<bool> stop_{false};
     std::unordered_map<std::string, ReadyCopy> ready_; // by relative path
-    std::vector<platform::FileError> notRemoved_;
+    std::vector<LeftBehind> notRemoved_;
     std::thread worker_;
 };
 

@@ -57,18 +57,18 @@ std::vector<OpenDatabase> findOpenDatabases(const Settings& settings)
 
 std::string describeOpenDatabasesQuestion(const std::vector<OpenDatabase>& open)
 {
-    std::string text = "次のデータベースは記録システムで開かれているようです。";
+    std::string text = "次のデータベースはRVシステムで開かれているようです。";
     for (const OpenDatabase& database : open) {
         text += "\n・" + database.name;
     }
-    text += "\n\n開いたままコピーすると、内容がそろわないことがあります。記録システムを終了してから"
+    text += "\n\n開いたままコピーすると、内容がそろわないことがあります。RVシステムを終了してから"
             "バックアップしてください。\n\nこのままバックアップしますか？";
     return text;
 }
 
 std::string describeOpenDatabaseWarning(const OpenDatabase& open)
 {
-    return open.name + " は記録システムで開かれているようです（" + fileNameOf(open.lockFile) +
+    return open.name + " はRVシステムで開かれているようです（" + fileNameOf(open.lockFile) +
            " があります）。コピーの内容がそろわないことがあります。";
 }
 

@@ -24,11 +24,23 @@ void RunCopier::copyFile(std::size_t step, const CopyStep& what)
     }
     std::uint64_t reported = 0;
     auto pending = copyMakingRoom(source.value(), root_, what.name, reported);
+    if (!pending.ok() && whyNotCopied(pending.error()) == CopyReason(BackupReason::DestinationGone)) {
+        ledger_.fail(step, BackupReason::DestinationGone, pending.error().detail);
+        return;
+    }
     if (!pending.ok()) {
         ledger_.notCopied(step, pending.error());
         return;
     }
     handOver({std::move(pending.value()), step, {}}, reported);
+}
+
+CopyReason RunCopier::whyNotCopied(const FileError& error) const
+{
+    if (error.kind == FileErrorKind::NotWritable && !root_.stillChosen().ok()) {
+        return BackupReason::DestinationGone;
+    }
+    return error.kind;
 }
 
 Result<PendingFile, FileError> RunCopier::copyMakingRoom(const platform::SourceFile& source,
@@ -57,7 +69,7 @@ void RunCopier::handOver(PendingCopy copy, std::uint64_t& reported)
         throw;
     }
     if (file.lookNotKept) {
-        ledger_.lookNotKept(*file.lookNotKept);
+        ledger_.lookNotKept(file.targetPath, *file.lookNotKept);
     }
     ledger_.handedOver(copy.step);
     committer_.add(std::move(copy));
@@ -71,7 +83,7 @@ void RunCopier::handOverFolder(std::size_t step, FilledFolder folder)
 
 void RunCopier::sweep(const platform::DestinationFolder& folder)
 {
-    ledger_.swept(platform::removeAbandonedCopies(folder));
+    ledger_.swept(folder.path(), platform::removeAbandonedCopies(folder));
 }
 
 platform::CopyControl RunCopier::control(std::uint64_t& reported)

@@ -29,6 +29,9 @@ public:
 
     // A single file of the plan, into the chosen folder.
     void copyFile(std::size_t step, const CopyStep& what);
+    // Why a copy failed as the user is told: a write that failed because the
+    // chosen folder went (its disk pulled out) says that.
+    CopyReason whyNotCopied(const platform::FileError& error) const;
 
     // A full disk may be full of this run's own copies waiting for their
     // batch beside the earlier copies they replace: once they are in place

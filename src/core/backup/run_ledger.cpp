@@ -1,7 +1,10 @@
 #include "backup/run_ledger.h"
 
 #include "backup/run_record.h"
+#include "common/path_text.h"
 #include "platform/local_time.h"
+
+#include <algorithm>
 
 namespace rv {
 namespace {
@@ -14,6 +17,12 @@ void setFailed(ItemResult& item, CopyReason reason, std::string detail)
     item.outcome = ItemOutcome::Failed;
     item.reason = reason;
     item.detail = std::move(detail);
+}
+
+// The note of kind among notes said once for the run, or end.
+template <typename Notes> auto noteOfKind(Notes& notes, NoteKind kind)
+{
+    return std::find_if(notes.begin(), notes.end(), [kind](const RunNote& note) { return note.kind == kind; });
 }
 
 } // namespace
@@ -63,7 +72,7 @@ void RunLedger::addFileFailure(std::size_t step, const FileFailure& failure)
 
 void RunLedger::fileNotCopied(std::size_t step, const std::string& relativePath, const FileError& error)
 {
-    addFileFailure(step, {relativePath, error.kind, error.detail});
+    fileNotCopied(step, relativePath, error.kind, error.detail);
 }
 
 void RunLedger::fileNotCopied(std::size_t step, const std::string& relativePath, CopyReason reason, std::string detail)
@@ -81,12 +90,18 @@ void RunLedger::settle(SettledCopy& settled)
 {
     const PendingCopy& copy = settled.copy;
     --states_[copy.step].unsettled;
-    if (!settled.leftBehind.empty()) {
-        note({NoteKind::TemporaryLeftBehind, 1, settled.leftBehind, {}});
+    const auto* folder = std::get_if<FilledFolder>(&copy.entry);
+    const std::string target = folder ? folder->relativePath : std::get<platform::PendingFile>(copy.entry).targetPath;
+    // A disk pulled out mid-run fails every copy still on its way, and none of
+    // them can be removed: one note says it, with how many.
+    if (settled.failure && settled.failure->reason == BackupReason::DestinationGone) {
+        countNote(NoteKind::DestinationLost, shown(target));
+    } else if (settled.leftBehind) {
+        countNote(NoteKind::TemporaryLeftBehind, shown(target), settled.leftBehind);
     }
-    if (std::holds_alternative<FilledFolder>(copy.entry)) {
-        if (settled.failure) {
-            lookNotKept({FileErrorKind::NotWritable, settled.failure->detail});
+    if (folder) {
+        if (settled.failure && settled.failure->reason != BackupReason::DestinationGone) {
+            countNote(NoteKind::LookNotKept, shown(target));
         }
     } else {
         settleFile(copy, settled);
@@ -167,18 +182,36 @@ void RunLedger::recordCopied(const PendingCopy& copy) const
 void RunLedger::countReadBack(ReadBackOutcome outcome)
 {
     if (outcome == ReadBackOutcome::NotRead) {
-        ++notReadBack_.count;
+        countNote(NoteKind::NotReadBack, {});
     } else if (outcome == ReadBackOutcome::CacheDropped) {
-        ++readAfterCacheDropped_.count;
+        countNote(NoteKind::ReadAfterCacheDropped, {});
     }
 }
 
 void RunLedger::note(RunNote note) { result_.notes.push_back(std::move(note)); }
 
-void RunLedger::notRemoved(const std::vector<FileError>& errors)
+void RunLedger::countNote(NoteKind kind, std::string detail, std::optional<FileError> cause)
 {
-    for (const FileError& error : errors) {
-        note({NoteKind::TemporaryLeftBehind, 1, error.detail, {}});
+    const auto known = noteOfKind(counted_, kind);
+    if (known != counted_.end()) {
+        ++known->count;
+    } else {
+        counted_.push_back({kind, 1, std::move(detail), {}, std::move(cause)});
+    }
+}
+
+std::uint64_t RunLedger::counted(NoteKind kind) const
+{
+    const auto known = noteOfKind(counted_, kind);
+    return known != counted_.end() ? known->count : 0;
+}
+
+std::string RunLedger::shown(const std::string& target) const { return entryPath(plan_.backupFolder, target); }
+
+void RunLedger::notRemoved(const std::vector<LeftBehind>& copies)
+{
+    for (const LeftBehind& copy : copies) {
+        countNote(NoteKind::TemporaryLeftBehind, shown(copy.target), copy.error);
     }
 }
 
@@ -188,41 +221,36 @@ void RunLedger::madeFolder(const platform::MadeFolder& made)
         note({NoteKind::LinkReplaced, 1, made.folder.path(), *made.replacedLink});
     }
     if (made.lookNotKept) {
-        lookNotKept(*made.lookNotKept);
+        lookNotKept(made.folder.relativePath(), *made.lookNotKept);
     }
 }
 
-void RunLedger::swept(const platform::AbandonedCopies& abandoned)
+void RunLedger::swept(const std::string& folder, const platform::AbandonedCopies& abandoned)
 {
-    for (const std::string& path : abandoned.removed) {
-        note({NoteKind::UnfinishedCopyRemoved, 1, path, {}});
+    for (std::size_t i = 0; i < abandoned.removed.size(); ++i) {
+        countNote(NoteKind::UnfinishedCopyRemoved, folder);
     }
     for (const FileError& error : abandoned.notRemoved) {
-        note({NoteKind::UnfinishedCopiesNotCleared, 1, error.detail, {}});
+        countNote(NoteKind::UnfinishedCopiesNotCleared, folder, error);
     }
 }
 
-void RunLedger::lookNotKept(const FileError& error)
+void RunLedger::lookNotKept(const std::string& target, const FileError& error)
 {
-    if (looksNotKept_.count++ == 0) {
-        looksNotKept_.detail = error.detail;
-    }
+    countNote(NoteKind::LookNotKept, shown(target), error);
 }
 
 BackupResult RunLedger::close(bool readBackAsked)
 {
     report();
-    if (looksNotKept_.count > 0) {
-        note(looksNotKept_);
-    }
     // How the copies were read back, where it was not from the device itself.
-    result_.allVerified = notReadBack_.count == 0;
-    if (readAfterCacheDropped_.count > 0) {
-        note(readAfterCacheDropped_);
+    result_.allVerified = counted(NoteKind::NotReadBack) == 0;
+    for (RunNote& once : counted_) {
+        if (once.kind != NoteKind::NotReadBack || readBackAsked) {
+            note(std::move(once));
+        }
     }
-    if (notReadBack_.count > 0 && readBackAsked) {
-        note(notReadBack_);
-    }
+    counted_.clear();
     for (const ItemResult& item : result_.items) {
         result_.cancelled =
             result_.cancelled || (item.outcome == ItemOutcome::Failed && item.reason == FileErrorKind::Cancelled);

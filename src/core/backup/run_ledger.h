@@ -43,12 +43,14 @@ public:
     // Reports, in plan order, each item that is done.
     void report();
 
-    void notRemoved(const std::vector<platform::FileError>& errors);
+    void notRemoved(const std::vector<LeftBehind>& copies);
     void madeFolder(const platform::MadeFolder& made);
-    void swept(const platform::AbandonedCopies& abandoned);
+    // folder: the one swept, as the user knows it.
+    void swept(const std::string& folder, const platform::AbandonedCopies& abandoned);
     // A destination that holds no permissions or owners (FAT) refuses them
-    // for every file: said once, with how often.
-    void lookNotKept(const platform::FileError& error);
+    // for every file: said once, with how often. target: the copy's path
+    // inside the chosen folder.
+    void lookNotKept(const std::string& target, const platform::FileError& error);
 
     // Once every copy is settled: the result, with the counted notes.
     // readBackAsked: whether the copies were to be read back at all.
@@ -67,6 +69,11 @@ private:
 
     void addFileFailure(std::size_t step, const FileFailure& failure);
     void note(RunNote note);
+    // A note said once for the run: counted, with its first case.
+    void countNote(NoteKind kind, std::string detail, std::optional<platform::FileError> cause = {});
+    std::uint64_t counted(NoteKind kind) const;
+    // The path the user knows of a copy's target inside the chosen folder.
+    std::string shown(const std::string& target) const;
     bool isDone(std::size_t step) const;
     void conclude(std::size_t step);
     void settleFile(const PendingCopy& copy, SettledCopy& settled);
@@ -76,10 +83,8 @@ private:
     const BackupPlan& plan_;
     const BackupCallbacks& callbacks_;
     std::vector<StepState> states_;
-    std::size_t nextReport_ = 0; // the first item not reported yet
-    RunNote looksNotKept_{NoteKind::LookNotKept, 0, {}, {}};
-    RunNote readAfterCacheDropped_{NoteKind::ReadAfterCacheDropped, 0, {}, {}};
-    RunNote notReadBack_{NoteKind::NotReadBack, 0, {}, {}};
+    std::size_t nextReport_ = 0;   // the first item not reported yet
+    std::vector<RunNote> counted_; // in the order each kind first came
     BackupResult result_;
 };
 

@@ -1,29 +1,47 @@
 #include "backup/run_note.h"
 
+#include "backup/copy_reason.h"
+
 namespace rv {
+namespace {
+
+// "：why" where the system said why.
+std::string because(const RunNote& note) { return note.cause ? "：" + describeFileError(*note.cause) : std::string(); }
+
+} // namespace
 
 std::string describeNote(const RunNote& note)
 {
     const std::string count = std::to_string(note.count);
     switch (note.kind) {
     case NoteKind::UnfinishedCopyRemoved:
-        return "removed an unfinished copy left by an earlier run: " + note.detail;
+        return "以前に途中で終わったバックアップの書きかけのコピーを " + count + " 個削除しました（最初は " +
+               note.detail + " の中）";
     case NoteKind::UnfinishedCopiesNotCleared:
-        return "could not clear unfinished copies of an earlier run: " + note.detail;
+        return "以前に途中で終わったバックアップの書きかけのコピーを片付けられませんでした（" + count +
+               " か所、最初は " + note.detail + because(note) + "）";
     case NoteKind::TemporaryLeftBehind:
-        return "temporary file left behind: " + note.detail;
+        return "書きかけのコピーが " + count + " 個、削除できずに残っています。次のバックアップで削除します（最初は " +
+               note.detail + " のコピー" + because(note) + "）";
     case NoteKind::LinkReplaced:
-        return "a link where a folder of the backup goes was replaced by a folder: " + note.detail +
-               " (it pointed to " + note.pointedTo + ")";
+        return "保存先の " + note.detail + " にあったリンク（" + note.pointedTo +
+               " を指していました）をフォルダに置き換えました";
     case NoteKind::LookNotKept:
-        return "permissions or owner not kept for " + count + " copies (the destination may hold none): " + note.detail;
+        return count +
+               " 個のコピーに、アクセス権や所有者を元のとおりに付けられませんでした。保存先のディスクが持てないことがあ"
+               "ります（最初は " +
+               note.detail + because(note) + "）";
     case NoteKind::ReadAfterCacheDropped:
-        return "read back after dropping the system's cache, as the file system refuses to read past it: " + count +
-               " copies";
+        return count +
+               " 個のコピーは、ディスクから直接読めないため、システムのキャッシュを捨ててから読み直して確認しました";
     case NoteKind::NotReadBack:
-        return "put in place without being read back, as the run was cancelled: " + count + " copies";
+        return "中止したため、" + count + " 個のコピーは読み直して確認しないまま置きました";
     case NoteKind::BackupUncheckable:
-        return "バックアップの記録を書けませんでした。このバックアップは後から確かめられません（" + note.detail + "）";
+        return "バックアップの記録を書けませんでした。このバックアップは後から確かめられません（" + note.detail +
+               because(note) + "）";
+    case NoteKind::DestinationLost:
+        return "保存先が途中で使えなくなりました。" + count + " 個のファイルを保存先に置けませんでした（最初は " +
+               note.detail + "）";
     }
     return note.detail;
 }

@@ -1,36 +1,43 @@
 #pragma once
 
+#include "platform/file_system.h"
+
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace rv {
 
-// Side problems of a run that lost no data, for the log.
+// Side problems of a run, for the log and the unattended output.
 enum class NoteKind {
-    UnfinishedCopyRemoved,      // a copy an earlier run left when it was cut off, removed
+    UnfinishedCopyRemoved,      // copies an earlier run left when it was cut off, removed
     UnfinishedCopiesNotCleared, // such copies could not be looked for or removed
-    TemporaryLeftBehind,        // a temporary file of this run that could not be removed
+    TemporaryLeftBehind,        // copies of this run that could not be removed
     LinkReplaced,               // a link where a folder of the backup goes, replaced by a folder
     LookNotKept,                // permissions or owner not kept (the destination may hold none)
     ReadAfterCacheDropped,      // copies read back only after dropping the system's cache
     NotReadBack,                // copies put in place unread, as the run was cancelled
     BackupUncheckable,          // the backup's record could not be written: the backup cannot be checked
+    DestinationLost,            // the chosen folder went during the run (its disk taken away)
 };
 
-// One note: what happened, how often, and the first case of it. A note said
-// for each case (a file left behind, which the user may want to remove)
-// comes once per case, with a count of one.
+// One note: what happened, how often, and the first case of it. Each kind but
+// a replaced link and the record is said once for the run, with how often:
+// a disk pulled out mid-run makes one note, not one per copy.
 struct RunNote {
     NoteKind kind;
     std::uint64_t count = 1;
-    std::string detail;    // the first case: a path, or the system's own wording
-    std::string pointedTo; // of a replaced link: where it pointed
+    // The first case: the file or folder of the backup it concerns, as the
+    // user knows it (never the name a copy had on the way).
+    std::string detail;
+    std::string pointedTo;                    // of a replaced link: where it pointed
+    std::optional<platform::FileError> cause; // what the system said, where it said something
 
     friend bool operator==(const RunNote&, const RunNote&) = default;
 };
 
-// The note as the log and the unattended output give it: the one place a
-// note becomes text.
+// The note as the log and the unattended output give it, in Japanese: the one
+// place a note becomes text.
 std::string describeNote(const RunNote& note);
 
 } // namespace rv

@@ -36,7 +36,8 @@ private:
     std::optional<RecordWriter> writer_;
     std::uint64_t files_ = 0;
     std::uint64_t notCopied_ = 0;
-    std::string problem_; // the first thing that kept the record from being written
+    std::string recordPath_;
+    std::optional<platform::FileError> problem_; // the first thing that kept the record from being written
 };
 
 // A path as the record gives it: the item's name, then the path inside the

@@ -31,6 +31,9 @@ enum class FileErrorKind {
 struct FileError {
     FileErrorKind kind;
     std::string detail; // the system's own wording, for logs
+    int code = 0;       // the system's error number (errno, a Windows error code); 0 for none
+
+    friend bool operator==(const FileError&, const FileError&) = default;
 };
 
 // The value of an operation that succeeds without producing anything.

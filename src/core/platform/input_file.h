@@ -9,11 +9,13 @@
 
 namespace rv::platform {
 
-enum class OpenFailureKind { NotFound, AccessDenied, NotAFile, Other };
+// NotRegular: a pipe, a device or a socket, never waited on.
+enum class OpenFailureKind { NotFound, AccessDenied, NotAFile, NotRegular, Other };
 
 struct OpenFailure {
     OpenFailureKind kind = OpenFailureKind::Other;
     std::string detail; // the system's own words, for the log
+    int code = 0;       // the system's error number, where it gave one
 };
 
 // A file opened for reading, a chunk at a time. Move-only; closes itself.

@@ -1,5 +1,6 @@
 #include "record/backup_check.h"
 
+#include "backup/copy_reason.h"
 #include "backup/progress_text.h"
 #include "platform/destination_folder.h"
 #include "platform/read_back.h"
@@ -27,7 +28,8 @@ void checkOne(const platform::DestinationFolder& folder, const RecordedFile& fil
 {
     const std::string shown = escapeRecordPath(file.relativePath);
     auto read = platform::readFromDeviceBelow(folder, file.relativePath, &cancel);
-    if (!read.ok() && read.error().kind == platform::FileErrorKind::Cancelled) {
+    // A read a signal cut short is the cancel, whatever it failed with.
+    if (!read.ok() && (read.error().kind == platform::FileErrorKind::Cancelled || cancel)) {
         return;
     }
     if (!read.ok() && read.error().kind == platform::FileErrorKind::NotFound) {
@@ -35,7 +37,7 @@ void checkOne(const platform::DestinationFolder& folder, const RecordedFile& fil
         out << "MISSING     " << shown << '\n';
     } else if (!read.ok()) {
         ++tally.unreadable;
-        out << "UNREADABLE  " << shown << " (" << read.error().detail << ")\n";
+        out << "UNREADABLE  " << shown << " (" << describeFileError(read.error()) << ")\n";
     } else if (read.value().bytes != file.size) {
         ++tally.differing;
         out << "DIFFERS     " << shown << " (サイズ " << file.size << " → " << read.value().bytes << ")\n";

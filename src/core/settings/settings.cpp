@@ -2,6 +2,7 @@
 
 #include "common/path_text.h"
 #include "platform/input_file.h"
+#include "platform/system_error_text.h"
 #include "platform/text_codec.h"
 #include "settings/settings_field_parser.h"
 
@@ -46,11 +47,16 @@ SettingsError openError(const std::string& path, const platform::OpenFailure& fa
     case platform::OpenFailureKind::AccessDenied:
         return {75, path, "ファイルを開く権限がありません。"};
     case platform::OpenFailureKind::NotAFile:
-        return {75, path, "ファイルではなくフォルダーです。"};
+        return {75, path, "ファイルではなくフォルダです。"};
+    case platform::OpenFailureKind::NotRegular:
+        return {75, path, "通常のファイルではありません（名前付きパイプ、デバイスまたはソケットです）。"};
     case platform::OpenFailureKind::Other:
         break;
     }
-    return {75, path, "ファイルを開けません（" + failure.detail + "）。"};
+    if (failure.code == 0) {
+        return {75, path, "ファイルを開けません。"};
+    }
+    return {75, path, "ファイルを開けません：" + platform::describeSystemError(failure.code) + "。"};
 }
 
 // Reads only as far as the fields need; a read error ends the reading and
@@ -63,7 +69,7 @@ void readFields(platform::InputFile& file, Settings& settings)
     while (!parser.full()) {
         auto count = file.read(chunk.data(), chunk.size());
         if (!count.ok()) {
-            settings.notes.push_back("reading stopped: " + count.error());
+            settings.notes.emplace_back("rv.dat を最後まで読めませんでした。読めたところまでを使います。");
             break;
         }
         const bool last = count.value() == 0;
@@ -74,8 +80,8 @@ void readFields(platform::InputFile& file, Settings& settings)
         }
     }
     if (decoder.invalidBytes() > 0) {
-        settings.notes.push_back(std::to_string(decoder.invalidBytes()) +
-                                 " bytes are not CP932 and were read as U+FFFD");
+        settings.notes.push_back("rv.dat の " + std::to_string(decoder.invalidBytes()) +
+                                 " バイトは CP932 の文字として読めないため、置き換え文字（U+FFFD）として読みました。");
     }
     const auto& fields = parser.fields();
     for (std::size_t i = 0; i < fields.size(); ++i) {
@@ -113,7 +119,7 @@ Result<Settings, SettingsError> ReadSettings(std::string_view programFolder)
     } catch (const std::exception& error) {
         // Only a platform without a CP932 converter gets here; the fields stay
         // as far as they were read and the defaults still apply.
-        settings.notes.emplace_back(error.what());
+        settings.notes.emplace_back("この環境では rv.dat の文字コード（CP932）を変換できません。");
     }
     deriveBackupSources(programFolder, settings);
     return R::success(std::move(settings));

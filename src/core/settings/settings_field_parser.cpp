@@ -69,7 +69,7 @@ void SettingsFieldParser::finish()
         return;
     }
     if (state_ == State::Quoted) {
-        notes_.push_back("field " + std::to_string(fields_.size()) + ": the closing quote is missing");
+        notes_.push_back("rv.dat の項目 " + std::to_string(fields_.size()) + "：閉じる引用符がありません。");
     }
     if (state_ != State::BeforeField) {
         endField();
@@ -104,11 +104,11 @@ void SettingsFieldParser::endField()
         }
     }
     if (overlong_) {
-        notes_.push_back("field " + index + ": longer than " + std::to_string(maxFieldChars_) +
-                         " characters, read as empty");
+        notes_.push_back("rv.dat の項目 " + index + "：" + std::to_string(maxFieldChars_) +
+                         " 文字を超えているため、空として読みました。");
         current_.clear();
     } else if (heldNul_) {
-        notes_.push_back("field " + index + ": holds a NUL character");
+        notes_.push_back("rv.dat の項目 " + index + "：NUL 文字を含んでいます。");
     }
     fields_.push_back(std::move(current_));
     current_.clear();

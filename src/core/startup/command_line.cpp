@@ -56,7 +56,7 @@ private:
             refusal_ = "余分な引数です：" + std::string(argument);
         } else if (option->name == "backup-to" || option->name == "check") {
             auto& folder = option->name == "backup-to" ? backupTo_ : check_;
-            folder = valueOf(*option);
+            folder = valueOf(*option, "フォルダ");
         } else if (option->name == "no-verify") {
             verify_ = false;
         } else if (isOneOf(option->name, {"help", "h", "?", "help-all"})) {
@@ -64,7 +64,7 @@ private:
         } else if (isOneOf(option->name, {"version", "v"})) {
             version_ = true;
         } else if (isOneOf(option->name, toolkit_.withValue)) {
-            valueOf(*option);
+            valueOf(*option, "値");
         } else if (!isOneOf(option->name, toolkit_.flags)) {
             refusal_ = "不明なオプションです：" + std::string(argument);
         }
@@ -72,7 +72,8 @@ private:
 
     // The value after "=", else the next argument; a missing one, or the
     // next option in its place, refuses the command line.
-    std::optional<std::string> valueOf(const OptionWord& option)
+    // what: what the value is, for the refusal.
+    std::optional<std::string> valueOf(const OptionWord& option, std::string_view what)
     {
         if (option.value) {
             return std::string(*option.value);
@@ -80,7 +81,7 @@ private:
         if (next_ < arguments_.size() && !optionWord(arguments_[next_])) {
             return arguments_[next_++];
         }
-        refusal_ = "--" + std::string(option.name) + " の後にフォルダを指定してください。";
+        refusal_ = "--" + std::string(option.name) + " の後に" + std::string(what) + "を指定してください。";
         return std::nullopt;
     }
 

@@ -5,8 +5,8 @@
 #include "record/backup_check.h"
 
 #include <atomic>
-#include <csignal>
 #include <iostream>
+#include <signal.h>
 
 namespace rv::backup {
 namespace {
@@ -16,11 +16,18 @@ static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler
 
 extern "C" void onInterrupt(int /*signal*/) { interrupted = true; }
 
-// Ctrl+C and a polite kill stop the work cleanly rather than at once.
+// Ctrl+C and a polite kill stop the work cleanly rather than at once. Without
+// SA_RESTART: a call that waits (the open of a pipe, a read from a hung
+// network disk) ends with EINTR and the run sees the cancel, where a
+// restarted call would wait on for good.
 void stopOnInterrupt()
 {
-    std::signal(SIGINT, onInterrupt);
-    std::signal(SIGTERM, onInterrupt);
+    struct sigaction action {};
+    action.sa_handler = onInterrupt;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
 }
 
 } // namespace
@@ -29,7 +36,7 @@ int runBackupTo(const std::string& destination, bool verify)
 {
     auto programFolder = platform::executableFolder();
     if (!programFolder.ok()) {
-        std::cout << "プログラムのフォルダがわかりません：" << programFolder.error() << std::endl;
+        std::cout << "プログラムのフォルダがわかりません。" << std::endl;
         return kExitFatal;
     }
     stopOnInterrupt();

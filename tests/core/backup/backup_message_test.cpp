@@ -97,7 +97,7 @@ TEST(BackupMessage, ManyDataFolderFailuresAreSummarisedWithACount)
                   "・GDATA" +
                   sep +
                   "img4.jpg：読み取れません\n"
-                  "・GDATA のほか 1195 個のファイル：コピーできませんでした");
+                  "・GDATA フォルダの残り 1195 個のファイル：コピーできませんでした");
 }
 
 // The record and the unattended summary count alike: an optional source

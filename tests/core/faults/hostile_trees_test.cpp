@@ -7,6 +7,7 @@
 // say so in its exit code.
 #include "backup/unattended_backup.h"
 #include "fault_bed.h"
+#include "record/backup_check.h"
 
 #include <gtest/gtest.h>
 
@@ -148,7 +149,7 @@ const HostileCase kCases[] = {
     {"DestinationDataFolderIsALinkToAVictim",
      [](Hostile& hostile) { linkFolder(hostile.victim.path() / "folder", hostile.destination("GDATA")); },
      rv::kExitAllCopied,
-     {{"note: a link where a folder of the backup goes was replaced by a folder"}},
+     {{"note: 保存先の ", "にあったリンク（", "をフォルダに置き換えました"}},
      [](const Hostile& hostile, bool) { expectRealFolderWithTheData(hostile, "GDATA"); }},
     {"DestinationDataFolderIsALinkIntoTheSourceDataFolder",
      [](Hostile& hostile) { linkFolder(hostile.source("GDATA"), hostile.destination("GDATA")); },
@@ -161,7 +162,7 @@ const HostileCase kCases[] = {
          linkFolder(hostile.victim.path() / "folder", hostile.destination("GDATA/写真"));
      },
      rv::kExitAllCopied,
-     {{"note: a link where a folder of the backup goes was replaced by a folder", "写真"}},
+     {{"note: 保存先の ", "写真 にあったリンク（", "をフォルダに置き換えました"}},
      [](const Hostile& hostile, bool) { expectRealFolderWithTheData(hostile, "GDATA/写真"); }},
     {"FolderInTheDestinationDataFolderIsALinkIntoTheSourceDataFolder",
      [](Hostile& hostile) {
@@ -392,10 +393,17 @@ bool sameContent(const fs::path& first, const fs::path& second)
 
 } // namespace
 
-// SIGTERM, as a scheduled task's end or Ctrl+C sends it, stops the program
-// within a second, in the middle of a large file, and it says what it did
-// not copy.
-TEST(HostileRuns, ATerminatedProgramEndsWithinASecondAndSaysWhatItDidNotCopy)
+// Ctrl+C (SIGINT) and SIGTERM, as a scheduled task's end sends it.
+class SignalledRuns : public ::testing::TestWithParam<int> {};
+
+bool after300ms(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::steady_clock::now() - start > std::chrono::milliseconds(300);
+}
+
+// The signal stops the program within a second, in the middle of a large
+// file, and it says what it did not copy.
+TEST_P(SignalledRuns, TheBackupEndsWithinASecondAndSaysWhatItDidNotCopy)
 {
     if (const auto reason = programUnavailable()) {
         GTEST_SKIP() << *reason;
@@ -405,8 +413,7 @@ TEST(HostileRuns, ATerminatedProgramEndsWithinASecondAndSaysWhatItDidNotCopy)
     const auto start = std::chrono::steady_clock::now();
     const SignalledOutcome ended = runProgramUntil(
         {false, {}, 60}, bed.installProgram(), {"--backup-to", bed.destination().string()},
-        [&](const std::string&) { return std::chrono::steady_clock::now() - start > std::chrono::milliseconds(300); },
-        SIGTERM);
+        [&](const std::string&) { return after300ms(start); }, GetParam());
 
     ASSERT_TRUE(ended.signalled) << ended.outcome.output;
     EXPECT_LT(ended.toEnd.count(), 1000) << ended.outcome.output;
@@ -416,6 +423,42 @@ TEST(HostileRuns, ATerminatedProgramEndsWithinASecondAndSaysWhatItDidNotCopy)
     EXPECT_FALSE(fs::exists(bed.destination() / "Tavo51.mdb"));
     EXPECT_EQ(temporaryFilesUnder(bed.destination()), std::vector<std::string>{});
 }
+
+// A check in the middle of reading a large copy back is ended by the signal:
+// it stops, says it did not finish, and names nothing as unreadable for the
+// read it cut short.
+TEST_P(SignalledRuns, ACheckInTheMiddleOfALargeFileEndsAsStopped)
+{
+    if (const auto reason = programUnavailable()) {
+        GTEST_SKIP() << *reason;
+    }
+    FaultBed bed;
+    const std::string program = bed.installProgram();
+    ASSERT_EQ(runProgram({}, program, {"--backup-to", bed.destination().string()}).exitCode, rv::kExitAllCopied);
+    {
+        // Written out, not allocated: a read of allocated space costs nothing.
+        std::ofstream copy(bed.destination() / "Tavo51.mdb", std::ios::binary | std::ios::trunc);
+        const std::string chunk(std::size_t{8} << 20, 'x');
+        for (int i = 0; i < 256; ++i) {
+            copy << chunk;
+        }
+    }
+    const auto start = std::chrono::steady_clock::now();
+    const SignalledOutcome ended = runProgramUntil(
+        {false, {}, 60}, program, {"--check", bed.destination().string()},
+        [&](const std::string&) { return after300ms(start); }, GetParam());
+
+    ASSERT_TRUE(ended.signalled) << ended.outcome.output;
+    EXPECT_LT(ended.toEnd.count(), 5000) << ended.outcome.output; // a hang guard, not a speed target
+    EXPECT_EQ(ended.outcome.exitCode, rv::kCheckDiffers) << ended.outcome.output;
+    EXPECT_NE(ended.outcome.output.find("確認を最後まで終えていません。"), std::string::npos) << ended.outcome.output;
+    EXPECT_EQ(ended.outcome.output.find("UNREADABLE"), std::string::npos) << ended.outcome.output;
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, SignalledRuns, ::testing::Values(SIGINT, SIGTERM),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return std::string(info.param == SIGINT ? "SIGINT" : "SIGTERM");
+                         });
 
 // A run killed outright (SIGKILL, a power cut of the task) has written the
 // line of each item it finished, and each line holds.

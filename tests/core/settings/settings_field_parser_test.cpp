@@ -67,8 +67,8 @@ TEST(SettingsFieldParser, BadInputIsBoundedAndNoted)
     parser.finish();
     EXPECT_EQ(parser.fields(), (Fields{"", "1234", ""})) << "overlong fields are empty, in characters not bytes";
     ASSERT_EQ(parser.notes().size(), 3u);
-    EXPECT_EQ(parser.notes()[0], "field 0: longer than 4 characters, read as empty");
-    EXPECT_EQ(parser.notes()[1], "field 2: the closing quote is missing");
+    EXPECT_EQ(parser.notes()[0], "rv.dat の項目 0：4 文字を超えているため、空として読みました。");
+    EXPECT_EQ(parser.notes()[1], "rv.dat の項目 2：閉じる引用符がありません。");
 
     EXPECT_EQ(parse("予約予約", 87, 4), Fields{"予約予約"}) << "four characters of three bytes each fit";
     EXPECT_EQ(parse(std::string_view("a\0b", 3)), Fields{"a\uFFFDb"});

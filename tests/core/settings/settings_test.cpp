@@ -9,6 +9,7 @@
 #include <psapi.h>
 #else
 #include <sys/resource.h>
+#include <sys/stat.h>
 #endif
 
 #include <filesystem>
@@ -132,7 +133,8 @@ TEST_F(ReadSettingsTest, InvalidBytesAreReplacedAndNoted)
     const rv::Settings s = read();
     EXPECT_EQ(s.SettingFields[3], "x\uFFFDy");
     ASSERT_EQ(s.notes.size(), 1u);
-    EXPECT_EQ(s.notes[0], "1 bytes are not CP932 and were read as U+FFFD");
+    EXPECT_EQ(s.notes[0],
+              "rv.dat の 1 バイトは CP932 の文字として読めないため、置き換え文字（U+FFFD）として読みました。");
 }
 
 TEST_F(ReadSettingsTest, MissingOrUnopenableFileIsAnError)
@@ -148,7 +150,14 @@ TEST_F(ReadSettingsTest, MissingOrUnopenableFileIsAnError)
     auto folder = rv::ReadSettings(folder_.string());
     ASSERT_FALSE(folder.ok());
     EXPECT_EQ(folder.error().errorNumber, 75);
-    EXPECT_EQ(folder.error().reason, "ファイルではなくフォルダーです。");
+    EXPECT_EQ(folder.error().reason, "ファイルではなくフォルダです。");
+#ifndef _WIN32
+    fs::remove(folder_ / "rv.dat");
+    ASSERT_EQ(::mkfifo((folder_ / "rv.dat").c_str(), 0644), 0);
+    auto pipe = rv::ReadSettings(folder_.string());
+    ASSERT_FALSE(pipe.ok());
+    EXPECT_EQ(pipe.error().reason, "通常のファイルではありません（名前付きパイプ、デバイスまたはソケットです）。");
+#endif
 }
 
 long peakRssKb()
@@ -186,7 +195,7 @@ TEST_F(ReadSettingsTest, HugeFileWithoutSeparatorIsStreamed)
     EXPECT_TRUE(s.SettingFields[0].empty());
     EXPECT_EQ(s.BackupSources[0], inFolder("臨床RV51N.mdb"));
     ASSERT_EQ(s.notes.size(), 1u);
-    EXPECT_EQ(s.notes[0], "field 0: longer than 32767 characters, read as empty");
+    EXPECT_EQ(s.notes[0], "rv.dat の項目 0：32767 文字を超えているため、空として読みました。");
 #ifndef __SANITIZE_ADDRESS__ // the sanitizer's quarantine keeps freed chunks resident
     EXPECT_LT(grownKb, 16 * 1024) << "the file must not be held in memory";
 #endif

@@ -92,6 +92,7 @@ TEST(CommandLine, TheToolkitsOwnOptionsArePassedOver)
     EXPECT_EQ(window.mode, Mode::Window);
     const CommandLine missingValue = parseCommandLine({"-platform"}, kQtLike);
     EXPECT_EQ(missingValue.mode, Mode::Refused);
+    EXPECT_EQ(missingValue.refusal, "--platform の後に値を指定してください。"); // a value, not a folder
     // A Qt flag takes no value: what follows it is read on its own.
     const CommandLine flagThenFolder = parseCommandLine({"-reverse", "/media/usb"}, kQtLike);
     EXPECT_EQ(flagThenFolder.refusal, "余分な引数です：/media/usb");

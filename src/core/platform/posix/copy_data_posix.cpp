@@ -27,6 +27,11 @@ bool refusesPair(int error) { return error == EXDEV || error == EINVAL || error 
 
 bool cancelled(const CopyControl& control) { return control.cancel != nullptr && control.cancel->load(); }
 
+// A call a signal cut short is tried again, unless the signal was the cancel.
+bool retryAfter(int error, const CopyControl& control) { return error == EINTR && !cancelled(control); }
+
+FileError cancelledAt(const std::string& source) { return {FileErrorKind::Cancelled, source}; }
+
 // Leaves writing past the page cache for the rest of this file.
 bool stopDirectWrite(int to, bool& direct)
 {
@@ -39,7 +44,7 @@ bool stopDirectWrite(int to, bool& direct)
 // part shorter than a block, or everything where the file system turns such
 // writes down, goes through the cache.
 Result<Done, FileError> writeAll(int to, bool& direct, const char* data, std::size_t count,
-                                 const std::string& temporary)
+                                 const std::string& temporary, const CopyControl& control)
 {
     while (count > 0) {
         const std::size_t length = direct ? count - count % kDirectAlignment : count;
@@ -50,8 +55,9 @@ Result<Done, FileError> writeAll(int to, bool& direct, const char* data, std::si
             }
             continue;
         }
-        if (step < 0 && errno != EINTR) {
-            return Result<Done, FileError>::failure(destinationError(errno, temporary));
+        if (step < 0 && !retryAfter(errno, control)) {
+            return Result<Done, FileError>::failure(errno == EINTR ? cancelledAt(temporary)
+                                                                   : destinationError(errno, temporary));
         }
         data += step > 0 ? step : 0;
         count -= step > 0 ? static_cast<std::size_t>(step) : 0;
@@ -61,17 +67,18 @@ Result<Done, FileError> writeAll(int to, bool& direct, const char* data, std::si
 
 Result<std::size_t, FileError> readWriteChunk(int from, int to, bool& direct, char* buffer, std::size_t limit,
                                               std::uint64_t at, OffsetHasher& hasher, const std::string& source,
-                                              const std::string& temporary)
+                                              const std::string& temporary, const CopyControl& control)
 {
     ssize_t count = 0;
     do {
         count = ::read(from, buffer, std::min(limit, kBufferBytes));
-    } while (count < 0 && errno == EINTR);
+    } while (count < 0 && retryAfter(errno, control));
     if (count < 0) {
-        return Result<std::size_t, FileError>::failure(sourceError(errno, source));
+        return Result<std::size_t, FileError>::failure(errno == EINTR ? cancelledAt(source)
+                                                                      : sourceError(errno, source));
     }
     hasher.add(at, buffer, static_cast<std::size_t>(count));
-    auto written = writeAll(to, direct, buffer, static_cast<std::size_t>(count), temporary);
+    auto written = writeAll(to, direct, buffer, static_cast<std::size_t>(count), temporary, control);
     if (!written.ok()) {
         return Result<std::size_t, FileError>::failure(written.error());
     }
@@ -82,12 +89,15 @@ Result<std::size_t, FileError> readWriteChunk(int from, int to, bool& direct, ch
 // taken from the source again, whose pages the copy has just brought into
 // the cache.
 Result<Done, FileError> hashCopiedRange(int from, char* buffer, std::uint64_t at, std::size_t count,
-                                        OffsetHasher& hasher, const std::string& source)
+                                        OffsetHasher& hasher, const std::string& source, const CopyControl& control)
 {
     while (count > 0) {
         const ssize_t got = ::pread(from, buffer, std::min(count, kBufferBytes), static_cast<off_t>(at));
-        if (got < 0 && errno == EINTR) {
+        if (got < 0 && retryAfter(errno, control)) {
             continue;
+        }
+        if (got < 0 && errno == EINTR) {
+            return Result<Done, FileError>::failure(cancelledAt(source));
         }
         if (got <= 0) {
             return Result<Done, FileError>::failure(sourceError(got < 0 ? errno : EIO, source));
@@ -156,7 +166,7 @@ Result<std::uint64_t, FileError> FileCopier::State::copyBytes(int from, int to, 
                 continue;
             }
         } else {
-            auto read = readWriteStep(from, to, direct, chunk, start + done, hasher, source, temporary);
+            auto read = readWriteStep(from, to, direct, chunk, start + done, hasher, source, temporary, control);
             if (!read.ok()) {
                 return Result<std::uint64_t, FileError>::failure(read.error());
             }
@@ -177,7 +187,7 @@ Result<std::uint64_t, FileError> FileCopier::State::copyBytes(int from, int to, 
         }
         if (useRange || useSendfile) {
             auto hashed =
-                hashKernelCopy(from, start + done, static_cast<std::size_t>(count), hasher, source, temporary);
+                hashKernelCopy(from, start + done, static_cast<std::size_t>(count), hasher, source, temporary, control);
             if (!hashed.ok()) {
                 return Result<std::uint64_t, FileError>::failure(hashed.error());
             }
@@ -197,22 +207,23 @@ Result<std::uint64_t, FileError> FileCopier::State::copyBytes(int from, int to, 
 // One chunk of the plain path: read into this process, then written out.
 Result<std::size_t, FileError> FileCopier::State::readWriteStep(int from, int to, bool& direct, std::size_t chunk,
                                                                 std::uint64_t at, OffsetHasher& hasher,
-                                                                const std::string& source, const std::string& temporary)
+                                                                const std::string& source, const std::string& temporary,
+                                                                const CopyControl& control)
 {
     if (ensureBuffer() == nullptr) {
         return Result<std::size_t, FileError>::failure(destinationError(ENOMEM, temporary));
     }
-    return readWriteChunk(from, to, direct, buffer.data(), chunk, at, hasher, source, temporary);
+    return readWriteChunk(from, to, direct, buffer.data(), chunk, at, hasher, source, temporary, control);
 }
 
 Result<Done, FileError> FileCopier::State::hashKernelCopy(int from, std::uint64_t at, std::size_t count,
                                                           OffsetHasher& hasher, const std::string& source,
-                                                          const std::string& temporary)
+                                                          const std::string& temporary, const CopyControl& control)
 {
     if (ensureBuffer() == nullptr) {
         return Result<Done, FileError>::failure(destinationError(ENOMEM, temporary));
     }
-    return hashCopiedRange(from, buffer.data(), at, count, hasher, source);
+    return hashCopiedRange(from, buffer.data(), at, count, hasher, source, control);
 }
 
 char* FileCopier::State::ensureBuffer()

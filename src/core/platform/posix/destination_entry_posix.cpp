@@ -21,7 +21,13 @@ Result<std::optional<EntryStamp>, FileError> stampAt(const DestinationFolder& ro
 {
     using R = Result<std::optional<EntryStamp>, FileError>;
     struct stat info {};
-    if (::fstatat(root.handle(), std::string(relative).c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+    int found = ::fstatat(root.handle(), std::string(relative).c_str(), &info, AT_SYMLINK_NOFOLLOW);
+    if (found != 0 && errno == ENAMETOOLONG) {
+        // Deeper than one path may reach: from its folder, reached a name at a time.
+        const OwnedHandle folder = openBeneath(root.handle(), folderPartOf(relative), O_PATH);
+        found = folder.valid() ? ::fstatat(folder.get(), fileNameOf(relative).c_str(), &info, AT_SYMLINK_NOFOLLOW) : -1;
+    }
+    if (found != 0) {
         return errno == ENOENT ? R::success(std::nullopt) : R::failure(destinationError(errno, root.pathOf(relative)));
     }
     const auto modified = static_cast<std::uint64_t>(info.st_mtim.tv_sec) * 1000000000U +

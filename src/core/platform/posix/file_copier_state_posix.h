@@ -48,9 +48,10 @@ struct FileCopier::State {
                                                const std::string& temporary, const CopyControl& control);
     Result<std::size_t, FileError> readWriteStep(int from, int to, bool& direct, std::size_t chunk, std::uint64_t at,
                                                  OffsetHasher& hasher, const std::string& source,
-                                                 const std::string& temporary);
+                                                 const std::string& temporary, const CopyControl& control);
     Result<Done, FileError> hashKernelCopy(int from, std::uint64_t at, std::size_t count, OffsetHasher& hasher,
-                                           const std::string& source, const std::string& temporary);
+                                           const std::string& source, const std::string& temporary,
+                                           const CopyControl& control);
     char* ensureBuffer();
 
     CopyMethod method = CopyMethod::Automatic;

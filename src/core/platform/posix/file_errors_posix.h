@@ -13,7 +13,7 @@ inline FileError sourceError(int error, const std::string& what)
 {
     const FileErrorKind kind =
         (error == ENOENT || error == ENOTDIR) ? FileErrorKind::NotFound : FileErrorKind::NotReadable;
-    return {kind, what + ": " + std::strerror(error)};
+    return {kind, what + ": " + std::strerror(error), error};
 }
 
 // errno of a failure on the side that is written.
@@ -23,7 +23,7 @@ inline FileError destinationError(int error, const std::string& what)
                                : error == EFBIG                     ? FileErrorKind::TooLarge
                                : error == ENAMETOOLONG              ? FileErrorKind::InvalidName
                                                                     : FileErrorKind::NotWritable;
-    return {kind, what + ": " + std::strerror(error)};
+    return {kind, what + ": " + std::strerror(error), error};
 }
 
 // errno of a call that gives an entry of the destination its name (a rename,

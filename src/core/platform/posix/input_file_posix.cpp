@@ -21,18 +21,18 @@ Result<InputFile, OpenFailure> InputFile::open(std::string_view utf8Path)
         } else if (error == EACCES || error == EPERM) {
             kind = OpenFailureKind::AccessDenied;
         }
-        return R::failure({kind, std::strerror(error)});
+        return R::failure({kind, std::strerror(error), error});
     }
     InputFile file{OwnedHandle(fd)};
     struct stat info {};
     if (::fstat(fd, &info) != 0) {
-        return R::failure({OpenFailureKind::Other, std::strerror(errno)});
+        return R::failure({OpenFailureKind::Other, std::strerror(errno), errno});
     }
     if (S_ISDIR(info.st_mode)) {
         return R::failure({OpenFailureKind::NotAFile, "is a directory"});
     }
     if (!S_ISREG(info.st_mode)) {
-        return R::failure({OpenFailureKind::Other, "not a regular file (a pipe, a device or a socket)"});
+        return R::failure({OpenFailureKind::NotRegular, "not a regular file (a pipe, a device or a socket)"});
     }
     return R::success(std::move(file));
 }

@@ -27,7 +27,9 @@ std::optional<FileError> notRegularFileW(HANDLE handle, const std::string& what)
     }
     FILE_ATTRIBUTE_TAG_INFO tag{};
     if (!GetFileInformationByHandleEx(handle, FileAttributeTagInfo, &tag, sizeof tag)) {
-        return FileError{FileErrorKind::NotReadable, what + ": error " + std::to_string(GetLastError())};
+        const DWORD error = GetLastError();
+        return FileError{FileErrorKind::NotReadable, what + ": error " + std::to_string(error),
+                         static_cast<int>(error)};
     }
     if (isLink(tag.FileAttributes, tag.ReparseTag)) {
         return FileError{FileErrorKind::Link, what + ": a link, not followed"};

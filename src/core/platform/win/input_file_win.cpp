@@ -30,7 +30,7 @@ Result<InputFile, OpenFailure> InputFile::open(std::string_view utf8Path)
         } else if (error == ERROR_ACCESS_DENIED) {
             kind = OpenFailureKind::AccessDenied;
         }
-        return R::failure({kind, systemMessage(error)});
+        return R::failure({kind, systemMessage(error), static_cast<int>(error)});
     }
     return R::success(InputFile(OwnedHandle(handle)));
 }

@@ -29,7 +29,8 @@ FileError sourceErrorW(DWORD error, const std::string& what)
 {
     const bool missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
                          error == ERROR_INVALID_NAME || error == ERROR_BAD_NETPATH;
-    return {missing ? FileErrorKind::NotFound : FileErrorKind::NotReadable, what + ": error " + std::to_string(error)};
+    return {missing ? FileErrorKind::NotFound : FileErrorKind::NotReadable, what + ": error " + std::to_string(error),
+            static_cast<int>(error)};
 }
 
 // ERROR_DISK_QUOTA_EXCEEDED, which not every SDK's headers declare.
@@ -47,7 +48,7 @@ FileError destinationErrorW(DWORD error, const std::string& what)
                                : error == ERROR_FILE_TOO_LARGE ? FileErrorKind::TooLarge
                                : refusedName                   ? FileErrorKind::InvalidName
                                                                : FileErrorKind::NotWritable;
-    return {kind, what + ": error " + std::to_string(error)};
+    return {kind, what + ": error " + std::to_string(error), static_cast<int>(error)};
 }
 
 } // namespace rv::platform
