@@ -1,5 +1,7 @@
 #include "settings/settings.h"
 
+#include "common/path_text.h"
+
 
 #include <gtest/gtest.h>
 
@@ -144,7 +146,7 @@ TEST_F(ReadSettingsTest, MissingOrUnopenableFileIsAnError)
     EXPECT_EQ(missing.error().errorNumber, 53);
     EXPECT_EQ(missing.error().path, inFolder("rv.dat"));
     EXPECT_EQ(rv::describeSettingsError(missing.error()),
-              "実行時エラー '53':\n\nファイルが見つかりません。\n\n" + inFolder("rv.dat"));
+              "実行時エラー '53':\n\nファイルが見つかりません。\n\n" + rv::nativeSeparators(inFolder("rv.dat")));
 
     fs::create_directory(folder_ / "rv.dat");
     auto folder = rv::ReadSettings(folder_.string());
