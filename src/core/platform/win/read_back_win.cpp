@@ -1,14 +1,17 @@
 #include "platform/read_back.h"
 #include "platform/win/long_path_win.h"
 
+#include <algorithm>
 #include <string>
 
 namespace rv::platform {
 namespace {
 
 // Unbuffered reads want sector-aligned buffers and sizes; VirtualAlloc
-// gives whole pages.
+// gives whole pages. A small file gets a buffer its size: most of a backup's
+// files are small, and many are read at a time.
 constexpr DWORD kChunk = 1 << 20;
+constexpr DWORD kPage = 4096;
 
 struct Handle {
     HANDLE value = INVALID_HANDLE_VALUE;
@@ -21,7 +24,11 @@ struct Handle {
 };
 
 struct Pages {
-    void* memory = VirtualAlloc(nullptr, kChunk, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    explicit Pages(DWORD bytes) : size(bytes) {}
+    DWORD size;
+    void* memory = VirtualAlloc(nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    Pages(const Pages&) = delete;
+    Pages& operator=(const Pages&) = delete;
     ~Pages()
     {
         if (memory) {
@@ -56,7 +63,12 @@ Result<ReadBack, FileError> readFromDevice(std::string_view path, const std::ato
     if (file.value == INVALID_HANDLE_VALUE) {
         return R::failure(sourceErrorW(GetLastError(), name));
     }
-    const Pages buffer;
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.value, &size)) {
+        return R::failure(sourceErrorW(GetLastError(), name));
+    }
+    const Pages buffer(static_cast<DWORD>(
+        std::clamp<LONGLONG>((size.QuadPart + kPage - 1) / kPage * kPage, LONGLONG{kPage}, LONGLONG{kChunk})));
     if (!buffer.memory) {
         return R::failure({FileErrorKind::NotReadable, name + ": no memory for reading"});
     }
@@ -65,7 +77,7 @@ Result<ReadBack, FileError> readFromDevice(std::string_view path, const std::ato
             return R::failure({FileErrorKind::Cancelled, name});
         }
         DWORD got = 0;
-        if (!ReadFile(file.value, buffer.memory, kChunk, &got, nullptr)) {
+        if (!ReadFile(file.value, buffer.memory, buffer.size, &got, nullptr)) {
             return R::failure(sourceErrorW(GetLastError(), name));
         }
         if (got == 0) {
