@@ -1,12 +1,13 @@
 // Times the program's unattended backup of a reference clinic, with its
 // copies read back from the disk and without (--no-verify), against cp -r of
-// the same items followed by sync, interleaved, and prints the median ratios
-// and the program's peak resident memory.
+// the same items followed by sync, interleaved, and prints the median ratios,
+// the program's peak resident memory and the disk's own speeds beside them.
 //   bench/backup [--scale F] [--runs N] [--program PATH] [--work DIR]
 // Every timed run writes to its own destination, removed at the end.
 //   bench/backup --files N[,N...] [--program PATH] [--work DIR]
 // instead backs up a data folder of N empty and tiny files, for each N, and
 // prints the program's peak resident memory: it must not grow with N.
+#include "disk_speed.h"
 #include "platform/paths.h"
 #include "record/backup_record.h"
 #include "reference_clinic.h"
@@ -21,6 +22,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <sstream>
 #include <string>
@@ -92,6 +94,32 @@ std::uint64_t countCopies(const fs::path& folder)
         count += entry.is_regular_file() && name != rv::kRecordFileName && name != rv::kHistoryFileName ? 1 : 0;
     }
     return count;
+}
+
+// Other work on the machine slows every contender, cp most: it is printed
+// with the figures.
+std::string loadAverage()
+{
+    std::string load;
+    std::getline(std::ifstream("/proc/loadavg"), load);
+    return load.substr(0, load.find(' '));
+}
+
+// The disk's write and read speeds past the cache, and what writing and
+// reading back the clinic's bytes at those speeds takes: the floor.
+void printDiskSpeed(const fs::path& work, std::uint64_t bytes)
+{
+    const auto speed = rv::bench::measureDiskSpeed(work, 512);
+    if (!speed) {
+        std::printf("disk speed: not measured (the test file could not be written or read)\n");
+        return;
+    }
+    const double megabytes = static_cast<double>(bytes) / (1 << 20);
+    std::printf("disk, %s, 512 MB: write %.0f MB/s, read %.0f MB/s; the clinic at those speeds: write %.2f s, "
+                "read back %.2f s\n",
+                speed->direct ? "past the cache" : "flushed and its cache dropped", speed->writeMegabytesPerSecond,
+                speed->readMegabytesPerSecond, megabytes / speed->writeMegabytesPerSecond,
+                megabytes / speed->readMegabytesPerSecond);
 }
 
 double median(std::vector<double> values)
@@ -200,7 +228,9 @@ int main(int argc, char** argv)
     const std::size_t count = commands.size();
     std::vector<std::vector<double>> seconds(count);
     std::vector<long> peakKilobytes(count, 0);
-    std::printf("run  verified       unverified     cp -r + sync\n");
+    std::printf("load average before the runs: %s\n", loadAverage().c_str());
+    printDiskSpeed(options.work, clinic.bytes);
+    std::printf("\nrun  verified       unverified     cp -r + sync\n");
     for (int run = 0; run < options.runs; ++run) {
         // Rotate who goes first, so that none always meets a warmer system.
         for (std::size_t turn = 0; turn < count; ++turn) {
@@ -228,6 +258,7 @@ int main(int argc, char** argv)
                 median(seconds[1]), copy);
     std::printf("ratio to cp -r + sync: verified %.2f, unverified %.2f (target <= 1.00)\n", median(seconds[0]) / copy,
                 median(seconds[1]) / copy);
+    std::printf("load average after the runs: %s\n", loadAverage().c_str());
     std::printf("peak RSS of rvdatebackup: verified %.1f MB, unverified %.1f MB (target <= 40 MB)\n",
                 static_cast<double>(peakKilobytes[0]) / 1024, static_cast<double>(peakKilobytes[1]) / 1024);
     return 0;

@@ -174,7 +174,7 @@ void CopyCommitter::send()
 // The copies placed before this batch's flush are now final; so are the
 // batch's failures. The batch's own renames wait for the next flush. No list
 // of a batch is copied, and each keeps its room for the next batch: a batch
-// holds up to 8,192 copies, and three lists of them at once are most of the
+// holds up to 2,048 copies, and three lists of them at once are much of the
 // run's memory.
 void CopyCommitter::collect()
 {

@@ -19,10 +19,13 @@ namespace rv {
 
 // A flush per file costs a device flush each (measured: a backup of 20,000
 // files took twice as long as cp + sync); a batch bounds the extra room the
-// temporary copies take beside the earlier backup.
+// temporary copies take beside the earlier backup. Batches this small keep the
+// flush, read-back and renames of one within the copying of the next, and
+// leave little to read back after the last copy (measured: 8,192 files or
+// 256 MB left the copier waiting 1.3 s of a 5.7 s backup, these 0.4 s).
 struct BatchLimits {
-    std::size_t files = 8192;
-    std::uint64_t bytes = std::uint64_t{256} << 20;
+    std::size_t files = 2048;
+    std::uint64_t bytes = std::uint64_t{64} << 20;
 };
 
 // A folder of the backup whose copies have all been handed over: it takes

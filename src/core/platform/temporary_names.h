@@ -17,7 +17,7 @@ namespace rv::platform {
 std::string temporaryName();
 
 // More names than a run cut off by a power cut leaves in one folder (two
-// batches of 8,192 files).
+// batches of 2,048 files, and the files copied ahead).
 inline constexpr unsigned kTemporaryNameTries = 1U << 16;
 
 // The name is created, never taken over: create makes the file exclusively

@@ -179,3 +179,47 @@ TEST_F(CopyCommitterTest, NamesTheDestinationTakesAsOneOfThisRunsFilesOrCannotHo
     }
     EXPECT_TRUE(temporaryFiles().empty());
 }
+
+// One batch of more copies than are read back at a time, a dozen of them
+// larger than all the read buffers' room together: each copy is read back,
+// and each one altered on the disk, and only it, fails and keeps its earlier
+// copy.
+TEST_F(CopyCommitterTest, EveryCopyOfALargeBatchIsReadBackAndOnlyTheAlteredOnesFail)
+{
+    auto flusher = rv::platform::WriteFlusher::open(destination.str());
+    ASSERT_TRUE(flusher.ok());
+    constexpr std::size_t kCopies = 120;
+    auto name = [](std::size_t step) { return "file" + std::to_string(step); };
+    auto altered = [](std::size_t step) { return step % 9 == 4; };
+    rv::ReadBackCheck check;
+    check.beforeReadBack = [&](const rv::platform::DestinationFolder& folder, const rv::platform::PendingFile& copy) {
+        const std::size_t step = std::stoul(copy.targetPath.substr(4));
+        if (altered(step)) {
+            std::fstream file(u8path(folder.pathOf(copy.temporaryPath)),
+                              std::ios::in | std::ios::out | std::ios::binary);
+            file.put('!');
+        }
+    };
+    std::map<std::size_t, SettledCopy> settled;
+    CopyCommitter committer(
+        root, std::move(flusher.value()), [&](SettledCopy& copy) { settled.emplace(copy.copy.step, copy); },
+        {kCopies, std::uint64_t{1} << 30}, check);
+    for (std::size_t step = 0; step < kCopies; ++step) {
+        writeFile(destination.path() / name(step), "earlier");
+        const std::size_t size = step % 10 == 0 ? (std::size_t{1} << 20) + step : 1 + step * 97;
+        committer.add(pendingCopy(name(step), std::string(size, static_cast<char>('a' + step % 26)), step));
+    }
+    committer.settleAll();
+
+    ASSERT_EQ(settled.size(), kCopies);
+    for (std::size_t step = 0; step < kCopies; ++step) {
+        const SettledCopy& copy = settled[step];
+        EXPECT_NE(copy.readBack, rv::ReadBackOutcome::NotRead) << step;
+        EXPECT_EQ(copy.failure.has_value(), altered(step)) << step;
+        if (altered(step)) {
+            EXPECT_EQ(copy.failure->reason, rv::BackupReason::NotVerified) << step;
+            EXPECT_EQ(readFile(destination.path() / name(step)), "earlier") << step;
+        }
+    }
+    EXPECT_TRUE(temporaryFiles().empty());
+}

@@ -3,17 +3,24 @@
 #include "platform/win/handles_win.h"
 #include "platform/win/long_path_win.h"
 
+#include <algorithm>
 #include <string>
 
 namespace rv::platform {
 namespace {
 
 // Unbuffered reads want sector-aligned buffers and sizes; VirtualAlloc
-// gives whole pages.
+// gives whole pages. A small file gets a buffer its size: most of a backup's
+// files are small, and many are read at a time.
 constexpr DWORD kChunk = 1 << 20;
+constexpr DWORD kPage = 4096;
 
 struct Pages {
-    void* memory = VirtualAlloc(nullptr, kChunk, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    explicit Pages(DWORD bytes) : size(bytes) {}
+    DWORD size;
+    void* memory = VirtualAlloc(nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    Pages(const Pages&) = delete;
+    Pages& operator=(const Pages&) = delete;
     ~Pages()
     {
         if (memory) {
@@ -52,11 +59,7 @@ Result<OwnedHandle, FileError> openBelow(const DestinationFolder& folder, std::s
     if (auto notRegular = notRegularFileW(file.get(), what)) {
         return R::failure(*notRegular);
     }
-    std::wstring expected = toPath(relative).native();
-    for (auto& c : expected) {
-        c = c == L'/' ? L'\\' : c;
-    }
-    if (!isPlaceOf(finalPathOf(file.get()), finalPathOf(folder.handle()), expected)) {
+    if (!isPlaceOf(finalPathOf(file.get()), finalPathOf(folder.handle()), toPath(relative).native())) {
         return R::failure({FileErrorKind::Link, what + ": reached through a link"});
     }
     return R::success(std::move(file));
@@ -81,7 +84,12 @@ Result<ReadBack, FileError> readFromDeviceBelow(const DestinationFolder& folder,
     if (!file.ok()) {
         return R::failure(file.error());
     }
-    const Pages buffer;
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.value().get(), &size)) {
+        return R::failure(sourceErrorW(GetLastError(), name));
+    }
+    const Pages buffer(static_cast<DWORD>(
+        std::clamp<LONGLONG>((size.QuadPart + kPage - 1) / kPage * kPage, LONGLONG{kPage}, LONGLONG{kChunk})));
     if (!buffer.memory) {
         return R::failure({FileErrorKind::NotReadable, name + ": no memory for reading"});
     }
@@ -90,7 +98,7 @@ Result<ReadBack, FileError> readFromDeviceBelow(const DestinationFolder& folder,
             return R::failure({FileErrorKind::Cancelled, name});
         }
         DWORD got = 0;
-        if (!ReadFile(file.value().get(), buffer.memory, kChunk, &got, nullptr)) {
+        if (!ReadFile(file.value().get(), buffer.memory, buffer.size, &got, nullptr)) {
             return R::failure(sourceErrorW(GetLastError(), name));
         }
         if (got == 0) {
