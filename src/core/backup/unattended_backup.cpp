@@ -45,8 +45,7 @@ void writeFileNotCopied(const ItemResult& item, const FileFailure& failure, std:
 {
     const std::string relative = '/' + failure.relativePath;
     out << "FAILED    " << shownPath(item.source + relative) << " -> " << shownPath(item.destination + relative) << " ("
-        << reasonText(failure.reason)
-        << ")" << std::endl;
+        << reasonText(failure.reason) << ")" << std::endl;
 }
 
 int fatal(std::ostream& out, const std::string& text)

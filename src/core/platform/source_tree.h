@@ -57,9 +57,9 @@ enum class WalkStepKind {
 
 struct WalkStep {
     WalkStepKind kind = WalkStepKind::FolderStart;
-    std::string relativePath; // parts joined with "/"; "" for the walked folder itself
-    SourceStamp stamp;        // File: as listed
-    FolderLook look;          // FolderStart and FolderEnd
+    std::string relativePath;                          // parts joined with "/"; "" for the walked folder itself
+    SourceStamp stamp;                                 // File: as listed
+    FolderLook look;                                   // FolderStart and FolderEnd
     FileError problem{FileErrorKind::NotReadable, {}}; // NotCopied: what it is, or what went wrong
 
     // The last part of relativePath.

@@ -37,8 +37,7 @@ TEST(FileName, EmptyDotAndDotDotAreUnusable)
 
 TEST(BackupFolder, GetsOneTrailingSeparator)
 {
-    EXPECT_EQ(backupFolderFromChosenPath("/media/usb/backup"),
-              "/media/usb/backup/");
+    EXPECT_EQ(backupFolderFromChosenPath("/media/usb/backup"), "/media/usb/backup/");
     EXPECT_EQ(backupFolderFromChosenPath("/media/usb/バックアップ/"), "/media/usb/バックアップ/");
     EXPECT_EQ(backupFolderFromChosenPath("/"), "/");
     EXPECT_EQ(backupFolderFromChosenPath("D:\\"), "D:\\");
@@ -46,8 +45,7 @@ TEST(BackupFolder, GetsOneTrailingSeparator)
 
 TEST(BackupFolder, IsCutAtTheFirstNul)
 {
-    EXPECT_EQ(backupFolderFromChosenPath(std::string("/bk\0/ignored\0\0", 14)),
-              "/bk/");
+    EXPECT_EQ(backupFolderFromChosenPath(std::string("/bk\0/ignored\0\0", 14)), "/bk/");
 }
 
 TEST(BackupFolder, NoPathIsACancel)

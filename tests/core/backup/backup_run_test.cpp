@@ -221,8 +221,7 @@ TEST_F(BackupRunTest, ACopyThatReadsBackWrongFailsAndTheEarlierCopyStays)
     EXPECT_EQ(item(result, "Tavo51.mdb").reason, BackupReason::NotVerified);
     EXPECT_EQ(readFile(backedUp("Tavo51.mdb")), "earlier Tavo");
     ASSERT_EQ(item(result, "GDATA").fileFailures.size(), 1u);
-    EXPECT_EQ(item(result, "GDATA").fileFailures[0].relativePath,
-              "写真/b.jpg");
+    EXPECT_EQ(item(result, "GDATA").fileFailures[0].relativePath, "写真/b.jpg");
     EXPECT_EQ(item(result, "GDATA").fileFailures[0].reason, BackupReason::NotVerified);
     EXPECT_EQ(readFile(backedUp("GDATA/写真/b.jpg")), "earlier b");
     EXPECT_EQ(readFile(backedUp("予約51.mdb")), readFile(original("予約51.mdb")));

@@ -33,7 +33,7 @@ const NoteCase kNoteCases[] = {
      "4711 個のコピーは、ディスクから直接読めないため、システムのキャッシュを捨ててから読み直して確認しました"},
     {NoteKind::NotReadBack, "中止したため、4711 個のコピーは読み直して確認しないまま置きました"},
     {NoteKind::BackupUncheckable, "バックアップの記録を書けませんでした。このバックアップは後から確かめられません"
-                                   "（/backup/GDATA/写真WHY）"},
+                                  "（/backup/GDATA/写真WHY）"},
     {NoteKind::DestinationLost,
      "保存先が途中で使えなくなりました。4711 個のファイルを保存先に置けませんでした（最初は /backup/GDATA/写真）"},
 };

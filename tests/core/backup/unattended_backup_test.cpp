@@ -74,8 +74,9 @@ TEST(UnattendedBackup, SomethingNotCopiedExitsOne)
     const Outcome outcome = runUnattended(clinic, clinic.backup.str());
 
     EXPECT_EQ(outcome.exitCode, rv::kExitNotAllCopied) << outcome.output;
-    EXPECT_NE(outcome.output.find("FAILED  " + rv::nativeSeparators("/nonexistent/予約51.mdb") + " -> " + clinic.backup.str() +
-                                  rv::platform::kNativeSeparator + "予約51.mdb (見つかりません)\n"),
+    EXPECT_NE(outcome.output.find("FAILED  " + rv::nativeSeparators("/nonexistent/予約51.mdb") + " -> " +
+                                  clinic.backup.str() + rv::platform::kNativeSeparator +
+                                  "予約51.mdb (見つかりません)\n"),
               std::string::npos)
         << outcome.output;
     // Modules the clinic does not use are information, not the reason for the

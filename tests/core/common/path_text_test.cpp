@@ -1,7 +1,6 @@
 // Paths as text: the records system's separators and the file system's.
 #include "common/path_text.h"
 
-
 #include <gtest/gtest.h>
 
 using rv::entryPath;

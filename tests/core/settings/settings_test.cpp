@@ -2,7 +2,6 @@
 
 #include "common/path_text.h"
 
-
 #include <gtest/gtest.h>
 
 #ifdef _WIN32
@@ -41,10 +40,7 @@ protected:
         EXPECT_TRUE(settings.ok());
         return settings.ok() ? settings.value() : rv::Settings{};
     }
-    std::string inFolder(const std::string& name) const
-    {
-        return folder_.string() + '/' + name;
-    }
+    std::string inFolder(const std::string& name) const { return folder_.string() + '/' + name; }
 
     fs::path folder_;
 };
