@@ -53,9 +53,15 @@ bool isMadeUpFileSystem(int fd)
 
 OwnedHandle openBeneath(int root, std::string_view relative, int flags)
 {
-    OwnedHandle folder(::openat(root, ".", O_DIRECTORY | O_CLOEXEC | (relative.empty() ? flags : O_PATH)));
-    int error = errno;
-    while (folder.valid() && !relative.empty()) {
+    if (relative.empty()) {
+        return OwnedHandle(::openat(root, ".", O_DIRECTORY | O_CLOEXEC | flags));
+    }
+    // The first name is opened from root itself: a walk is made for every
+    // file of a backup, and reopening root first would double its opens.
+    OwnedHandle folder;
+    int at = root;
+    int error = 0;
+    while (!relative.empty()) {
         const std::size_t end = std::min(relative.find('/'), relative.size());
         const std::string part(relative.substr(0, end));
         relative.remove_prefix(std::min(end + 1, relative.size()));
@@ -65,12 +71,13 @@ OwnedHandle openBeneath(int root, std::string_view relative, int flags)
             return OwnedHandle();
         }
         const int last = relative.empty() ? flags : O_PATH;
-        OwnedHandle next(::openat(folder.get(), part.c_str(), O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | last));
+        folder = OwnedHandle(::openat(at, part.c_str(), O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | last));
         error = errno;
-        folder = std::move(next);
-    }
-    if (!folder.valid()) {
-        errno = error; // for the caller, past the closing of the folders on the way
+        if (!folder.valid()) {
+            errno = error; // for the caller, past the closing of the folders on the way
+            return folder;
+        }
+        at = folder.get();
     }
     return folder;
 }
