@@ -2,12 +2,15 @@
 #include "record/backup_record.h"
 #include "record/record_writer.h"
 
+#include "check_run.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
 #include <sstream>
 
+using rv::testing::check;
+using rv::testing::CheckRun;
 using rv::testing::readFile;
 using rv::testing::TempFolder;
 using rv::testing::u8path;
@@ -22,20 +25,6 @@ rv::ContentDigest digestOf(const std::string& bytes)
     rv::ContentHasher hasher;
     hasher.add(bytes.data(), bytes.size());
     return hasher.digest();
-}
-
-struct CheckRun {
-    int exitCode;
-    std::string output;
-};
-
-CheckRun check(const std::string& folder)
-{
-    std::ostringstream out;
-    std::ostringstream progress;
-    const std::atomic<bool> cancel{false};
-    const int code = rv::runBackupCheck(folder, out, progress, cancel);
-    return {code, out.str()};
 }
 
 // A backup folder with files and the record a run would have left.

@@ -1,4 +1,5 @@
 #include "backup/unattended_backup.h"
+#include "check_run.h"
 #include "record/backup_check.h"
 #include "record/backup_record.h"
 #include "support/sample_clinic.h"
@@ -15,6 +16,7 @@
 #include <unistd.h>
 #endif
 
+using rv::testing::CheckRun;
 using rv::testing::kDefaultDatabaseOrder;
 using rv::testing::readFile;
 using rv::testing::SampleClinic;
@@ -26,19 +28,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct CheckRun {
-    int exitCode;
-    std::string output;
-};
-
-CheckRun check(const fs::path& folder)
-{
-    std::ostringstream out;
-    std::ostringstream progress;
-    const std::atomic<bool> cancel{false};
-    const int code = rv::runBackupCheck(rv::testing::u8string(folder), out, progress, cancel);
-    return {code, out.str()};
-}
+CheckRun check(const fs::path& folder) { return rv::testing::check(rv::testing::u8string(folder)); }
 
 CheckRun backUp(const SampleClinic& clinic, const fs::path& destination)
 {
