@@ -23,6 +23,14 @@ struct Tally {
     std::uint64_t notCopied = 0;
 };
 
+// Why a listed file could not be read. The backup's wording for a link says
+// it was not copied; a check only leaves it unread.
+std::string unreadableReason(const platform::FileError& error)
+{
+    return error.kind == platform::FileErrorKind::Link ? "リンクです（リンク先はたどらず、読んでいません）"
+                                                       : describeFileError(error);
+}
+
 void checkOne(const platform::DestinationFolder& folder, const RecordedFile& file, const std::atomic<bool>& cancel,
               Tally& tally, std::ostream& out)
 {
@@ -37,7 +45,7 @@ void checkOne(const platform::DestinationFolder& folder, const RecordedFile& fil
         out << "MISSING     " << shown << '\n';
     } else if (!read.ok()) {
         ++tally.unreadable;
-        out << "UNREADABLE  " << shown << " (" << describeFileError(read.error()) << ")\n";
+        out << "UNREADABLE  " << shown << " (" << unreadableReason(read.error()) << ")\n";
     } else if (read.value().bytes != file.size) {
         ++tally.differing;
         out << "DIFFERS     " << shown << " (サイズ " << file.size << " → " << read.value().bytes << ")\n";

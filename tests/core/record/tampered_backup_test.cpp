@@ -167,7 +167,7 @@ std::vector<TamperCase> tamperCases()
     const std::vector<TamperCase> posix = {
         {"the GDATA folder a link", keep, false, linkAt("GDATA"), rv::kCheckDiffers, "UNREADABLE  GDATA/top.txt"},
         {"a file a link", keep, false, linkAt("GDATA/top.txt"), rv::kCheckDiffers,
-         "UNREADABLE  GDATA/top.txt (リンクです"},
+         "UNREADABLE  GDATA/top.txt (リンクです（リンク先はたどらず、読んでいません）)"},
         {"a database a link", keep, false, linkAt("Tavo51.mdb"), rv::kCheckDiffers, "UNREADABLE  Tavo51.mdb"},
         {"a named pipe at a listed name", keep, false, pipeAt("GDATA/top.txt"), rv::kCheckDiffers,
          "UNREADABLE  GDATA/top.txt (名前付きパイプです"},
