@@ -20,4 +20,15 @@ Result<MadeFolder, FileError> DestinationFolder::makeFolder(std::string_view nam
     return makePlainFolder(name, path);
 }
 
+Result<DestinationFolder, FileError> DestinationFolder::openFolder(std::string_view nameView) const
+{
+    const std::string name(nameView);
+    const std::string path = entryPath(path_, name);
+    if (!isPlainName(name)) {
+        return Result<DestinationFolder, FileError>::failure(
+            {FileErrorKind::NotFound, path + ": not a name of a folder"});
+    }
+    return openPlainFolder(name, path);
+}
+
 } // namespace rv::platform

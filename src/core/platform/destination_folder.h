@@ -29,6 +29,11 @@ public:
     // points to. Anything else there is a failure.
     Result<MadeFolder, FileError> makeFolder(std::string_view name) const;
 
+    // The folder name inside this one, as it is: never made, never reached
+    // through a link, and nothing about it changed. For reading what an
+    // earlier run left, and for moving entries into it.
+    Result<DestinationFolder, FileError> openFolder(std::string_view name) const;
+
     // Removes the folder name inside this one if it is empty.
     Result<Done, FileError> removeEmptyFolder(std::string_view name) const;
 
@@ -56,6 +61,8 @@ private:
     static bool isPlainName(std::string_view name);
     // makeFolder, once name is known to be plain; path is where it lies.
     Result<MadeFolder, FileError> makePlainFolder(const std::string& name, const std::string& path) const;
+    // openFolder, once name is known to be plain.
+    Result<DestinationFolder, FileError> openPlainFolder(const std::string& name, const std::string& path) const;
 
     DestinationFolder(OwnedHandle handle, std::string path, std::string relative, std::string root)
         : handle_(std::move(handle)), path_(std::move(path)), relative_(std::move(relative)), root_(std::move(root))

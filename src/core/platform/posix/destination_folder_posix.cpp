@@ -98,6 +98,21 @@ Result<MadeFolder, FileError> DestinationFolder::makePlainFolder(const std::stri
                        replacedLink, notPrivate});
 }
 
+Result<DestinationFolder, FileError> DestinationFolder::openPlainFolder(const std::string& name,
+                                                                        const std::string& path) const
+{
+    OwnedHandle folder(
+        ::openat(handle_.get(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!folder.valid()) {
+        // A link there is not the folder, and is never followed.
+        const int error = errno;
+        return Result<DestinationFolder, FileError>::failure(
+            error == ELOOP ? FileError{FileErrorKind::Link, path + ": a link", error} : sourceError(error, path));
+    }
+    return Result<DestinationFolder, FileError>::success(
+        DestinationFolder(std::move(folder), path, joinRelative(relative_, name), root_));
+}
+
 Result<Done, FileError> DestinationFolder::removeEmptyFolder(std::string_view name) const
 {
     if (::unlinkat(handle_.get(), std::string(name).c_str(), AT_REMOVEDIR) != 0) {

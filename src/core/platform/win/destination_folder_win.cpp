@@ -107,6 +107,23 @@ Result<MadeFolder, FileError> DestinationFolder::makePlainFolder(const std::stri
                        replacedLink, std::nullopt});
 }
 
+Result<DestinationFolder, FileError> DestinationFolder::openPlainFolder(const std::string& name,
+                                                                        const std::string& path) const
+{
+    using R = Result<DestinationFolder, FileError>;
+    OwnedHandle folder = openFolderItself(longPathW(path));
+    if (!folder.valid()) {
+        const DWORD error = GetLastError();
+        return R::failure(error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
+                              ? FileError{FileErrorKind::NotFound, path, static_cast<int>(error)}
+                              : destinationErrorW(error, path));
+    }
+    if (!isWhereExpected(folder.get(), handle_.get(), toPath(name).native())) {
+        return R::failure({FileErrorKind::NotReadable, path + ": not a folder, or reached through a link"});
+    }
+    return R::success(DestinationFolder(std::move(folder), path, joinRelative(relative_, name), root_));
+}
+
 Result<Done, FileError> DestinationFolder::removeEmptyFolder(std::string_view name) const
 {
     const std::string path = entryPath(path_, name);
