@@ -19,6 +19,9 @@ enum class NoteKind {
     NotReadBack,                // copies put in place unread, as the run was cancelled
     BackupUncheckable,          // the backup's record could not be written: the backup cannot be checked
     DestinationLost,            // the chosen folder went during the run (its disk taken away)
+    EarlierCopyWrong,           // an unchanged copy read back wrong or unreadable: copied again
+    GenerationRemoved,          // an earlier generation removed before the run: detail names it, pointedTo why
+    GenerationNotRemoved,       // one that was to be removed, or part of it, is still there
 };
 
 // One note: what happened, how often, and the first case of it. Each kind but

@@ -1,6 +1,6 @@
 #include "generations/generation_layout.h"
 
-#include "temp_folder.h"
+#include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
