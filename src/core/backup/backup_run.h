@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -92,6 +93,9 @@ struct RunTuning {
     BatchLimits batches;
     ReadBackCheck readBack;
     unsigned keepGenerations = kDefaultGenerationsKept;
+    // The day (since 1970) that picks the unchanged copies read back; today
+    // unless a test names one.
+    std::optional<std::uint64_t> readBackDay;
 };
 
 // Carries out the plan. First the oldest earlier generations go, as

@@ -4,6 +4,7 @@
 #include "platform/read_back.h"
 #include "record/backup_record.h"
 
+#include <algorithm>
 #include <string_view>
 #include <vector>
 
@@ -47,6 +48,28 @@ Result<DestinationFolder, FileError> folderBelow(const DestinationFolder& folder
         }
         relative.remove_prefix(slash + 1);
     }
+}
+
+// A name for a new generation that sorts after every one there: runs within
+// one minute share a name and are told apart by number, and a number freed
+// when an older one was removed is not taken again.
+std::string newestGenerationName(const std::string& name, std::vector<std::string> taken)
+{
+    const std::string open = name + "（";
+    const std::string close = "）";
+    std::size_t highest = 0;
+    for (const std::string& other : taken) {
+        if (other == name) {
+            highest = std::max<std::size_t>(highest, 1);
+        } else if (other.starts_with(open) && other.ends_with(close) && isGenerationName(other)) {
+            highest = std::max<std::size_t>(
+                highest, std::stoul(other.substr(open.size(), other.size() - open.size() - close.size())));
+        }
+    }
+    for (std::size_t number = 1; number < highest; ++number) {
+        taken.push_back(number == 1 ? name : open + std::to_string(number) + close);
+    }
+    return unusedGenerationName(name, taken);
 }
 
 } // namespace
@@ -103,7 +126,7 @@ R GenerationKeeper::makeGeneration()
     if (!listed.ok()) {
         return R::failure(listed.error());
     }
-    const std::string name = unusedGenerationName(generationFolderName(when_).value_or(when_), taken);
+    const std::string name = newestGenerationName(generationFolderName(when_).value_or(when_), std::move(taken));
     auto made = earlier.value().folder.makeFolder(name);
     if (!made.ok()) {
         return R::failure(made.error());

@@ -66,9 +66,11 @@ std::vector<RunNote> removeOldGenerations(const DestinationFolder& root, const R
         return notes;
     }
     std::deque<std::string> generations(listed.value().begin(), listed.value().end());
+    // Room for the generation this run may make: at most keep stand after
+    // it, but for the newest, which stays even when keep is 1.
     const std::size_t keep = rule.keep < 1 ? 1 : rule.keep;
-    const std::string beyondCount = "保存する数 " + std::to_string(keep) + " を超えたため";
-    while (generations.size() > keep && !cancel.load()) {
+    const std::string beyondCount = "保存する数 " + std::to_string(keep) + " を超えるため";
+    while (generations.size() >= keep && generations.size() > 1 && !cancel.load()) {
         if (!removeOldest(root, generations, beyondCount, notes, cancel)) {
             return notes;
         }

@@ -15,15 +15,17 @@ namespace rv {
 inline constexpr unsigned kDefaultGenerationsKept = 30;
 
 struct Retention {
-    // The earlier generations kept at most, besides the latest backup lying
-    // flat; at least 1: the newest earlier generation is never removed.
+    // The earlier generations that stand at most once the run is over,
+    // besides the latest backup lying flat: before the run the oldest go
+    // until one fewer stand. The newest is never removed, so with 1 a run
+    // that replaces something leaves 2.
     unsigned keep = kDefaultGenerationsKept;
     // What the run may write: everything it copies could have changed.
     std::uint64_t bytesToWrite = 0;
 };
 
 // Before a run: removes the oldest earlier generations of the backup folder
-// held as root, first those beyond rule.keep, then while its disk has less
+// held as root, first as rule.keep says, then while its disk has less
 // room than the run may write; never the newest one, and never the latest
 // backup. A generation that cannot be removed whole stops the removing, so
 // that no newer one goes before it (an older generation may need a newer
