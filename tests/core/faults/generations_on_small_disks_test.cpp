@@ -1,0 +1,87 @@
+#include "core/generations/backup_runs.h"
+#include "support/exfat_disk.h"
+#include "support/fault_injection.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <optional>
+
+namespace rv::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::uint64_t kMiB = std::uint64_t{1} << 20;
+constexpr const char* kDatabase = "予約51.mdb";
+
+class GenerationsOnSmallDisks : public ::testing::Test, public BackupRuns {
+protected:
+    // Each night the database is rewritten with other content of its size.
+    void nightWithAChange(int night)
+    {
+        writeFile(clinic.program.path() / u8path(kDatabase),
+                  SampleClinic::contentFor("night " + std::to_string(night), kMiB));
+        ASSERT_EQ(backUp(), kExitAllCopied) << output();
+    }
+    std::string database(const fs::path& folder) const { return readFile(folder / u8path(kDatabase)); }
+};
+
+// A 4 MiB disk holds the latest 1 MiB database and two earlier ones; a run
+// needs room for the whole database again, so the oldest goes, but never
+// the newest earlier one, even though the room stays short.
+TEST_F(GenerationsOnSmallDisks, TheOldestGoForRoomButNeverTheNewest)
+{
+    if (auto reason = mountUnavailable()) {
+        GTEST_SKIP() << *reason;
+    }
+    auto mounted = Mount::tmpfs(clinic.backup.path(), 4 * kMiB);
+    ASSERT_TRUE(mounted.ok()) << mounted.error();
+    for (int night = 0; night < 3; ++night) {
+        nightWithAChange(night);
+    }
+    const std::vector<std::string> beforeShortNight = generations();
+    ASSERT_EQ(beforeShortNight.size(), 2u);
+    nightWithAChange(3);
+
+    const std::vector<std::string> after = generations();
+    ASSERT_EQ(after.size(), 2u);
+    EXPECT_EQ(after[0], beforeShortNight[1]);
+    EXPECT_EQ(database(generation(after[0])), SampleClinic::contentFor("night 1", kMiB));
+    EXPECT_EQ(database(generation(after[1])), SampleClinic::contentFor("night 2", kMiB));
+    EXPECT_NE(
+        output().find("以前のバックアップ「" + beforeShortNight[0] + "」を削除しました（保存先の空きを作るため）"),
+        std::string::npos)
+        << output();
+    EXPECT_NE(readFile(clinic.backup.path() / u8path(kHistoryFileName)).find(beforeShortNight[0]), std::string::npos);
+}
+
+// exFAT has no hard links and, through FUSE, no rename that refuses to
+// replace: the generation is still made by renames alone.
+TEST_F(GenerationsOnSmallDisks, AnExfatDiskKeepsGenerationsToo)
+{
+    if (auto reason = ExfatDisk::unavailable()) {
+        GTEST_SKIP() << *reason;
+    }
+    TempFolder image;
+    auto disk = ExfatDisk::mount(clinic.backup.path(), image.path(), 64 * kMiB);
+    if (!disk.ok() && disk.error().starts_with("skipped")) {
+        GTEST_SKIP() << disk.error();
+    }
+    ASSERT_TRUE(disk.ok()) << disk.error();
+    clinic.addDataFiles({"写真/a.jpg"});
+    nightWithAChange(0);
+    ASSERT_EQ(backUp(), kExitAllCopied) << output();
+    EXPECT_TRUE(generations().empty()) << "nothing changed";
+    nightWithAChange(1);
+
+    const std::vector<std::string> kept = generations();
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(database(generation(kept[0])), SampleClinic::contentFor("night 0", kMiB));
+    EXPECT_TRUE(fs::exists(generation(kept[0]) / u8path(kRecordFileName)));
+    EXPECT_FALSE(fs::exists(generation(kept[0]) / "GDATA"));
+    EXPECT_EQ(database(clinic.backup.path()), SampleClinic::contentFor("night 1", kMiB));
+}
+
+} // namespace
+} // namespace rv::testing
