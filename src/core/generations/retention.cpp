@@ -12,9 +12,8 @@ namespace rv {
 namespace {
 
 using platform::DestinationFolder;
-using platform::Done;
 using platform::FileError;
-using platform::FileErrorKind;
+using Removal = Result<platform::Done, FileError>;
 
 // Room beyond the run's own bytes: its record, and the file system's own
 // bookkeeping for the copies' names and folders.
@@ -26,8 +25,7 @@ bool removeOldest(const DestinationFolder& root, std::deque<std::string>& genera
 {
     const std::string name = generations.front();
     auto earlier = root.openFolder(kEarlierBackupsFolder);
-    auto removed =
-        earlier.ok() ? removeTree(earlier.value(), name, cancel) : Result<Done, FileError>::failure(earlier.error());
+    auto removed = earlier.ok() ? removeTree(earlier.value(), name, cancel) : Removal::failure(earlier.error());
     RunNote note{removed.ok() ? NoteKind::GenerationRemoved : NoteKind::GenerationNotRemoved, 1, name, why,
                  removed.ok() ? std::nullopt : std::optional<FileError>(removed.error())};
     const std::string line =
@@ -84,16 +82,14 @@ std::vector<RunNote> removeOldGenerations(const DestinationFolder& root, const R
     return notes;
 }
 
-Result<Done, FileError> removeTree(const DestinationFolder& parent, const std::string& name,
-                                   const std::atomic<bool>& cancel)
+Removal removeTree(const DestinationFolder& parent, const std::string& name, const std::atomic<bool>& cancel)
 {
-    using R = Result<Done, FileError>;
     auto folder = parent.openFolder(name);
     if (!folder.ok()) {
         // A file, or a link (to a folder too): removed as what it is there.
         auto removed = parent.removeFile(name);
         if (!removed.ok() && parent.removeEmptyFolder(name).ok()) {
-            return R::success({}); // a link to a folder that Windows removes as a folder
+            return Removal::success({}); // a link to a folder that Windows removes as a folder
         }
         return removed;
     }
@@ -104,7 +100,7 @@ Result<Done, FileError> removeTree(const DestinationFolder& parent, const std::s
     }
     for (const std::string& inside : names) {
         if (cancel.load()) {
-            return R::failure({FileErrorKind::Cancelled, folder.value().path()});
+            return Removal::failure({platform::FileErrorKind::Cancelled, folder.value().path()});
         }
         if (auto removed = removeTree(folder.value(), inside, cancel); !removed.ok()) {
             return removed;

@@ -38,7 +38,8 @@ protected:
     {
         auto root = platform::DestinationFolder::openChosen(clinic.backup.str());
         std::map<std::string, platform::EntryStamp> places;
-        for (const auto& relative : testing::listAll(clinic.backup.path())) {
+        for (std::string relative : testing::listAll(clinic.backup.path())) {
+            std::replace(relative.begin(), relative.end(), '\\', '/'); // as the core joins paths
             auto stamp = platform::stampAt(root.value(), relative);
             if (fs::is_regular_file(flat(relative)) && relative.find(kRecordFileName) == std::string::npos &&
                 relative.find(kHistoryFileName) == std::string::npos && stamp.ok() && stamp.value()) {

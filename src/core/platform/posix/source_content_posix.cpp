@@ -4,9 +4,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <vector>
+#include <algorithm>
+#include <memory>
 
 namespace rv::platform {
+namespace {
+
+constexpr std::size_t kChunk = std::size_t{1} << 20;
+
+} // namespace
 
 Result<SourceStamp, FileError> stampOf(const SourceFile& file)
 {
@@ -25,14 +31,21 @@ Result<SourceStamp, FileError> stampOf(const SourceFile& file)
 Result<ContentDigest, FileError> digestOf(const SourceFile& file, const std::atomic<bool>* cancel)
 {
     using R = Result<ContentDigest, FileError>;
-    std::vector<char> buffer(std::size_t{1} << 20);
+    struct stat info {};
+    if (::fstat(file.handle(), &info) != 0) {
+        return R::failure(sourceError(errno, file.path()));
+    }
+    // Most of a clinic's files are small: a buffer their size, not filled
+    // first, costs a small file next to nothing.
+    const std::size_t size = std::clamp<std::size_t>(static_cast<std::size_t>(info.st_size) + 1, 4096, kChunk);
+    const std::unique_ptr<char[]> buffer(new char[size]);
     ContentHasher hasher;
     off_t at = 0;
     for (;;) {
         if (cancel != nullptr && cancel->load()) {
             return R::failure({FileErrorKind::Cancelled, file.path()});
         }
-        const ssize_t got = ::pread(file.handle(), buffer.data(), buffer.size(), at);
+        const ssize_t got = ::pread(file.handle(), buffer.get(), size, at);
         if (got < 0 && errno == EINTR) {
             continue;
         }
@@ -42,7 +55,7 @@ Result<ContentDigest, FileError> digestOf(const SourceFile& file, const std::ato
         if (got == 0) {
             return R::success(hasher.digest());
         }
-        hasher.add(buffer.data(), static_cast<std::size_t>(got));
+        hasher.add(buffer.get(), static_cast<std::size_t>(got));
         at += got;
     }
 }

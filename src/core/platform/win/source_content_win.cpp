@@ -2,9 +2,15 @@
 #include "platform/win/handles_win.h"
 #include "platform/win/long_path_win.h"
 
-#include <vector>
+#include <algorithm>
+#include <memory>
 
 namespace rv::platform {
+namespace {
+
+constexpr LONGLONG kChunk = LONGLONG{1} << 20;
+
+} // namespace
 
 Result<SourceStamp, FileError> stampOf(const SourceFile& file)
 {
@@ -31,21 +37,28 @@ Result<ContentDigest, FileError> digestOf(const SourceFile& file, const std::ato
     if (!SetFilePointerEx(handle, start, nullptr, FILE_BEGIN)) {
         return R::failure(sourceErrorW(GetLastError(), file.path()));
     }
-    std::vector<char> buffer(std::size_t{1} << 20);
+    LARGE_INTEGER length{};
+    if (!GetFileSizeEx(handle, &length)) {
+        return R::failure(sourceErrorW(GetLastError(), file.path()));
+    }
+    // Most of a clinic's files are small: a buffer their size, not filled
+    // first, costs a small file next to nothing.
+    const DWORD size = static_cast<DWORD>(std::clamp<LONGLONG>(length.QuadPart + 1, 4096, kChunk));
+    const std::unique_ptr<char[]> buffer(new char[size]);
     ContentHasher hasher;
     for (;;) {
         if (cancel != nullptr && cancel->load()) {
             return R::failure({FileErrorKind::Cancelled, file.path()});
         }
         DWORD got = 0;
-        if (!ReadFile(handle, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) {
+        if (!ReadFile(handle, buffer.get(), size, &got, nullptr)) {
             return R::failure(sourceErrorW(GetLastError(), file.path()));
         }
         if (got == 0) {
             SetFilePointerEx(handle, start, nullptr, FILE_BEGIN);
             return R::success(hasher.digest());
         }
-        hasher.add(buffer.data(), got);
+        hasher.add(buffer.get(), got);
     }
 }
 
