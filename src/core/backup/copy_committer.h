@@ -98,6 +98,13 @@ public:
     // is replaced. Before the first add.
     void keepReplacedIn(GenerationKeeper& keeper) { keeper_ = &keeper; }
 
+    // A copy an earlier run left at target is kept as it is: no copy of
+    // another name the destination takes as its own may replace it.
+    void keptInPlace(const platform::EntryStamp& copy, const std::string& target, bool planItem)
+    {
+        names_.kept(copy, target, planItem);
+    }
+
     void add(PendingCopy copy);
     // Sends what is waiting and returns once every batch is through: every
     // copy is in place or settled as failed. The committer takes copies
@@ -120,7 +127,7 @@ private:
     std::function<void(SettledCopy&)> onSettled_;
     BatchLimits limits_;
     ReadBackCheck check_;
-    PlacedNames names_;                  // used by the batch in flight only
+    PlacedNames names_;                  // used by the batch in flight, and by keptInPlace
     GenerationKeeper* keeper_ = nullptr; // likewise
     std::vector<SettledCopy> placed_;    // in place, until the next flush gets them onto the device
     std::vector<SettledCopy> sending_;   // the batch in flight

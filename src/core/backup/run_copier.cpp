@@ -51,6 +51,7 @@ bool RunCopier::keptUnchanged(std::size_t step, const std::string& relativePath,
             return false;
         }
     }
+    committer_.keptInPlace(*there.value(), target, relativePath.empty());
     meter_.fileDone(reported, listed->size);
     ledger_.unchanged(
         step, relativePath,

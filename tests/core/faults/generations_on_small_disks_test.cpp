@@ -25,7 +25,33 @@ protected:
         ASSERT_EQ(backUp(), kExitAllCopied) << output();
     }
     std::string database(const fs::path& folder) const { return readFile(folder / u8path(kDatabase)); }
+
+    // Puts an exFAT disk under the backup folder; why not, when it cannot be.
+    std::optional<std::string> onExfat()
+    {
+        if (auto reason = ExfatDisk::unavailable()) {
+            return reason;
+        }
+        auto mounted = ExfatDisk::mount(clinic.backup.path(), image_.path(), 64 * kMiB);
+        if (!mounted.ok()) {
+            return mounted.error();
+        }
+        disk_.emplace(std::move(mounted.value()));
+        return std::nullopt;
+    }
+
+private:
+    TempFolder image_;
+    std::optional<ExfatDisk> disk_; // taken down before the image and the clinic go
 };
+
+#define ON_EXFAT_OR_SKIP()                                                                                             \
+    if (auto why = onExfat()) {                                                                                        \
+        if (why->starts_with("skipped")) {                                                                             \
+            GTEST_SKIP() << *why;                                                                                      \
+        }                                                                                                              \
+        FAIL() << *why;                                                                                                \
+    }
 
 // A 4 MiB disk holds the latest 1 MiB database and two earlier ones; a run
 // needs room for the whole database again, so the oldest goes, but never
@@ -60,15 +86,7 @@ TEST_F(GenerationsOnSmallDisks, TheOldestGoForRoomButNeverTheNewest)
 // replace: the generation is still made by renames alone.
 TEST_F(GenerationsOnSmallDisks, AnExfatDiskKeepsGenerationsToo)
 {
-    if (auto reason = ExfatDisk::unavailable()) {
-        GTEST_SKIP() << *reason;
-    }
-    TempFolder image;
-    auto disk = ExfatDisk::mount(clinic.backup.path(), image.path(), 64 * kMiB);
-    if (!disk.ok() && disk.error().starts_with("skipped")) {
-        GTEST_SKIP() << disk.error();
-    }
-    ASSERT_TRUE(disk.ok()) << disk.error();
+    ON_EXFAT_OR_SKIP();
     clinic.addDataFiles({"写真/a.jpg"});
     nightWithAChange(0);
     ASSERT_EQ(backUp(), kExitAllCopied) << output();
@@ -81,6 +99,23 @@ TEST_F(GenerationsOnSmallDisks, AnExfatDiskKeepsGenerationsToo)
     EXPECT_TRUE(fs::exists(generation(kept[0]) / u8path(kRecordFileName)));
     EXPECT_FALSE(fs::exists(generation(kept[0]) / "GDATA"));
     EXPECT_EQ(database(clinic.backup.path()), SampleClinic::contentFor("night 1", kMiB));
+}
+
+// exFAT takes "Report.txt" and "report.txt" as one name: the first copied is
+// kept, the other named. A later night that finds the first unchanged keeps
+// it, and never lets the other replace it.
+TEST_F(GenerationsOnSmallDisks, OnExfatAnUnchangedCopyIsNotTakenByAnotherSpellingOfItsName)
+{
+    ON_EXFAT_OR_SKIP();
+    writeFile(clinic.program.path() / "GDATA/Report.txt", "upper");
+    writeFile(clinic.program.path() / "GDATA/report.txt", "lower");
+    ASSERT_EQ(backUp(), kExitNotAllCopied) << output();
+    const std::string first = readFile(clinic.backup.path() / "GDATA/report.txt");
+    ASSERT_TRUE(first == "upper" || first == "lower") << first;
+
+    ASSERT_EQ(backUp(), kExitNotAllCopied) << output();
+    EXPECT_EQ(readFile(clinic.backup.path() / "GDATA/report.txt"), first);
+    EXPECT_TRUE(generations().empty());
 }
 
 } // namespace
