@@ -45,8 +45,8 @@ std::string describeNote(const RunNote& note)
     case NoteKind::GenerationRemoved:
         return "以前のバックアップ「" + note.detail + "」を削除しました（" + note.pointedTo + "）";
     case NoteKind::GenerationNotRemoved:
-        return "以前のバックアップ「" + note.detail + "」を削除できませんでした（" + note.pointedTo + because(note) +
-               "）";
+        return "以前のバックアップ" + (note.detail.empty() ? std::string() : "「" + note.detail + "」") +
+               "を削除できませんでした（" + note.pointedTo + because(note) + "）";
     case NoteKind::DestinationLost:
         return "保存先が途中で使えなくなりました。" + count + " 個のファイルを保存先に置けませんでした（最初は " +
                note.detail + "）";

@@ -45,8 +45,7 @@ bool roomShort(const DestinationFolder& root, std::uint64_t needed, std::vector<
 {
     auto room = platform::freeSpace(root);
     if (!room.ok()) {
-        notes.push_back(
-            {NoteKind::GenerationNotRemoved, 1, kEarlierBackupsFolder, "空き容量を調べられません", room.error()});
+        notes.push_back({NoteKind::GenerationNotRemoved, 1, {}, "保存先の空きを調べられません", room.error()});
         return false;
     }
     return room.value() < needed;
@@ -60,7 +59,7 @@ std::vector<RunNote> removeOldGenerations(const DestinationFolder& root, const R
     std::vector<RunNote> notes;
     auto listed = earlierGenerations(root);
     if (!listed.ok()) {
-        notes.push_back({NoteKind::GenerationNotRemoved, 1, kEarlierBackupsFolder, "一覧を読めません", listed.error()});
+        notes.push_back({NoteKind::GenerationNotRemoved, 1, {}, "一覧を読めません", listed.error()});
         return notes;
     }
     std::deque<std::string> generations(listed.value().begin(), listed.value().end());
