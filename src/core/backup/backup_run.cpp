@@ -102,7 +102,7 @@ private:
         for (RunNote& note : removeOldGenerations(*root_, {tuning_.keepGenerations, total(surveys_).bytes}, cancel_)) {
             ledger_.note(std::move(note));
         }
-        earlier_ = EarlierCopies::read(*root_, tuning_.readBackDay.value_or(runDay()));
+        earlier_ = EarlierCopies::read(*root_, tuning_.readBackDay.value_or(runDay()), cancel_);
         keeper_.emplace(*root_, earlier_.when().value_or(platform::localTimeText(std::chrono::system_clock::now())));
         // The committer keeps the flusher: a batch in flight on its thread
         // has it until the committer is gone, whatever ends the run.

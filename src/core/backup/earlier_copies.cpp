@@ -2,6 +2,7 @@
 
 #include "record/record_reader.h"
 
+#include <algorithm>
 #include <chrono>
 #include <variant>
 
@@ -10,9 +11,19 @@ namespace {
 
 constexpr std::uint64_t kDaysToReadEveryCopy = 7;
 
+// The same for the same path on every system and in every run: the share of
+// copies read back each day depends on it.
+std::uint64_t pathKey(const std::string& path)
+{
+    ContentHasher hasher;
+    hasher.add(path.data(), path.size());
+    return hasher.digest().low;
+}
+
 } // namespace
 
-EarlierCopies EarlierCopies::read(const platform::DestinationFolder& root, std::uint64_t day)
+EarlierCopies EarlierCopies::read(const platform::DestinationFolder& root, std::uint64_t day,
+                                  const std::atomic<bool>& cancel)
 {
     EarlierCopies copies;
     copies.day_ = day;
@@ -21,30 +32,36 @@ EarlierCopies EarlierCopies::read(const platform::DestinationFolder& root, std::
         return copies;
     }
     while (auto entry = reader.value().next()) {
-        if (auto* file = std::get_if<RecordedFile>(&*entry)) {
-            copies.files_.insert_or_assign(std::move(file->relativePath), Listed{file->size, file->digest});
+        if (const auto* file = std::get_if<RecordedFile>(&*entry)) {
+            copies.files_.push_back({pathKey(file->relativePath), {file->size, file->digest}});
+        }
+        if (cancel.load()) {
+            break;
         }
     }
-    if (reader.value().damage()) {
+    if (reader.value().damage() || cancel.load()) {
         // Nothing of a damaged record is used: every file is copied again.
         copies.files_.clear();
+        copies.files_.shrink_to_fit();
         return copies;
     }
+    std::sort(copies.files_.begin(), copies.files_.end(), [](const Entry& a, const Entry& b) { return a.key < b.key; });
+    copies.files_.shrink_to_fit();
     copies.when_ = reader.value().when();
     return copies;
 }
 
 const EarlierCopies::Listed* EarlierCopies::find(const std::string& recordPath) const
 {
-    const auto found = files_.find(recordPath);
-    return found != files_.end() ? &found->second : nullptr;
+    const std::uint64_t key = pathKey(recordPath);
+    const auto found = std::lower_bound(files_.begin(), files_.end(), key,
+                                        [](const Entry& entry, std::uint64_t wanted) { return entry.key < wanted; });
+    return found != files_.end() && found->key == key ? &found->listed : nullptr;
 }
 
 bool EarlierCopies::readsBack(const std::string& recordPath) const
 {
-    ContentHasher hasher;
-    hasher.add(recordPath.data(), recordPath.size());
-    return hasher.digest().low % kDaysToReadEveryCopy == day_ % kDaysToReadEveryCopy;
+    return pathKey(recordPath) % kDaysToReadEveryCopy == day_ % kDaysToReadEveryCopy;
 }
 
 std::uint64_t runDay()
