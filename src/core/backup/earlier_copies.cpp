@@ -31,6 +31,9 @@ EarlierCopies EarlierCopies::read(const platform::DestinationFolder& root, std::
     if (!reader.ok()) {
         return copies;
     }
+    // Room for every file at once, as the heading counts them: a vector
+    // grown by doubling would take twice that at its peak.
+    copies.files_.reserve(std::min<std::uint64_t>(reader.value().declared().files, std::uint64_t{1} << 24));
     while (auto entry = reader.value().next()) {
         if (const auto* file = std::get_if<RecordedFile>(&*entry)) {
             copies.files_.push_back({pathKey(file->relativePath), {file->size, file->digest}});
