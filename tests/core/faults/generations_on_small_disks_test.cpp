@@ -18,11 +18,11 @@ constexpr const char* kDatabase = "予約51.mdb";
 class GenerationsOnSmallDisks : public ::testing::Test, public BackupRuns {
 protected:
     // Each night the database is rewritten with other content of its size.
-    void nightWithAChange(int night)
+    void nightWithAChange(int night, const RunTuning& tuning = {})
     {
         writeFile(clinic.program.path() / u8path(kDatabase),
                   SampleClinic::contentFor("night " + std::to_string(night), kMiB));
-        ASSERT_EQ(backUp(), kExitAllCopied) << output();
+        ASSERT_EQ(backUp(tuning), kExitAllCopied) << output();
     }
     std::string database(const fs::path& folder) const { return readFile(folder / u8path(kDatabase)); }
 
@@ -116,6 +116,26 @@ TEST_F(GenerationsOnSmallDisks, OnExfatAnUnchangedCopyIsNotTakenByAnotherSpellin
     ASSERT_EQ(backUp(), kExitNotAllCopied) << output();
     EXPECT_EQ(readFile(clinic.backup.path() / "GDATA/report.txt"), first);
     EXPECT_TRUE(generations().empty());
+}
+
+// Whatever stands in a generation (put there by someone else) is removed
+// with it as it is: a link goes, never what it leads to.
+TEST_F(GenerationsOnSmallDisks, RemovingAGenerationTakesALinkInItNotWhatItLeadsTo)
+{
+    TempFolder outside;
+    writeFile(outside.path() / "keep.txt", "the clinic's own");
+    RunTuning tuning;
+    tuning.keepGenerations = 2;
+    for (int night = 0; night < 3; ++night) {
+        nightWithAChange(night, tuning);
+    }
+    const std::string oldest = generations().front();
+    fs::create_directory_symlink(outside.path(), generation(oldest) / "folder link");
+    fs::create_symlink(outside.path() / "keep.txt", generation(oldest) / "file link");
+    nightWithAChange(3, tuning);
+
+    EXPECT_FALSE(fs::exists(fs::symlink_status(generation(oldest)))) << output();
+    EXPECT_EQ(readFile(outside.path() / "keep.txt"), "the clinic's own");
 }
 
 } // namespace
