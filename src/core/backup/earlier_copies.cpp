@@ -11,15 +11,6 @@ namespace {
 
 constexpr std::uint64_t kDaysToReadEveryCopy = 7;
 
-// The same for the same path on every system and in every run: the share of
-// copies read back each day depends on it.
-std::uint64_t pathKey(const std::string& path)
-{
-    ContentHasher hasher;
-    hasher.add(path.data(), path.size());
-    return hasher.digest().low;
-}
-
 } // namespace
 
 EarlierCopies EarlierCopies::read(const platform::DestinationFolder& root, std::uint64_t day,
@@ -36,7 +27,7 @@ EarlierCopies EarlierCopies::read(const platform::DestinationFolder& root, std::
     copies.files_.reserve(std::min<std::uint64_t>(reader.value().declared().files, std::uint64_t{1} << 24));
     while (auto entry = reader.value().next()) {
         if (const auto* file = std::get_if<RecordedFile>(&*entry)) {
-            copies.files_.push_back({pathKey(file->relativePath), {file->size, file->digest}});
+            copies.files_.push_back({textHash(file->relativePath), {file->size, file->digest}});
         }
         if (cancel.load()) {
             break;
@@ -56,15 +47,17 @@ EarlierCopies EarlierCopies::read(const platform::DestinationFolder& root, std::
 
 const EarlierCopies::Listed* EarlierCopies::find(const std::string& recordPath) const
 {
-    const std::uint64_t key = pathKey(recordPath);
+    const std::uint64_t key = textHash(recordPath);
     const auto found = std::lower_bound(files_.begin(), files_.end(), key,
                                         [](const Entry& entry, std::uint64_t wanted) { return entry.key < wanted; });
     return found != files_.end() && found->key == key ? &found->listed : nullptr;
 }
 
+// textHash is the same for a path on every system and in every run: the
+// share a copy belongs to stays its own.
 bool EarlierCopies::readsBack(const std::string& recordPath) const
 {
-    return pathKey(recordPath) % kDaysToReadEveryCopy == day_ % kDaysToReadEveryCopy;
+    return textHash(recordPath) % kDaysToReadEveryCopy == day_ % kDaysToReadEveryCopy;
 }
 
 std::uint64_t runDay()

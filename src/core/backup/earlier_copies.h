@@ -45,7 +45,7 @@ public:
 
 private:
     struct Entry {
-        std::uint64_t key = 0; // pathKey of its path
+        std::uint64_t key = 0; // textHash of its path
         Listed listed;
     };
 

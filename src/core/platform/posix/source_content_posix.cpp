@@ -4,13 +4,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
+#include <array>
 #include <memory>
 
 namespace rv::platform {
 namespace {
 
 constexpr std::size_t kChunk = std::size_t{1} << 20;
+constexpr std::size_t kSmall = std::size_t{16} * 1024;
 
 } // namespace
 
@@ -35,17 +36,25 @@ Result<ContentDigest, FileError> digestOf(const SourceFile& file, const std::ato
     if (::fstat(file.handle(), &info) != 0) {
         return R::failure(sourceError(errno, file.path()));
     }
-    // Most of a clinic's files are small: a buffer their size, not filled
-    // first, costs a small file next to nothing.
-    const std::size_t size = std::clamp<std::size_t>(static_cast<std::size_t>(info.st_size) + 1, 4096, kChunk);
-    const std::unique_ptr<char[]> buffer(new char[size]);
-    ContentHasher hasher;
+    // Most of a clinic's files are small: they are read into the stack, and
+    // only a larger one takes a buffer of its own (a megabyte, not filled
+    // first). Nothing of a small file's is left on the heap between files.
+    std::array<char, kSmall> small;
+    const bool isSmall = static_cast<std::uint64_t>(info.st_size) < kSmall;
+    const std::unique_ptr<char[]> large(isSmall ? nullptr : new char[kChunk]);
+    char* const buffer = isSmall ? small.data() : large.get();
+    const std::size_t size = isSmall ? kSmall : kChunk;
+    // One state for every file of the thread: a state of its own for each
+    // file, aligned as it must be, scattered the heap of a run over a hundred
+    // thousand unchanged files (90 MB where 20 MB were in use).
+    thread_local ContentHasher hasher;
+    hasher.reset();
     off_t at = 0;
     for (;;) {
         if (cancel != nullptr && cancel->load()) {
             return R::failure({FileErrorKind::Cancelled, file.path()});
         }
-        const ssize_t got = ::pread(file.handle(), buffer.get(), size, at);
+        const ssize_t got = ::pread(file.handle(), buffer, size, at);
         if (got < 0 && errno == EINTR) {
             continue;
         }
@@ -55,7 +64,7 @@ Result<ContentDigest, FileError> digestOf(const SourceFile& file, const std::ato
         if (got == 0) {
             return R::success(hasher.digest());
         }
-        hasher.add(buffer.get(), static_cast<std::size_t>(got));
+        hasher.add(buffer, static_cast<std::size_t>(got));
         at += got;
     }
 }

@@ -2,13 +2,14 @@
 #include "platform/win/handles_win.h"
 #include "platform/win/long_path_win.h"
 
-#include <algorithm>
+#include <array>
 #include <memory>
 
 namespace rv::platform {
 namespace {
 
-constexpr LONGLONG kChunk = LONGLONG{1} << 20;
+constexpr DWORD kChunk = DWORD{1} << 20;
+constexpr DWORD kSmall = DWORD{16} * 1024;
 
 } // namespace
 
@@ -41,24 +42,32 @@ Result<ContentDigest, FileError> digestOf(const SourceFile& file, const std::ato
     if (!GetFileSizeEx(handle, &length)) {
         return R::failure(sourceErrorW(GetLastError(), file.path()));
     }
-    // Most of a clinic's files are small: a buffer their size, not filled
-    // first, costs a small file next to nothing.
-    const DWORD size = static_cast<DWORD>(std::clamp<LONGLONG>(length.QuadPart + 1, 4096, kChunk));
-    const std::unique_ptr<char[]> buffer(new char[size]);
-    ContentHasher hasher;
+    // Most of a clinic's files are small: they are read into the stack, and
+    // only a larger one takes a buffer of its own (a megabyte, not filled
+    // first). Nothing of a small file's is left on the heap between files.
+    std::array<char, kSmall> small;
+    const bool isSmall = length.QuadPart < static_cast<LONGLONG>(kSmall);
+    const std::unique_ptr<char[]> large(isSmall ? nullptr : new char[kChunk]);
+    char* const buffer = isSmall ? small.data() : large.get();
+    const DWORD size = isSmall ? kSmall : kChunk;
+    // One state for every file of the thread: a state of its own for each
+    // file, aligned as it must be, scattered the heap of a run over a hundred
+    // thousand unchanged files (90 MB where 20 MB were in use).
+    thread_local ContentHasher hasher;
+    hasher.reset();
     for (;;) {
         if (cancel != nullptr && cancel->load()) {
             return R::failure({FileErrorKind::Cancelled, file.path()});
         }
         DWORD got = 0;
-        if (!ReadFile(handle, buffer.get(), size, &got, nullptr)) {
+        if (!ReadFile(handle, buffer, size, &got, nullptr)) {
             return R::failure(sourceErrorW(GetLastError(), file.path()));
         }
         if (got == 0) {
             SetFilePointerEx(handle, start, nullptr, FILE_BEGIN);
             return R::success(hasher.digest());
         }
-        hasher.add(buffer.get(), got);
+        hasher.add(buffer, got);
     }
 }
 
