@@ -7,6 +7,7 @@
 #include "backup/run_copier.h"
 #include "backup/run_ledger.h"
 #include "backup/run_survey.h"
+#include "generations/generation_layout.h"
 #include "platform/destination_folder.h"
 #include "platform/file_copy.h"
 #include "platform/local_time.h"
@@ -37,6 +38,14 @@ bool sharesName(const BackupPlan& plan, std::size_t step)
     return plan.steps[step].overwrittenBy ||
            std::any_of(plan.steps.begin(), plan.steps.end(),
                        [step](const CopyStep& other) { return other.overwrittenBy == step; });
+}
+
+// The name of the generation this run may make: the time of the run that left
+// the files lying flat, or, without its record, this run's own.
+std::string generationName(const EarlierCopies& earlier)
+{
+    const auto named = earlier.when() ? generationFolderName(*earlier.when()) : std::nullopt;
+    return named.value_or(generationFolderName(platform::localTimeText(std::chrono::system_clock::now())).value_or(""));
 }
 
 // Puts the run's parts together and takes the steps in plan order; what
@@ -103,7 +112,7 @@ private:
             ledger_.note(std::move(note));
         }
         earlier_ = EarlierCopies::read(*root_, tuning_.readBackDay.value_or(runDay()), cancel_);
-        keeper_.emplace(*root_, earlier_.when().value_or(platform::localTimeText(std::chrono::system_clock::now())));
+        keeper_.emplace(*root_, generationName(earlier_));
         // The committer keeps the flusher: a batch in flight on its thread
         // has it until the committer is gone, whatever ends the run.
         ReadBackCheck check = tuning_.readBack;

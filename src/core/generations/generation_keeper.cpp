@@ -5,6 +5,7 @@
 #include "record/backup_record.h"
 
 #include <algorithm>
+#include <charconv>
 #include <string_view>
 #include <vector>
 
@@ -62,8 +63,10 @@ std::string newestGenerationName(const std::string& name, std::vector<std::strin
         if (other == name) {
             highest = std::max<std::size_t>(highest, 1);
         } else if (other.starts_with(open) && other.ends_with(close) && isGenerationName(other)) {
-            highest = std::max<std::size_t>(
-                highest, std::stoul(other.substr(open.size(), other.size() - open.size() - close.size())));
+            std::size_t number = 0;
+            const char* digits = other.data() + open.size();
+            std::from_chars(digits, other.data() + other.size() - close.size(), number); // too large: 0
+            highest = std::max(highest, number);
         }
     }
     for (std::size_t number = 1; number < highest; ++number) {
@@ -74,8 +77,8 @@ std::string newestGenerationName(const std::string& name, std::vector<std::strin
 
 } // namespace
 
-GenerationKeeper::GenerationKeeper(const DestinationFolder& root, std::string when)
-    : root_(root), when_(std::move(when))
+GenerationKeeper::GenerationKeeper(const DestinationFolder& root, std::string name)
+    : root_(root), name_(std::move(name))
 {
 }
 
@@ -126,7 +129,7 @@ R GenerationKeeper::makeGeneration()
     if (!listed.ok()) {
         return R::failure(listed.error());
     }
-    const std::string name = newestGenerationName(generationFolderName(when_).value_or(when_), std::move(taken));
+    const std::string name = newestGenerationName(name_, std::move(taken));
     auto made = earlier.value().folder.makeFolder(name);
     if (!made.ok()) {
         return R::failure(made.error());

@@ -19,9 +19,9 @@ namespace rv {
 // Used by one thread at a time.
 class GenerationKeeper {
 public:
-    // root is the chosen folder and must outlive the keeper. when: the time
-    // the generation is named for, as a record gives it.
-    GenerationKeeper(const platform::DestinationFolder& root, std::string when);
+    // root is the chosen folder and must outlive the keeper. name: the
+    // generation's folder name (generationFolderName), numbered if taken.
+    GenerationKeeper(const platform::DestinationFolder& root, std::string name);
 
     // Moves the regular file lying at target (inside the chosen folder) into
     // the generation, if there is one there; a failure means the file is still
@@ -40,7 +40,7 @@ private:
     Result<platform::Done, platform::FileError> reachParent(const std::string& parent);
 
     const platform::DestinationFolder& root_;
-    std::string when_;
+    std::string name_;
     std::optional<std::string> made_;
     std::optional<platform::DestinationFolder> generation_;
     std::unordered_set<std::string> planTargets_;
