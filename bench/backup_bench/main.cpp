@@ -3,11 +3,16 @@
 // the same items followed by sync, interleaved, and prints the median ratios,
 // the program's peak resident memory and the disk's own speeds beside them.
 //   bench/backup [--scale F] [--runs N] [--program PATH] [--work DIR]
-// Every timed run writes to its own destination, removed at the end.
+// Every timed run writes to its own destination, removed at the end. Then
+// one backup folder is backed up into three nights in a row: a full run,
+// one with nothing changed, and one after a database changed; it prints the
+// second night's time against the first and the room the third night's
+// generation takes against that database's size.
 //   bench/backup --files N[,N...] [--program PATH] [--work DIR]
 // instead backs up a data folder of N empty and tiny files, for each N, and
 // prints the program's peak resident memory: it must not grow with N.
 #include "disk_speed.h"
+#include "generations/generation_layout.h"
 #include "platform/paths.h"
 #include "record/backup_record.h"
 #include "reference_clinic.h"
@@ -190,6 +195,59 @@ int measureMemory(const Options& options)
     return failures == 0 ? 0 : 1;
 }
 
+// The bytes of the regular files below folder.
+std::uint64_t bytesBelow(const fs::path& folder)
+{
+    std::uint64_t bytes = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        bytes += entry.is_regular_file() ? entry.file_size() : 0;
+    }
+    return bytes;
+}
+
+// Three nights into one backup folder: all new, nothing changed, one
+// database changed in place (a byte of it, its size kept).
+int measureNights(const Options& options, const rv::bench::ReferenceClinic& clinic, const fs::path& program)
+{
+    const auto database = std::find_if(clinic.items.begin(), clinic.items.end(),
+                                       [](const std::string& item) { return item.ends_with(".mdb"); });
+    if (database == clinic.items.end()) {
+        std::cerr << "the reference clinic has no database\n";
+        return 1;
+    }
+    const fs::path destination = freshDestination(options.work, 9999);
+    const std::vector<std::string> command = {program.string(), "--backup-to", destination.string()};
+    const Timing first = timeCommand(command, clinic.folder);
+    sync();
+    const Timing unchanged = timeCommand(command, clinic.folder);
+    const fs::path changed = clinic.folder / *database;
+    const std::uint64_t databaseBytes = fs::file_size(changed);
+    {
+        std::fstream file(changed, std::ios::in | std::ios::out | std::ios::binary);
+        file.seekp(static_cast<std::streamoff>(databaseBytes / 2));
+        file.put('\x5a');
+    }
+    sync();
+    const Timing third = timeCommand(command, clinic.folder);
+    const fs::path generations = destination / rv::kEarlierBackupsFolder;
+    if (first.exitCode != 0 || unchanged.exitCode != 0 || third.exitCode != 0 || !fs::exists(generations)) {
+        std::cerr << "a night's backup failed: exit codes " << first.exitCode << ", " << unchanged.exitCode << ", "
+                  << third.exitCode << "\n";
+        return 1;
+    }
+    const std::uint64_t generationBytes = bytesBelow(generations);
+    std::printf("\nnights into one folder: first %.2f s, nothing changed %.2f s: ratio %.2f (target <= 0.25)\n",
+                first.seconds, unchanged.seconds, unchanged.seconds / first.seconds);
+    std::printf("one database changed (%s, %.1f MB): %.2f s, its generation takes %.1f MB: %+.1f %% (target within "
+                "10 %%)\n",
+                database->c_str(), static_cast<double>(databaseBytes) / (1 << 20), third.seconds,
+                static_cast<double>(generationBytes) / (1 << 20),
+                100.0 * (static_cast<double>(generationBytes) - static_cast<double>(databaseBytes)) /
+                    static_cast<double>(databaseBytes));
+    fs::remove_all(destination);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -261,5 +319,5 @@ int main(int argc, char** argv)
     std::printf("load average after the runs: %s\n", loadAverage().c_str());
     std::printf("peak RSS of rvdatebackup: verified %.1f MB, unverified %.1f MB (target <= 40 MB)\n",
                 static_cast<double>(peakKilobytes[0]) / 1024, static_cast<double>(peakKilobytes[1]) / 1024);
-    return 0;
+    return measureNights(options, clinic, program);
 }

@@ -34,7 +34,7 @@ std::optional<int> answerCommandLine(int argc, char* argv[])
     }
     switch (line.mode) {
     case rv::startup::CommandLine::Mode::BackupTo:
-        return rv::backup::runBackupTo(line.folder, line.verify);
+        return rv::backup::runBackupTo(line.folder, line.verify, line.keep);
     case rv::startup::CommandLine::Mode::Check:
         return rv::backup::runCheckOf(line.folder);
     default:

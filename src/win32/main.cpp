@@ -39,7 +39,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     int exitCode = 0;
     switch (line.mode) {
     case rv::startup::CommandLine::Mode::BackupTo:
-        exitCode = rv::win32::runUnattendedMode(programFolder.value(), line.folder, line.verify);
+        exitCode = rv::win32::runUnattendedMode(programFolder.value(), line.folder, line.verify, line.keep);
         break;
     case rv::startup::CommandLine::Mode::Check:
         exitCode = rv::win32::runCheckMode(line.folder);

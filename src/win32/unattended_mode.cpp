@@ -77,11 +77,13 @@ std::optional<int> answerAtOnce(const startup::CommandLine& line, const std::str
     return startup::answerAtOnce(line, programName, *out, *err);
 }
 
-int runUnattendedMode(const std::string& programFolder, const std::string& destination, bool verify)
+int runUnattendedMode(const std::string& programFolder, const std::string& destination, bool verify,
+                      std::optional<unsigned> keep)
 {
     const auto out = openConsoleOutput();
     RunTuning tuning;
     tuning.readBack.enabled = verify;
+    tuning.keepGenerations = keep.value_or(tuning.keepGenerations);
     const ConsoleCancel cancel;
     const int exitCode = runUnattendedBackup(programFolder, destination, *out, cancelRequested, tuning);
     out->flush();

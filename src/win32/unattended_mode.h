@@ -20,8 +20,10 @@ std::optional<int> answerAtOnce(const startup::CommandLine& line, const std::str
 // The backup without a window, for scheduled tasks and scripts: the core's
 // unattended runner, writing to the parent's console; Ctrl+C cancels.
 // Returns its exit code (0 all copied, 1 not all, 2 could not start).
-// Without verify, the copies are not read back from the disk.
-int runUnattendedMode(const std::string& programFolder, const std::string& destination, bool verify);
+// Without verify, the copies are not read back from the disk; keep: the
+// earlier generations kept at most, when the command line gave a number.
+int runUnattendedMode(const std::string& programFolder, const std::string& destination, bool verify,
+                      std::optional<unsigned> keep);
 
 // The check of a backup folder against its record, written to the parent's
 // console; Ctrl+C stops it. Returns 0 (all match), 1 (something differs or

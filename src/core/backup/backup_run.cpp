@@ -1,14 +1,19 @@
 #include "backup/backup_run.h"
 
 #include "backup/copy_committer.h"
+#include "backup/earlier_copies.h"
 #include "backup/folder_copy.h"
 #include "backup/progress_meter.h"
 #include "backup/run_copier.h"
 #include "backup/run_ledger.h"
 #include "backup/run_survey.h"
+#include "generations/generation_layout.h"
 #include "platform/destination_folder.h"
 #include "platform/file_copy.h"
+#include "platform/local_time.h"
 
+#include <algorithm>
+#include <chrono>
 #include <optional>
 
 namespace rv {
@@ -25,6 +30,22 @@ std::vector<std::uint64_t> filesOf(const std::vector<StepSurvey>& surveys)
         files.push_back(survey.files);
     }
     return files;
+}
+
+// Whether another step of the plan writes the same name as step.
+bool sharesName(const BackupPlan& plan, std::size_t step)
+{
+    return plan.steps[step].overwrittenBy ||
+           std::any_of(plan.steps.begin(), plan.steps.end(),
+                       [step](const CopyStep& other) { return other.overwrittenBy == step; });
+}
+
+// The name of the generation this run may make: the time of the run that left
+// the files lying flat, or, without its record, this run's own.
+std::string generationName(const EarlierCopies& earlier)
+{
+    const auto named = earlier.when() ? generationFolderName(*earlier.when()) : std::nullopt;
+    return named.value_or(generationFolderName(platform::localTimeText(std::chrono::system_clock::now())).value_or(""));
 }
 
 // Puts the run's parts together and takes the steps in plan order; what
@@ -87,6 +108,11 @@ private:
             return flusher.error();
         }
         root_.emplace(std::move(root.value()));
+        for (RunNote& note : removeOldGenerations(*root_, {tuning_.keepGenerations, total(surveys_).bytes}, cancel_)) {
+            ledger_.note(std::move(note));
+        }
+        earlier_ = EarlierCopies::read(*root_, tuning_.readBackDay.value_or(runDay()), cancel_);
+        keeper_.emplace(*root_, generationName(earlier_));
         // The committer keeps the flusher: a batch in flight on its thread
         // has it until the committer is gone, whatever ends the run.
         ReadBackCheck check = tuning_.readBack;
@@ -94,7 +120,8 @@ private:
         committer_.emplace(
             *root_, std::move(flusher.value()), [this](SettledCopy& copy) { ledger_.settle(copy); }, tuning_.batches,
             std::move(check));
-        copier_.emplace(*root_, *committer_, meter_, ledger_, cancel_);
+        committer_->keepReplacedIn(*keeper_);
+        copier_.emplace(*root_, *committer_, meter_, ledger_, cancel_, earlier_, tuning_.readBack.enabled);
         folderCopy_.emplace(plan_, *root_, *copier_, ledger_, cancel_);
         copier_->onFullDisk([this] { return folderCopy_->clearAhead(); });
         copier_->sweep(*root_);
@@ -112,7 +139,7 @@ private:
         } else if (step.problem) {
             ledger_.fail(index, *step.problem, {});
         } else if (step.kind == StepKind::File) {
-            copier_->copyFile(index, step);
+            copier_->copyFile(index, step, sharesName(plan_, index));
         } else {
             folderCopy_->copy(index);
         }
@@ -126,6 +153,8 @@ private:
     RunLedger ledger_;
     // Once the destination is open; each part outlives those after it.
     std::optional<DestinationFolder> root_;
+    EarlierCopies earlier_;
+    std::optional<GenerationKeeper> keeper_;
     std::optional<CopyCommitter> committer_;
     std::optional<RunCopier> copier_;
     std::optional<FolderCopy> folderCopy_;

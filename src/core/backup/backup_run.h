@@ -5,11 +5,13 @@
 #include "backup/copy_reason.h"
 #include "backup/copy_verification.h"
 #include "backup/run_note.h"
+#include "generations/retention.h"
 #include "record/backup_record.h"
 
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -90,10 +92,18 @@ struct BackupCallbacks {
 struct RunTuning {
     BatchLimits batches;
     ReadBackCheck readBack;
+    unsigned keepGenerations = kDefaultGenerationsKept;
+    // The day (since 1970) that picks the unchanged copies read back; today
+    // unless a test names one.
+    std::optional<std::uint64_t> readBackDay;
 };
 
-// Carries out the plan. Each file goes to a temporary name beside its target
-// and replaces it only when complete and flushed to the device. Setting
+// Carries out the plan. First the oldest earlier generations go, as
+// tuning.keepGenerations and the disk's room say. A file the backup folder's
+// record lists with the size and digest its source has now, whose copy is
+// there, is not written again. Each other file goes to a temporary name
+// beside its target and replaces it only when complete and flushed to the
+// device; what it replaces is moved into an earlier generation. Setting
 // cancel stops between and within files; what was completely copied stays.
 // An exception from a callback ends the run and comes out of it; copies not
 // in place by then are removed.

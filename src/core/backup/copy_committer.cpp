@@ -43,13 +43,18 @@ void dropPaths(std::variant<platform::PendingFile, FilledFolder>& entry)
 // Renames the copy over its target, unless the destination takes the
 // target's name as that of a file this run already put in place.
 std::optional<CommitFailure> placeCopy(const platform::DestinationFolder& root, PlacedNames& names,
-                                       const PendingCopy& copy)
+                                       GenerationKeeper* keeper, const PendingCopy& copy)
 {
     const auto& file = std::get<platform::PendingFile>(copy.entry);
     const bool planItem = copy.relativePath.empty();
     auto admitted = names.admit(root, file, planItem);
     if (!admitted.ok()) {
         return admitted.error();
+    }
+    if (keeper != nullptr) {
+        if (auto kept = keeper->keepAside(file.targetPath, planItem); !kept.ok()) {
+            return CommitFailure{BackupReason::EarlierCopyNotKept, kept.error().detail};
+        }
     }
     if (auto committed = platform::commit(root, file); !committed.ok()) {
         return CommitFailure{committed.error().kind, committed.error().detail};
@@ -61,8 +66,8 @@ std::optional<CommitFailure> placeCopy(const platform::DestinationFolder& root, 
 // One flush gets the batch's data onto the device, and with it the renames of
 // the batch before (placed); then each copy of the batch is put in place.
 void flushAndRename(const platform::DestinationFolder& root, platform::WriteFlusher& flusher,
-                    const ReadBackCheck& check, PlacedNames& names, std::vector<SettledCopy>& placed,
-                    std::vector<SettledCopy>& batch)
+                    const ReadBackCheck& check, PlacedNames& names, GenerationKeeper* keeper,
+                    std::vector<SettledCopy>& placed, std::vector<SettledCopy>& batch)
 {
     std::vector<const platform::PendingFile*> files;
     files.reserve(batch.size());
@@ -83,7 +88,8 @@ void flushAndRename(const platform::DestinationFolder& root, platform::WriteFlus
             settled.failure = failure;
         } else if (std::holds_alternative<platform::PendingFile>(settled.copy.entry)) {
             settled.readBack = verified->outcome;
-            settled.failure = verified->failure ? std::move(verified->failure) : placeCopy(root, names, settled.copy);
+            settled.failure =
+                verified->failure ? std::move(verified->failure) : placeCopy(root, names, keeper, settled.copy);
             ++verified;
         } else {
             const auto& folder = std::get<FilledFolder>(settled.copy.entry);
@@ -164,10 +170,10 @@ void CopyCommitter::send()
     waitingBytes_ = 0;
     try {
         inFlight_ = std::async(std::launch::async, flushAndRename, std::cref(root_), std::ref(flusher_),
-                               std::cref(check_), std::ref(names_), std::ref(placed_), std::ref(sending_));
+                               std::cref(check_), std::ref(names_), keeper_, std::ref(placed_), std::ref(sending_));
     } catch (const std::system_error&) {
         // No thread to be had: the batch goes through here and now instead.
-        flushAndRename(root_, flusher_, check_, names_, placed_, sending_);
+        flushAndRename(root_, flusher_, check_, names_, keeper_, placed_, sending_);
     }
 }
 

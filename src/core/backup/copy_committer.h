@@ -3,6 +3,7 @@
 #include "backup/copy_reason.h"
 #include "backup/copy_verification.h"
 #include "backup/placed_names.h"
+#include "generations/generation_keeper.h"
 #include "platform/destination_folder.h"
 #include "platform/file_copy.h"
 
@@ -92,6 +93,18 @@ public:
     // (the run ended without settleAll) are removed, their targets untouched.
     ~CopyCommitter();
 
+    // What a copy replaces is moved aside by keeper (which must outlive the
+    // committer) just before the copy is renamed into place; without one it
+    // is replaced. Before the first add.
+    void keepReplacedIn(GenerationKeeper& keeper) { keeper_ = &keeper; }
+
+    // A copy an earlier run left at target is kept as it is: no copy of
+    // another name the destination takes as its own may replace it.
+    void keptInPlace(const platform::EntryStamp& copy, const std::string& target, bool planItem)
+    {
+        names_.kept(copy, target, planItem);
+    }
+
     void add(PendingCopy copy);
     // Sends what is waiting and returns once every batch is through: every
     // copy is in place or settled as failed. The committer takes copies
@@ -114,9 +127,10 @@ private:
     std::function<void(SettledCopy&)> onSettled_;
     BatchLimits limits_;
     ReadBackCheck check_;
-    PlacedNames names_;                // used by the batch in flight only
-    std::vector<SettledCopy> placed_;  // in place, until the next flush gets them onto the device
-    std::vector<SettledCopy> sending_; // the batch in flight
+    PlacedNames names_;                  // used by the batch in flight, and by keptInPlace
+    GenerationKeeper* keeper_ = nullptr; // likewise
+    std::vector<SettledCopy> placed_;    // in place, until the next flush gets them onto the device
+    std::vector<SettledCopy> sending_;   // the batch in flight
     std::future<void> inFlight_;
 };
 

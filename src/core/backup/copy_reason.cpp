@@ -62,6 +62,8 @@ std::string_view textOf(BackupReason reason)
         return "大文字と小文字の違いしかない名前のフォルダが、保存先ではすでに別のフォルダです";
     case BackupReason::DestinationGone:
         return "保存先が途中で使えなくなりました";
+    case BackupReason::EarlierCopyNotKept:
+        return "前回のコピーを「以前のバックアップ」へ移せないため、前回のコピーのまま残しました";
     }
     return "コピーできません";
 }

@@ -20,6 +20,9 @@ enum class BackupReason {
     // another spelling (a case-insensitive disk): writing it would merge the two.
     NameTakenAsOne,
     FolderNameTakenAsOne, // as NameTakenAsOne, for a folder: what it holds would join the other's
+    // The earlier copy could not be moved into its generation: it stays in
+    // place, and the new copy is not put there.
+    EarlierCopyNotKept,
 };
 
 // Why an item of the backup was not copied, as the user is told: a file

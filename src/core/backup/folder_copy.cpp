@@ -1,5 +1,6 @@
 #include "backup/folder_copy.h"
 
+#include "backup/run_record.h"
 #include "common/path_text.h"
 
 namespace rv {
@@ -40,7 +41,10 @@ void FolderCopy::startAhead(std::uint64_t surveyedFiles, BatchLimits limits)
     madeFolderAhead_ = made.value().created;
     folderAhead_.emplace(std::move(made.value().folder));
     aheadStep_ = last;
-    precopy_.emplace(root_, *folderAhead_, step.source, cancel_, limits);
+    precopy_.emplace(root_, *folderAhead_, step.source, cancel_, limits,
+                     [this, name = step.name](const std::string& relativePath, std::uint64_t size) {
+                         return copier_.mayBeUnchanged(recordPathOf(name, relativePath), size);
+                     });
 }
 
 void FolderCopy::beforeStep(std::size_t step)
@@ -201,7 +205,9 @@ bool FolderCopy::copyEntry(std::size_t step, platform::SourceWalk& walk, const W
     }
     auto pending = takeOrCopy(step, walk, entry, *into.folder, reported);
     if (pending.ok()) {
-        copier_.handOver({std::move(pending.value()), step, entry.relativePath}, reported);
+        if (pending.value()) {
+            copier_.handOver({std::move(*pending.value()), step, entry.relativePath}, reported);
+        }
         return true;
     }
     copier_.fileOver(reported, entry.stamp.size);
@@ -213,21 +219,29 @@ bool FolderCopy::copyEntry(std::size_t step, platform::SourceWalk& walk, const W
 }
 
 // A copy made ahead is taken as if it had just been made.
-Result<PendingFile, FileError> FolderCopy::takeOrCopy(std::size_t step, platform::SourceWalk& walk,
-                                                      const WalkStep& entry, const DestinationFolder& into,
-                                                      std::uint64_t& reported)
+Result<std::optional<PendingFile>, FileError> FolderCopy::takeOrCopy(std::size_t step, platform::SourceWalk& walk,
+                                                                     const WalkStep& entry,
+                                                                     const DestinationFolder& into,
+                                                                     std::uint64_t& reported)
 {
+    using R = Result<std::optional<PendingFile>, FileError>;
+    const std::string target = joinRelative(into.relativePath(), entry.name());
     if (aheadAt(step)) {
         if (auto ready = precopy_->take(entry.relativePath, entry.stamp)) {
-            ready->targetPath = joinRelative(into.relativePath(), entry.name());
-            return Result<PendingFile, FileError>::success(std::move(*ready));
+            ready->targetPath = target;
+            return R::success(std::move(*ready));
         }
     }
     auto source = walk.openFile();
     if (!source.ok()) {
-        return Result<PendingFile, FileError>::failure(source.error());
+        return R::failure(source.error());
     }
-    return copier_.copyMakingRoom(source.value(), into, entry.name(), reported);
+    const std::string recordPath = recordPathOf(plan_.steps[step].name, entry.relativePath);
+    if (copier_.keptUnchanged(step, entry.relativePath, recordPath, source.value(), target, reported)) {
+        return R::success(std::nullopt);
+    }
+    auto copied = copier_.copyMakingRoom(source.value(), into, entry.name(), reported);
+    return copied.ok() ? R::success(std::move(copied.value())) : R::failure(copied.error());
 }
 
 } // namespace rv

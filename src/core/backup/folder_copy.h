@@ -59,10 +59,10 @@ private:
     std::optional<CommitFailure> makeInside(Frame& parent, std::string_view name, Frame& frame);
     void leaveFolder(std::size_t step, std::vector<Frame>& frames);
     bool copyEntry(std::size_t step, platform::SourceWalk& walk, const platform::WalkStep& entry, const Frame& into);
-    Result<platform::PendingFile, platform::FileError> takeOrCopy(std::size_t step, platform::SourceWalk& walk,
-                                                                  const platform::WalkStep& entry,
-                                                                  const platform::DestinationFolder& into,
-                                                                  std::uint64_t& reported);
+    // A copy of the file, or nothing when the copy lying there holds it already.
+    Result<std::optional<platform::PendingFile>, platform::FileError>
+    takeOrCopy(std::size_t step, platform::SourceWalk& walk, const platform::WalkStep& entry,
+               const platform::DestinationFolder& into, std::uint64_t& reported);
 
     const BackupPlan& plan_;
     const platform::DestinationFolder& root_;

@@ -13,8 +13,10 @@ constexpr std::uint64_t kLargestFileAhead = std::uint64_t{1} << 20;
 } // namespace
 
 FolderPrecopy::FolderPrecopy(const platform::DestinationFolder& root, const platform::DestinationFolder& into,
-                             std::string source, const std::atomic<bool>& cancel, BatchLimits limits)
-    : root_(root), into_(into), source_(std::move(source)), cancel_(cancel), limits_(limits)
+                             std::string source, const std::atomic<bool>& cancel, BatchLimits limits,
+                             LeftToWalk leftToWalk)
+    : root_(root), into_(into), source_(std::move(source)), cancel_(cancel), limits_(limits),
+      leftToWalk_(std::move(leftToWalk))
 {
     try {
         worker_ = std::thread([this] { work(); });
@@ -57,7 +59,8 @@ void FolderPrecopy::work()
         if (step == nullptr) {
             return;
         }
-        if (step->kind != platform::WalkStepKind::File || step->stamp.size >= kLargestFileAhead) {
+        if (step->kind != platform::WalkStepKind::File || step->stamp.size >= kLargestFileAhead ||
+            (leftToWalk_ && leftToWalk_(step->relativePath, step->stamp.size))) {
             continue;
         }
         auto file = walk.value().openFile();

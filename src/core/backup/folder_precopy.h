@@ -6,6 +6,8 @@
 #include "platform/source_tree.h"
 
 #include <atomic>
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <thread>
@@ -24,10 +26,15 @@ namespace rv {
 // ahead, so the extra room taken beside the earlier backup stays bounded.
 class FolderPrecopy {
 public:
+    // Which files are left to the run's own walk: those it may find
+    // unchanged, which are read rather than copied. Called on the worker's
+    // thread with the file's path inside the data folder and its size.
+    using LeftToWalk = std::function<bool(const std::string& relativePath, std::uint64_t size)>;
+
     // Starts at once. root is the chosen folder and into the data folder's
     // copy in it; both must outlive this.
     FolderPrecopy(const platform::DestinationFolder& root, const platform::DestinationFolder& into, std::string source,
-                  const std::atomic<bool>& cancel, BatchLimits limits = {});
+                  const std::atomic<bool>& cancel, BatchLimits limits = {}, LeftToWalk leftToWalk = {});
     FolderPrecopy(const FolderPrecopy&) = delete;
     FolderPrecopy& operator=(const FolderPrecopy&) = delete;
     ~FolderPrecopy();
@@ -63,6 +70,7 @@ private:
     platform::FileCopier copier_;
     const std::atomic<bool>& cancel_;
     BatchLimits limits_;
+    LeftToWalk leftToWalk_;
     std::atomic<bool> stop_{false};
     std::unordered_map<std::string, ReadyCopy> ready_; // by relative path
     std::vector<LeftBehind> notRemoved_;

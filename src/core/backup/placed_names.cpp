@@ -30,6 +30,7 @@ Result<EntryStamp, CommitFailure> PlacedNames::admit(const DestinationFolder& ro
                                                      bool planItem) const
 {
     using R = Result<EntryStamp, CommitFailure>;
+    const std::lock_guard lock(mutex_);
     auto copy = platform::stampAt(root, file.temporaryPath);
     if (!copy.ok() || !copy.value()) {
         return R::failure(
@@ -61,9 +62,15 @@ Result<EntryStamp, CommitFailure> PlacedNames::admit(const DestinationFolder& ro
 
 void PlacedNames::placed(const EntryStamp& copy, const platform::PendingFile& file, bool planItem)
 {
-    identities_[{copy.volume, copy.index}] = std::hash<std::string_view>{}(file.targetPath);
+    kept(copy, file.targetPath, planItem);
+}
+
+void PlacedNames::kept(const EntryStamp& copy, const std::string& target, bool planItem)
+{
+    const std::lock_guard lock(mutex_);
+    identities_[{copy.volume, copy.index}] = std::hash<std::string_view>{}(target);
     if (planItem) {
-        planItems_[{copy.volume, copy.index}] = file.targetPath;
+        planItems_[{copy.volume, copy.index}] = target;
     }
     looks_.emplace(copy.size, copy.modified);
 }

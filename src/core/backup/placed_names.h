@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
@@ -36,6 +37,10 @@ public:
                                                       const platform::PendingFile& file, bool planItem) const;
     // The copy admitted is in place.
     void placed(const platform::EntryStamp& copy, const platform::PendingFile& file, bool planItem);
+    // A copy an earlier run left at target holds its file as it is now: it
+    // counts as put in place by this run. Called on the run's own thread
+    // while a batch may be admitting copies on its thread.
+    void kept(const platform::EntryStamp& copy, const std::string& target, bool planItem);
 
 private:
     using Identity = std::pair<std::uint64_t, std::uint64_t>; // volume, index
@@ -44,6 +49,7 @@ private:
     std::map<Identity, std::size_t> identities_;              // the target each was placed at, by its hash
     std::map<Identity, std::string> planItems_;               // the few files of the plan's list, by name
     std::set<std::pair<std::uint64_t, std::uint64_t>> looks_; // size, last write
+    mutable std::mutex mutex_;                                // kept comes from another thread than the batch's
 };
 
 // The folders this run made inside one folder of the backup, so that a name

@@ -1,6 +1,10 @@
 #include "backup/run_copier.h"
 
+#include "platform/destination_entry.h"
 #include "platform/file_system.h"
+#include "platform/local_time.h"
+#include "platform/read_back.h"
+#include "platform/source_content.h"
 #include "platform/temporary_names.h"
 
 namespace rv {
@@ -10,12 +14,52 @@ using platform::FileErrorKind;
 using platform::PendingFile;
 
 RunCopier::RunCopier(const platform::DestinationFolder& root, CopyCommitter& committer, ProgressMeter& meter,
-                     RunLedger& ledger, const std::atomic<bool>& cancel)
-    : root_(root), committer_(committer), meter_(meter), ledger_(ledger), cancel_(cancel)
+                     RunLedger& ledger, const std::atomic<bool>& cancel, const EarlierCopies& earlier, bool readBack)
+    : root_(root), committer_(committer), meter_(meter), ledger_(ledger), cancel_(cancel), earlier_(earlier),
+      readBack_(readBack)
 {
 }
 
-void RunCopier::copyFile(std::size_t step, const CopyStep& what)
+bool RunCopier::mayBeUnchanged(const std::string& recordPath, std::uint64_t size) const
+{
+    const EarlierCopies::Listed* listed = earlier_.find(recordPath);
+    return listed != nullptr && listed->size == size;
+}
+
+// Whatever keeps a file from being found unchanged (a source that cannot be
+// read, a copy missing or wrong) is met again, and reported, by its copy.
+bool RunCopier::keptUnchanged(std::size_t step, const std::string& relativePath, const std::string& recordPath,
+                              const platform::SourceFile& source, const std::string& target, std::uint64_t& reported)
+{
+    const EarlierCopies::Listed* listed = earlier_.find(recordPath);
+    auto stamp = platform::stampOf(source);
+    if (listed == nullptr || !stamp.ok() || stamp.value().size != listed->size) {
+        return false;
+    }
+    auto there = platform::stampAt(root_, target);
+    if (!there.ok() || !there.value() || there.value()->size != listed->size) {
+        return false;
+    }
+    auto digest = platform::digestOf(source, &cancel_);
+    if (!digest.ok() || digest.value() != listed->digest) {
+        return false;
+    }
+    if (readBack_ && earlier_.readsBack(recordPath)) {
+        auto read = platform::readFromDeviceBelow(root_, target, &cancel_);
+        if (!read.ok() || read.value().digest != listed->digest) {
+            ledger_.copyFoundWrong(target, read.ok() ? std::nullopt : std::optional<FileError>(read.error()));
+            return false;
+        }
+    }
+    committer_.keptInPlace(*there.value(), target, relativePath.empty());
+    meter_.fileDone(reported, listed->size);
+    ledger_.unchanged(
+        step, relativePath,
+        {recordPath, listed->size, platform::modifiedTimeText(stamp.value().modified), listed->digest, true});
+    return true;
+}
+
+void RunCopier::copyFile(std::size_t step, const CopyStep& what, bool sharedName)
 {
     auto source = platform::SourceFile::open(what.source);
     if (!source.ok()) {
@@ -23,6 +67,9 @@ void RunCopier::copyFile(std::size_t step, const CopyStep& what)
         return;
     }
     std::uint64_t reported = 0;
+    if (!sharedName && keptUnchanged(step, {}, what.name, source.value(), what.name, reported)) {
+        return;
+    }
     auto pending = copyMakingRoom(source.value(), root_, what.name, reported);
     if (!pending.ok() && whyNotCopied(pending.error()) == CopyReason(BackupReason::DestinationGone)) {
         ledger_.fail(step, BackupReason::DestinationGone, pending.error().detail);

@@ -2,6 +2,7 @@
 
 #include "backup/backup_plan.h"
 #include "backup/copy_committer.h"
+#include "backup/earlier_copies.h"
 #include "backup/progress_meter.h"
 #include "backup/run_ledger.h"
 #include "platform/destination_folder.h"
@@ -20,15 +21,32 @@ namespace rv {
 class RunCopier {
 public:
     // root is the chosen folder; everything given must outlive the copier.
+    // earlier: what the copies lying there hold; readBack: whether this run
+    // reads copies back (and with them its share of the unchanged ones).
     RunCopier(const platform::DestinationFolder& root, CopyCommitter& committer, ProgressMeter& meter,
-              RunLedger& ledger, const std::atomic<bool>& cancel);
+              RunLedger& ledger, const std::atomic<bool>& cancel, const EarlierCopies& earlier, bool readBack);
 
     // What clears the copies made ahead when the disk is full; true when it
     // freed any room.
     void onFullDisk(std::function<bool()> clearAhead) { clearAhead_ = std::move(clearAhead); }
 
-    // A single file of the plan, into the chosen folder.
-    void copyFile(std::size_t step, const CopyStep& what);
+    // Whether the source needs no copy: the earlier record lists recordPath
+    // with the size and digest the source has now (read whole, so that a
+    // change that keeps size and time is caught), its copy lies at target
+    // (inside the chosen folder) with that size, and, in this run's share of
+    // the copies read back, reads back right from the disk. Such a file is
+    // reported backed up and not written again; relativePath: inside the
+    // data folder, empty for a single file.
+    bool keptUnchanged(std::size_t step, const std::string& relativePath, const std::string& recordPath,
+                       const platform::SourceFile& source, const std::string& target, std::uint64_t& reported);
+    // Whether the earlier record lists recordPath with this size: the file
+    // is worth reading before it is copied.
+    bool mayBeUnchanged(const std::string& recordPath, std::uint64_t size) const;
+
+    // A single file of the plan, into the chosen folder. sharedName: another
+    // item of the plan is written under the same name, so the copy lying
+    // there may be this run's own, and is not compared.
+    void copyFile(std::size_t step, const CopyStep& what, bool sharedName);
     // Why a copy failed as the user is told: a write that failed because the
     // chosen folder went (its disk pulled out) says that.
     CopyReason whyNotCopied(const platform::FileError& error) const;
@@ -62,6 +80,8 @@ private:
     ProgressMeter& meter_;
     RunLedger& ledger_;
     const std::atomic<bool>& cancel_;
+    const EarlierCopies& earlier_;
+    bool readBack_;
     std::function<bool()> clearAhead_;
     platform::FileCopier copier_;
 };

@@ -116,12 +116,21 @@ void RunLedger::settleFile(const PendingCopy& copy, SettledCopy& settled)
         states_[copy.step].placed = true;
         item.filesCopied += copy.relativePath.empty() ? 0 : 1;
         countReadBack(settled.readBack);
-        recordCopied(copy);
+        const auto& file = std::get<platform::PendingFile>(copy.entry);
+        recordCopied(copy.step, {recordPathOf(plan_.steps[copy.step].name, copy.relativePath), file.bytes,
+                                 platform::modifiedTimeText(file.modified), file.digest});
     } else if (copy.relativePath.empty()) {
         setFailed(item, settled.failure->reason, std::move(settled.failure->detail));
     } else {
         addFileFailure(copy.step, {copy.relativePath, settled.failure->reason, settled.failure->detail});
     }
+}
+
+void RunLedger::unchanged(std::size_t step, const std::string& relativePath, const RecordedFile& file)
+{
+    states_[step].placed = true;
+    result_.items[step].filesCopied += relativePath.empty() ? 0 : 1;
+    recordCopied(step, file);
 }
 
 void RunLedger::walked(std::size_t step) { states_[step].walked = true; }
@@ -169,14 +178,11 @@ void RunLedger::conclude(std::size_t step)
 
 // A copy that a later item of the same name may replace is left out: the
 // record never lists a file for what it no longer holds.
-void RunLedger::recordCopied(const PendingCopy& copy) const
+void RunLedger::recordCopied(std::size_t step, const RecordedFile& file) const
 {
-    if (!callbacks_.onFileCopied || plan_.steps[copy.step].overwrittenBy) {
-        return;
+    if (callbacks_.onFileCopied && !plan_.steps[step].overwrittenBy) {
+        callbacks_.onFileCopied(file);
     }
-    const auto& file = std::get<platform::PendingFile>(copy.entry);
-    callbacks_.onFileCopied({recordPathOf(plan_.steps[copy.step].name, copy.relativePath), file.bytes,
-                             platform::modifiedTimeText(file.modified), file.digest});
 }
 
 void RunLedger::countReadBack(ReadBackOutcome outcome)
@@ -215,10 +221,15 @@ void RunLedger::notRemoved(const std::vector<LeftBehind>& copies)
     }
 }
 
+void RunLedger::copyFoundWrong(const std::string& target, std::optional<FileError> cause)
+{
+    countNote(NoteKind::EarlierCopyWrong, shown(target), std::move(cause));
+}
+
 void RunLedger::madeFolder(const platform::MadeFolder& made)
 {
     if (made.replacedLink) {
-        note({NoteKind::LinkReplaced, 1, made.folder.path(), *made.replacedLink});
+        note({NoteKind::LinkReplaced, 1, made.folder.path(), *made.replacedLink, {}});
     }
     if (made.lookNotKept) {
         lookNotKept(made.folder.relativePath(), *made.lookNotKept);

@@ -38,12 +38,21 @@ public:
     // A copy of the step went to the committer; its outcome comes with settle.
     void handedOver(std::size_t step);
     void settle(SettledCopy& settled);
+    // A file whose copy an earlier run left holds it as it is: backed up
+    // without being written. relativePath: inside the data folder, empty for
+    // a single file; file: as the record lists it.
+    void unchanged(std::size_t step, const std::string& relativePath, const RecordedFile& file);
     // The run has done all it will do for the step.
     void walked(std::size_t step);
     // Reports, in plan order, each item that is done.
     void report();
 
     void notRemoved(const std::vector<LeftBehind>& copies);
+    // An unchanged copy read back from the disk and found wrong, or not
+    // read at all (cause): it is copied again. target: inside the chosen folder.
+    void copyFoundWrong(const std::string& target, std::optional<platform::FileError> cause);
+    // A note said as it stands, for the log.
+    void note(RunNote note);
     void madeFolder(const platform::MadeFolder& made);
     // folder: the one swept, as the user knows it.
     void swept(const std::string& folder, const platform::AbandonedCopies& abandoned);
@@ -68,7 +77,6 @@ private:
     };
 
     void addFileFailure(std::size_t step, const FileFailure& failure);
-    void note(RunNote note);
     // A note said once for the run: counted, with its first case.
     void countNote(NoteKind kind, std::string detail, std::optional<platform::FileError> cause = {});
     std::uint64_t counted(NoteKind kind) const;
@@ -77,7 +85,7 @@ private:
     bool isDone(std::size_t step) const;
     void conclude(std::size_t step);
     void settleFile(const PendingCopy& copy, SettledCopy& settled);
-    void recordCopied(const PendingCopy& copy) const;
+    void recordCopied(std::size_t step, const RecordedFile& file) const;
     void countReadBack(ReadBackOutcome outcome);
 
     const BackupPlan& plan_;

@@ -39,6 +39,14 @@ std::string describeNote(const RunNote& note)
     case NoteKind::BackupUncheckable:
         return "バックアップの記録を書けませんでした。このバックアップは後から確かめられません（" + note.detail +
                because(note) + "）";
+    case NoteKind::EarlierCopyWrong:
+        return count + " 個の前回のコピーを読み直したところ、元と違うか読めなかったため、コピーし直しました（最初は " +
+               note.detail + because(note) + "）";
+    case NoteKind::GenerationRemoved:
+        return "以前のバックアップ「" + note.detail + "」を削除しました（" + note.pointedTo + "）";
+    case NoteKind::GenerationNotRemoved:
+        return "以前のバックアップ" + (note.detail.empty() ? std::string() : "「" + note.detail + "」") +
+               "を削除できませんでした（" + note.pointedTo + because(note) + "）";
     case NoteKind::DestinationLost:
         return "保存先が途中で使えなくなりました。" + count + " 個のファイルを保存先に置けませんでした（最初は " +
                note.detail + "）";

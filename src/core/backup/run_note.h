@@ -19,6 +19,10 @@ enum class NoteKind {
     NotReadBack,                // copies put in place unread, as the run was cancelled
     BackupUncheckable,          // the backup's record could not be written: the backup cannot be checked
     DestinationLost,            // the chosen folder went during the run (its disk taken away)
+    EarlierCopyWrong,           // an unchanged copy read back wrong or unreadable: copied again
+    GenerationRemoved,          // an earlier generation removed before the run: detail names it, pointedTo why
+    GenerationNotRemoved,       // one that was to be removed, or part of it, is still there (detail: none
+                                // when the generations could not even be looked at)
 };
 
 // One note: what happened, how often, and the first case of it. Each kind but
@@ -30,7 +34,7 @@ struct RunNote {
     // The first case: the file or folder of the backup it concerns, as the
     // user knows it (never the name a copy had on the way).
     std::string detail;
-    std::string pointedTo;                    // of a replaced link: where it pointed
+    std::string pointedTo; // of a replaced link: where it pointed; of a generation removed or not: why
     std::optional<platform::FileError> cause; // what the system said, where it said something
 
     friend bool operator==(const RunNote&, const RunNote&) = default;

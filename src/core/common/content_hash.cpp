@@ -30,11 +30,15 @@ void ContentHasher::addZeros(std::uint64_t count)
     }
 }
 
+void ContentHasher::reset() { XXH3_128bits_reset(&state_->xxh); }
+
 ContentDigest ContentHasher::digest() const
 {
     const XXH128_hash_t hash = XXH3_128bits_digest(&state_->xxh);
     return {hash.high64, hash.low64};
 }
+
+std::uint64_t textHash(std::string_view text) { return XXH3_64bits(text.data(), text.size()); }
 
 void OffsetHasher::add(std::uint64_t offset, const void* bytes, std::size_t size)
 {

@@ -36,11 +36,17 @@ public:
     // count zero bytes: what a reader gets from the holes of a sparse file.
     void addZeros(std::uint64_t count);
     ContentDigest digest() const;
+    // Starts over, for the next file: the state is kept, not made again.
+    void reset();
 
 private:
     struct State;
     std::unique_ptr<State> state_;
 };
+
+// 64 bits of a short text's own hash (XXH3-64), the same on every system and
+// in every run, taken without allocating: for a path looked up per file.
+std::uint64_t textHash(std::string_view text);
 
 // A file's digest taken from pieces at known offsets, in order: the gaps
 // between them (the holes of a sparse file) count as zeros.

@@ -31,4 +31,16 @@ Result<DestinationFolder, FileError> DestinationFolder::openFolder(std::string_v
     return openPlainFolder(name, path);
 }
 
+Result<Done, FileError> DestinationFolder::moveEntry(std::string_view nameView, const DestinationFolder& into,
+                                                     std::string_view newNameView) const
+{
+    const std::string name(nameView);
+    const std::string newName(newNameView);
+    if (!isPlainName(name) || !isPlainName(newName)) {
+        return Result<Done, FileError>::failure(
+            {FileErrorKind::NotWritable, entryPath(path_, name) + ": not a name of an entry"});
+    }
+    return movePlainEntry(name, into, newName);
+}
+
 } // namespace rv::platform

@@ -44,6 +44,13 @@ public:
     // Removes the file name inside this one, if it is there.
     Result<Done, FileError> removeFile(std::string_view name) const;
 
+    // Moves the entry name inside this folder to newName inside into, both
+    // on this folder's file system: a rename, never a copy, and a link there
+    // is moved as the link. Nothing already at newName is ever replaced: that
+    // is a failure. NotFound when name is not there.
+    Result<Done, FileError> moveEntry(std::string_view name, const DestinationFolder& into,
+                                      std::string_view newName) const;
+
     // For the chosen folder: fails when its path no longer leads to it (the
     // folder removed, its disk pulled out or unmounted). Its handle would
     // still write there; the backup must not go where nobody will find it.
@@ -61,6 +68,9 @@ private:
     static bool isPlainName(std::string_view name);
     // makeFolder, once name is known to be plain; path is where it lies.
     Result<MadeFolder, FileError> makePlainFolder(const std::string& name, const std::string& path) const;
+    // moveEntry, once both names are known to be plain.
+    Result<Done, FileError> movePlainEntry(const std::string& name, const DestinationFolder& into,
+                                           const std::string& newName) const;
     // openFolder, once name is known to be plain.
     Result<DestinationFolder, FileError> openPlainFolder(const std::string& name, const std::string& path) const;
 
@@ -74,6 +84,9 @@ private:
     std::string relative_;
     std::string root_; // the chosen folder's path
 };
+
+// The bytes free on the folder's file system for this process to write.
+Result<std::uint64_t, FileError> freeSpace(const DestinationFolder& folder);
 
 struct MadeFolder {
     DestinationFolder folder;

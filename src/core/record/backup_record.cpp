@@ -12,6 +12,7 @@ constexpr char kTab = '\t';
 constexpr std::string_view kColumnHeading = "サイズ\t更新日時\tXXH3-128\tファイル";
 constexpr std::string_view kFileCount = "ファイル数\t";
 constexpr std::string_view kNotCopiedCount = "コピーできなかったもの\t";
+constexpr std::string_view kUnchangedCount = "変更のなかったファイル数\t";
 constexpr std::string_view kNotCopiedWord = "未コピー";
 constexpr std::string_view kSealStart = "封印\tXXH3-128\t";
 
@@ -59,7 +60,7 @@ std::optional<std::string> confinedPath(std::string_view text)
 std::string recordHeading(const RecordHeader& header, const RecordCounts& counts)
 {
     std::string text = std::string(kRecordTitle) + kLineEnd + kRecordFormatLine + kLineEnd;
-    text += "日時\t" + header.when + kLineEnd;
+    text += std::string(kRecordWhenField) + header.when + kLineEnd;
     text += "プログラム\t" + header.program + kLineEnd;
     text += "結果\t" + header.outcome + kLineEnd;
     text += "件数\t" + header.counts + kLineEnd;
@@ -67,6 +68,7 @@ std::string recordHeading(const RecordHeader& header, const RecordCounts& counts
             kLineEnd;
     text += std::string(kFileCount) + std::to_string(counts.files) + kLineEnd;
     text += std::string(kNotCopiedCount) + std::to_string(counts.notCopied) + kLineEnd;
+    text += std::string(kUnchangedCount) + std::to_string(counts.unchanged) + kLineEnd;
     text += kLineEnd;
     text += std::string(kColumnHeading) + kLineEnd;
     return text;
@@ -77,6 +79,11 @@ std::optional<std::uint64_t> parseFileCountLine(std::string_view line) { return 
 std::optional<std::uint64_t> parseNotCopiedCountLine(std::string_view line)
 {
     return numberAfter(kNotCopiedCount, line);
+}
+
+std::optional<std::uint64_t> parseUnchangedCountLine(std::string_view line)
+{
+    return numberAfter(kUnchangedCount, line);
 }
 
 bool isColumnHeading(std::string_view line) { return line == kColumnHeading; }

@@ -24,6 +24,8 @@ inline constexpr const char* kRecordTitle = "RVシステム データバック�
 // had neither counts nor a seal.
 inline constexpr std::string_view kRecordFormatName = "形式\t";
 inline constexpr const char* kRecordFormatLine = "形式\t2";
+// The heading's line of when the run started.
+inline constexpr std::string_view kRecordWhenField = "日時\t";
 
 // No line the backup writes comes near this: a path Windows can open has at
 // most 32,767 UTF-16 units, 3 bytes each in UTF-8 (4 when escaped), 128 KiB
@@ -39,6 +41,9 @@ struct RecordedFile {
     std::uint64_t size = 0;
     std::string modified; // the source's last write, local time, for people
     ContentDigest digest;
+    // The copy an earlier run left was found to hold the source as it is,
+    // and was not written again; the file line itself reads the same.
+    bool unchanged = false;
 };
 
 struct RecordHeader {
@@ -59,6 +64,9 @@ struct NotCopiedEntry {
 struct RecordCounts {
     std::uint64_t files = 0;
     std::uint64_t notCopied = 0;
+    // Of files, those not written again (a line of its own, which records
+    // written before it came lack).
+    std::uint64_t unchanged = 0;
 };
 
 // The record's opening lines, up to and including the column heading.
@@ -66,6 +74,7 @@ std::string recordHeading(const RecordHeader& header, const RecordCounts& counts
 // A heading line giving one of the counts: nothing for another line.
 std::optional<std::uint64_t> parseFileCountLine(std::string_view line);
 std::optional<std::uint64_t> parseNotCopiedCountLine(std::string_view line);
+std::optional<std::uint64_t> parseUnchangedCountLine(std::string_view line);
 // The column heading, the last line of the heading.
 bool isColumnHeading(std::string_view line);
 

@@ -89,9 +89,13 @@ void RecordReader::readHeading()
             }
             return;
         }
-        if (const auto files = parseFileCountLine(line->text)) {
+        if (line->text.starts_with(kRecordWhenField)) {
+            when_ = line->text.substr(kRecordWhenField.size());
+        } else if (const auto files = parseFileCountLine(line->text)) {
             declared_.files = *files;
             fileCount = true;
+        } else if (const auto unchanged = parseUnchangedCountLine(line->text)) {
+            declared_.unchanged = *unchanged;
         } else if (const auto notCopied = parseNotCopiedCountLine(line->text)) {
             declared_.notCopied = *notCopied;
             notCopiedCount = true;

@@ -41,6 +41,10 @@ public:
     const std::optional<RecordDamage>& damage() const { return damage_; }
     // The earlier format: no counts, no seal.
     bool sealed() const { return sealed_; }
+    // The counts the heading gives (of the earlier format, none).
+    const RecordCounts& declared() const { return declared_; }
+    // When the run that wrote it started, as its heading gives it.
+    const std::string& when() const { return when_; }
 
 private:
     explicit RecordReader(RecordLines lines) : lines_(std::move(lines)) {}
@@ -59,6 +63,7 @@ private:
     bool headingRead_ = false;
     bool sealSeen_ = false;
     std::uint64_t lastLine_ = 0;
+    std::string when_;
     RecordCounts declared_;
     RecordCounts seen_;
     std::optional<RecordDamage> damage_;

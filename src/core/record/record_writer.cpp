@@ -90,6 +90,7 @@ RecordWriter::~RecordWriter()
 Result<Done, FileError> RecordWriter::add(const RecordedFile& file)
 {
     ++counts_.files;
+    counts_.unchanged += file.unchanged ? 1 : 0;
     return body_->write(recordLine(file));
 }
 
@@ -141,14 +142,18 @@ Result<Done, FileError> RecordWriter::writeRecord(const RecordHeader& header)
 
 Result<Done, FileError> RecordWriter::appendHistory(const RecordHeader& header, double seconds)
 {
-    const std::string path = root_.pathOf(kHistoryFileName);
+    return appendToHistory(root_, historyLine(header, counts_.files, seconds));
+}
+
+Result<Done, FileError> appendToHistory(const platform::DestinationFolder& root, std::string_view lines)
+{
+    const std::string path = root.pathOf(kHistoryFileName);
     const bool isNew = !platform::inspect(path).ok();
     auto out = platform::TextOutput::open(path, platform::TextOutput::Mode::Append);
     if (!out.ok()) {
         return Result<Done, FileError>::failure(out.error());
     }
-    auto written =
-        out.value().write((isNew ? historyHeading() : std::string()) + historyLine(header, counts_.files, seconds));
+    auto written = out.value().write((isNew ? historyHeading() : std::string()) + std::string(lines));
     return written.ok() ? out.value().finish() : written;
 }
 

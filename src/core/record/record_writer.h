@@ -50,4 +50,9 @@ private:
     RecordCounts counts_;
 };
 
+// Adds lines to the history of the backup folder held as root, with the
+// columns' heading first when the history is new.
+Result<platform::Done, platform::FileError> appendToHistory(const platform::DestinationFolder& root,
+                                                            std::string_view lines);
+
 } // namespace rv

@@ -1,6 +1,7 @@
 #include "startup/command_line.h"
 
 #include <algorithm>
+#include <charconv>
 #include <optional>
 
 namespace rv::startup {
@@ -57,6 +58,8 @@ private:
         } else if (option->name == "backup-to" || option->name == "check") {
             auto& folder = option->name == "backup-to" ? backupTo_ : check_;
             folder = valueOf(*option, "フォルダ");
+        } else if (option->name == "keep") {
+            takeKeep(*option);
         } else if (option->name == "no-verify") {
             verify_ = false;
         } else if (isOneOf(option->name, {"help", "h", "?", "help-all"})) {
@@ -68,6 +71,23 @@ private:
         } else if (!isOneOf(option->name, toolkit_.flags)) {
             refusal_ = "不明なオプションです：" + std::string(argument);
         }
+    }
+
+    // A number of generations: 1 or more, as the newest earlier one is
+    // never removed anyway.
+    void takeKeep(const OptionWord& option)
+    {
+        const auto value = valueOf(option, "残す数");
+        if (!value) {
+            return;
+        }
+        unsigned number = 0;
+        const auto [end, error] = std::from_chars(value->data(), value->data() + value->size(), number);
+        if (error != std::errc() || end != value->data() + value->size() || number == 0) {
+            refusal_ = "--keep には 1 以上の数を指定してください：" + *value;
+            return;
+        }
+        keep_ = number;
     }
 
     // The value after "=", else the next argument; a missing one, or the
@@ -93,10 +113,14 @@ private:
             line.refusal = refusal_;
         } else if (version_ || help_) {
             line.mode = version_ ? Mode::Version : Mode::Help;
+        } else if (keep_ && !backupTo_) {
+            line.mode = Mode::Refused;
+            line.refusal = "--keep は --backup-to と一緒に指定してください。";
         } else if (backupTo_ || check_) {
             line.mode = backupTo_ ? Mode::BackupTo : Mode::Check;
             line.folder = backupTo_ ? *backupTo_ : *check_;
             line.verify = verify_;
+            line.keep = keep_;
         }
         return line;
     }
@@ -107,6 +131,7 @@ private:
     std::optional<std::string> backupTo_;
     std::optional<std::string> check_;
     bool verify_ = true;
+    std::optional<unsigned> keep_;
     bool help_ = false;
     bool version_ = false;
     std::string refusal_;
@@ -129,6 +154,8 @@ std::string helpText(std::string_view programName)
            "  --backup-to <DIR>  ウィンドウを開かずに DIR へバックアップします（終了コード\n"
            "                     0: すべてコピー、1: コピーできなかったものあり、2: 開始できず）。\n"
            "  --no-verify        --backup-to で、書き込んだ内容の読み直しをしません。\n"
+           "  --keep <N>         --backup-to で、以前のバックアップを最大 N 世代残します（既定 30、\n"
+           "                     1 以上。空きが足りなければ古いものから削除します）。\n"
            "  --check <DIR>      DIR のバックアップを記録と照らし合わせます（終了コード\n"
            "                     0: すべて一致、1: 違うものか見つからないものあり、2: 記録がない）。\n"
            "  -h, --help         この説明を表示します。\n"

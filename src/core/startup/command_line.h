@@ -21,6 +21,9 @@ struct CommandLine {
     Mode mode = Mode::Window;
     std::string folder;
     bool verify = true; // BackupTo: read the copies back
+    // BackupTo: how many earlier generations the backup folder keeps at
+    // most; nothing for the backup's own number. At least 1.
+    std::optional<unsigned> keep;
     std::string refusal;
 };
 

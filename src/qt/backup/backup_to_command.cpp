@@ -32,7 +32,7 @@ void stopOnInterrupt()
 
 } // namespace
 
-int runBackupTo(const std::string& destination, bool verify)
+int runBackupTo(const std::string& destination, bool verify, std::optional<unsigned> keep)
 {
     auto programFolder = platform::executableFolder();
     if (!programFolder.ok()) {
@@ -42,6 +42,7 @@ int runBackupTo(const std::string& destination, bool verify)
     stopOnInterrupt();
     RunTuning tuning;
     tuning.readBack.enabled = verify;
+    tuning.keepGenerations = keep.value_or(tuning.keepGenerations);
     return runUnattendedBackup(programFolder.value(), destination, std::cout, interrupted, tuning);
 }
 

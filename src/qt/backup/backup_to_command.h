@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace rv::backup {
@@ -8,8 +9,9 @@ namespace rv::backup {
 // Prints one line per item and a summary on standard output and returns the
 // exit code (0 all copied, 1 something not, 2 could not start). An interrupt
 // (Ctrl+C) cancels the run cleanly: no temporary file is left behind.
-// Without verify, the copies are not read back from the disk.
-int runBackupTo(const std::string& destination, bool verify);
+// Without verify, the copies are not read back from the disk; keep: the
+// earlier generations kept at most, when the command line gave a number.
+int runBackupTo(const std::string& destination, bool verify, std::optional<unsigned> keep);
 
 // rvdatebackup --check DIR: reads the backup in DIR again against its record.
 // One line per file that differs or is missing and a summary on standard

@@ -36,6 +36,11 @@ const NoteCase kNoteCases[] = {
                                   "（/backup/GDATA/写真WHY）"},
     {NoteKind::DestinationLost,
      "保存先が途中で使えなくなりました。4711 個のファイルを保存先に置けませんでした（最初は /backup/GDATA/写真）"},
+    {NoteKind::EarlierCopyWrong, "4711 個の前回のコピーを読み直したところ、元と違うか読めなかったため、コピーし直しまし"
+                                 "た（最初は /backup/GDATA/写真WHY）"},
+    // Of a generation: its name, and why (given where the link's target goes).
+    {NoteKind::GenerationRemoved, "以前のバックアップ「/backup/GDATA/写真」を削除しました（/elsewhere）"},
+    {NoteKind::GenerationNotRemoved, "以前のバックアップ「/backup/GDATA/写真」を削除できませんでした（/elsewhereWHY）"},
 };
 
 } // namespace

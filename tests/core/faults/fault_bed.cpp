@@ -60,6 +60,12 @@ void FaultBed::writeEarlierBackup()
     }
 }
 
+void FaultBed::replaceEarlierCopy(const std::string& relative, const std::string& content)
+{
+    earlier_[relative] = content;
+    writeFile(destination() / u8path(relative), content);
+}
+
 std::string FaultBed::runCore(const BackupCallbacks& callbacks) const
 {
     auto plan = makeBackupPlan(clinic.settings(), clinic.program.str(), clinic.backup.withSeparator());

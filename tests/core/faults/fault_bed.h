@@ -35,6 +35,8 @@ public:
     Result<platform::Done, std::string> mountDestination(std::uint64_t bytes);
 
     void writeEarlierBackup();
+    // Gives the earlier backup another copy of relative, which a failed item keeps.
+    void replaceEarlierCopy(const std::string& relative, const std::string& content);
 
     // The core run as the front end drives it, summed up as the user is told:
     // the closing message, then any side note of the run.

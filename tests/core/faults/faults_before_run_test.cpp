@@ -58,23 +58,25 @@ rv::Result<Done, std::string> tooLargeForTheDestination(FaultBed& bed)
 }
 
 // The disk holds the earlier backup and room for one new database beside it,
-// not two: the second fits only once the first has replaced its earlier copy.
+// not two. Replacing the first frees nothing, as its earlier copy is kept in
+// a generation, and there is no older generation to remove: the second is not
+// copied, and its earlier copy stays where it was. Nothing is deleted to make way.
 rv::Result<Done, std::string> roomForOneNewCopy(FaultBed& bed)
 {
     for (const char* name : {"Tavo51.mdb", "Meiro51.mdb"}) {
         bed.resizeSource(name, 3 * kMiB);
-        writeFile(bed.destination() / u8path(name), std::string(3 * kMiB, 'e'));
+        bed.replaceEarlierCopy(name, std::string(3 * kMiB, 'e'));
     }
     return done();
 }
 
 const BeforeRunFault kFaults[] = {
-    {"RoomOnlyOnceEarlierCopiesAreReplaced",
+    {"NoRoomBesideTheEarlierCopiesKept",
      10 * kMiB,
      {},
      roomForOneNewCopy,
-     {},
-     "データのバックアップが終わりました。"},
+     {"Meiro51.mdb"},
+     someNotCopied({"Meiro51.mdb：保存先の空き容量が足りません"})},
     {"DiskFull",
      2 * kMiB,
      {},

@@ -22,6 +22,7 @@ struct Case {
     std::string folder;
     bool verify = true;
     std::string refusal;
+    std::optional<unsigned> keep;
 };
 
 } // namespace
@@ -35,6 +36,8 @@ TEST(CommandLine, EachOptionAsBothProgramsTakeIt)
         {{"-backup-to", "/media/usb"}, Mode::BackupTo, "/media/usb"},
         {{"--backup-to", "/media/usb", "--no-verify"}, Mode::BackupTo, "/media/usb", false},
         {{"--no-verify", "--backup-to=/media/usb"}, Mode::BackupTo, "/media/usb", false},
+        {{"--backup-to", "/media/usb", "--keep", "7"}, Mode::BackupTo, "/media/usb", true, "", 7},
+        {{"--keep=1", "--backup-to=/media/usb"}, Mode::BackupTo, "/media/usb", true, "", 1},
         // An empty folder is the unattended mode's to refuse, with its own line.
         {{"--backup-to="}, Mode::BackupTo, ""},
         {{"--check", "/media/usb"}, Mode::Check, "/media/usb"},
@@ -55,6 +58,7 @@ TEST(CommandLine, EachOptionAsBothProgramsTakeIt)
         EXPECT_EQ(line.mode, c.mode) << shown;
         EXPECT_EQ(line.folder, c.folder) << shown;
         EXPECT_EQ(line.verify, c.verify) << shown;
+        EXPECT_EQ(line.keep, c.keep) << shown;
         EXPECT_EQ(line.refusal, "") << shown;
     }
 }
@@ -73,6 +77,15 @@ TEST(CommandLine, UnknownOptionsMissingFoldersAndStrayArgumentsAreRefusedInJapan
         {{"--backup-to", "D:\\My", "Backup"}, Mode::Refused, "", true, "余分な引数です：Backup"},
         // A refusal wins over --help: the command line is wrong either way.
         {{"--help", "--bogus"}, Mode::Refused, "", true, "不明なオプションです：--bogus"},
+        // No generation kept would leave nothing to go back to; the newest is kept anyway.
+        {{"--backup-to", "/b", "--keep", "0"}, Mode::Refused, "", true, "--keep には 1 以上の数を指定してください：0"},
+        {{"--backup-to", "/b", "--keep=30日"},
+         Mode::Refused,
+         "",
+         true,
+         "--keep には 1 以上の数を指定してください：30日"},
+        {{"--backup-to", "/b", "--keep"}, Mode::Refused, "", true, "--keep の後に残す数を指定してください。"},
+        {{"--check", "/b", "--keep", "3"}, Mode::Refused, "", true, "--keep は --backup-to と一緒に指定してください。"},
         // Qt's options belong to the Qt program only.
         {{"-platform", "offscreen"}, Mode::Refused, "", true, "不明なオプションです：-platform"},
     };

@@ -5,9 +5,11 @@
 #include "platform/posix/entries_posix.h"
 #include "platform/posix/file_errors_posix.h"
 
+#include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <array>
@@ -127,6 +129,40 @@ Result<Done, FileError> DestinationFolder::removeFile(std::string_view name) con
         return Result<Done, FileError>::failure(destinationError(errno, entryPath(path_, name)));
     }
     return Result<Done, FileError>::success({});
+}
+
+Result<Done, FileError> DestinationFolder::movePlainEntry(const std::string& name, const DestinationFolder& into,
+                                                          const std::string& newName) const
+{
+    using R = Result<Done, FileError>;
+    const std::string what = entryPath(path_, name) + " -> " + entryPath(into.path_, newName);
+    if (::renameat2(handle_.get(), name.c_str(), into.handle_.get(), newName.c_str(), RENAME_NOREPLACE) == 0) {
+        return R::success({});
+    }
+    int error = errno;
+    if (error == EINVAL || error == ENOSYS || error == EOPNOTSUPP) {
+        // A file system that cannot refuse to replace (FUSE, some network
+        // ones): the new name is looked at first. Only this run writes there.
+        struct stat there {};
+        if (::fstatat(into.handle_.get(), newName.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0) {
+            error = EEXIST;
+        } else if (::renameat(handle_.get(), name.c_str(), into.handle_.get(), newName.c_str()) == 0) {
+            return R::success({});
+        } else {
+            error = errno;
+        }
+    }
+    return R::failure(error == ENOENT ? FileError{FileErrorKind::NotFound, what, error}
+                                      : destinationError(error, what));
+}
+
+Result<std::uint64_t, FileError> freeSpace(const DestinationFolder& folder)
+{
+    struct statvfs info {};
+    if (::fstatvfs(folder.handle(), &info) != 0) {
+        return Result<std::uint64_t, FileError>::failure(destinationError(errno, folder.path()));
+    }
+    return Result<std::uint64_t, FileError>::success(static_cast<std::uint64_t>(info.f_bavail) * info.f_frsize);
 }
 
 Result<Done, FileError> DestinationFolder::stillChosen() const

@@ -144,6 +144,38 @@ Result<Done, FileError> DestinationFolder::removeFile(std::string_view name) con
     return Result<Done, FileError>::success({});
 }
 
+// Both names are formed from where the system says the held folders are, so
+// that no link on the way to either is taken.
+Result<Done, FileError> DestinationFolder::movePlainEntry(const std::string& name, const DestinationFolder& into,
+                                                          const std::string& newName) const
+{
+    using R = Result<Done, FileError>;
+    const std::string what = entryPath(path_, name) + " -> " + entryPath(into.path_, newName);
+    const std::wstring from = finalPathOf(handle_.get());
+    const std::wstring to = finalPathOf(into.handle_.get());
+    if (from.empty() || to.empty()) {
+        return R::failure(destinationErrorW(GetLastError(), what));
+    }
+    if (!MoveFileExW((from + L"\\" + toPath(name).native()).c_str(), (to + L"\\" + toPath(newName).native()).c_str(),
+                     0)) {
+        const DWORD error = GetLastError();
+        return R::failure(error == ERROR_FILE_NOT_FOUND
+                              ? FileError{FileErrorKind::NotFound, what, static_cast<int>(error)}
+                              : destinationErrorW(error, what));
+    }
+    return R::success({});
+}
+
+Result<std::uint64_t, FileError> freeSpace(const DestinationFolder& folder)
+{
+    ULARGE_INTEGER available{};
+    const std::wstring path = finalPathOf(folder.handle());
+    if (path.empty() || !GetDiskFreeSpaceExW((path + L"\\").c_str(), &available, nullptr, nullptr)) {
+        return Result<std::uint64_t, FileError>::failure(destinationErrorW(GetLastError(), folder.path()));
+    }
+    return Result<std::uint64_t, FileError>::success(available.QuadPart);
+}
+
 Result<Done, FileError> DestinationFolder::forEachName(const std::function<void(std::string_view name)>& onName) const
 {
     DirectoryReader reader(handle_.get());

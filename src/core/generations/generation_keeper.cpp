@@ -1,0 +1,168 @@
+#include "generations/generation_keeper.h"
+
+#include "generations/generation_layout.h"
+#include "platform/read_back.h"
+#include "record/backup_record.h"
+
+#include <algorithm>
+#include <charconv>
+#include <string_view>
+#include <vector>
+
+namespace rv {
+namespace {
+
+using platform::DestinationFolder;
+using platform::Done;
+using platform::FileError;
+using platform::FileErrorKind;
+using R = Result<Done, FileError>;
+
+// Goes down from folder along the "/"-separated parts of relative (not
+// empty), opening each, or making it on the generation's side; never
+// through a link.
+Result<DestinationFolder, FileError> folderBelow(const DestinationFolder& folder, std::string_view relative, bool make)
+{
+    using F = Result<DestinationFolder, FileError>;
+    std::optional<DestinationFolder> reached;
+    for (;;) {
+        const std::size_t slash = relative.find('/');
+        const std::string_view name = relative.substr(0, slash);
+        const DestinationFolder& from = reached ? *reached : folder;
+        std::optional<DestinationFolder> next;
+        if (make) {
+            auto made = from.makeFolder(name);
+            if (!made.ok()) {
+                return F::failure(made.error());
+            }
+            next.emplace(std::move(made.value().folder));
+        } else {
+            auto opened = from.openFolder(name);
+            if (!opened.ok()) {
+                return opened;
+            }
+            next.emplace(std::move(opened.value()));
+        }
+        reached = std::move(next);
+        if (slash == std::string_view::npos) {
+            return F::success(std::move(*reached));
+        }
+        relative.remove_prefix(slash + 1);
+    }
+}
+
+// A name for a new generation that sorts after every one there: runs within
+// one minute share a name and are told apart by number, and a number freed
+// when an older one was removed is not taken again.
+std::string newestGenerationName(const std::string& name, std::vector<std::string> taken)
+{
+    const std::string open = name + "（";
+    const std::string close = "）";
+    std::size_t highest = 0;
+    for (const std::string& other : taken) {
+        if (other == name) {
+            highest = std::max<std::size_t>(highest, 1);
+        } else if (other.starts_with(open) && other.ends_with(close) && isGenerationName(other)) {
+            std::size_t number = 0;
+            const char* digits = other.data() + open.size();
+            std::from_chars(digits, other.data() + other.size() - close.size(), number); // too large: 0
+            highest = std::max(highest, number);
+        }
+    }
+    for (std::size_t number = 1; number < highest; ++number) {
+        taken.push_back(number == 1 ? name : open + std::to_string(number) + close);
+    }
+    return unusedGenerationName(name, taken);
+}
+
+} // namespace
+
+GenerationKeeper::GenerationKeeper(const DestinationFolder& root, std::string name)
+    : root_(root), name_(std::move(name))
+{
+}
+
+R GenerationKeeper::keepAside(const std::string& target, bool planItem)
+{
+    if (planItem && planTargets_.contains(target)) {
+        return R::success({});
+    }
+    // Only a regular file there is a copy an earlier run left. Nothing there
+    // is nothing to keep; a link is replaced by the copy as always, and
+    // anything else (a folder) is met by the rename, which fails.
+    if (platform::openFileBelow(root_, target).ok()) {
+        if (!generation_) {
+            if (auto made = makeGeneration(); !made.ok()) {
+                return made;
+            }
+        }
+        const std::size_t slash = target.rfind('/');
+        const DestinationFolder* from = &root_;
+        const DestinationFolder* into = &*generation_;
+        if (slash != std::string::npos) {
+            if (auto reached = reachParent(target.substr(0, slash)); !reached.ok()) {
+                return reached;
+            }
+            from = &*fromParent_;
+            into = &*intoParent_;
+        }
+        const std::string name = target.substr(slash == std::string::npos ? 0 : slash + 1);
+        auto moved = from->moveEntry(name, *into, name);
+        if (!moved.ok() && moved.error().kind != FileErrorKind::NotFound) {
+            return moved;
+        }
+    }
+    if (planItem) {
+        planTargets_.insert(target);
+    }
+    return R::success({});
+}
+
+R GenerationKeeper::makeGeneration()
+{
+    auto earlier = root_.makeFolder(kEarlierBackupsFolder);
+    if (!earlier.ok()) {
+        return R::failure(earlier.error());
+    }
+    std::vector<std::string> taken;
+    auto listed = earlier.value().folder.forEachName([&taken](std::string_view name) { taken.emplace_back(name); });
+    if (!listed.ok()) {
+        return R::failure(listed.error());
+    }
+    const std::string name = newestGenerationName(name_, std::move(taken));
+    auto made = earlier.value().folder.makeFolder(name);
+    if (!made.ok()) {
+        return R::failure(made.error());
+    }
+    // The record goes first: a generation holds the record its files belong to.
+    auto moved = root_.moveEntry(kRecordFileName, made.value().folder, kRecordFileName);
+    if (!moved.ok() && moved.error().kind != FileErrorKind::NotFound) {
+        return moved;
+    }
+    generation_.emplace(std::move(made.value().folder));
+    made_ = name;
+    return R::success({});
+}
+
+R GenerationKeeper::reachParent(const std::string& parent)
+{
+    if (fromParent_ && intoParent_ && parent == parent_) {
+        return R::success({});
+    }
+    fromParent_.reset();
+    intoParent_.reset();
+    auto from = folderBelow(root_, parent, false);
+    if (!from.ok()) {
+        return R::failure(from.error());
+    }
+    auto into = folderBelow(*generation_, parent, true);
+    if (!into.ok()) {
+        return R::failure(into.error());
+    }
+    fromParent_.emplace(std::move(from.value()));
+    intoParent_.emplace(std::move(into.value()));
+    parent_ = parent;
+    return R::success({});
+}
+
+} // namespace rv

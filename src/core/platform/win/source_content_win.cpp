@@ -1,0 +1,74 @@
+#include "platform/source_content.h"
+#include "platform/win/handles_win.h"
+#include "platform/win/long_path_win.h"
+
+#include <array>
+#include <memory>
+
+namespace rv::platform {
+namespace {
+
+constexpr DWORD kChunk = DWORD{1} << 20;
+constexpr DWORD kSmall = DWORD{16} * 1024;
+
+} // namespace
+
+Result<SourceStamp, FileError> stampOf(const SourceFile& file)
+{
+    BY_HANDLE_FILE_INFORMATION info{};
+    FILE_BASIC_INFO times{};
+    if (!GetFileInformationByHandle(file.handle(), &info) ||
+        !GetFileInformationByHandleEx(file.handle(), FileBasicInfo, &times, sizeof times)) {
+        return Result<SourceStamp, FileError>::failure(sourceErrorW(GetLastError(), file.path()));
+    }
+    const FileIdentity identity = identityOf(info);
+    return Result<SourceStamp, FileError>::success(
+        {identity.volume, identity.index, (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow,
+         static_cast<std::uint64_t>(times.LastWriteTime.QuadPart),
+         static_cast<std::uint64_t>(times.ChangeTime.QuadPart)});
+}
+
+// The copy sets its own place before it reads, and so does this, and puts
+// it back at the start when done.
+Result<ContentDigest, FileError> digestOf(const SourceFile& file, const std::atomic<bool>* cancel)
+{
+    using R = Result<ContentDigest, FileError>;
+    const HANDLE handle = file.handle();
+    LARGE_INTEGER start{};
+    if (!SetFilePointerEx(handle, start, nullptr, FILE_BEGIN)) {
+        return R::failure(sourceErrorW(GetLastError(), file.path()));
+    }
+    LARGE_INTEGER length{};
+    if (!GetFileSizeEx(handle, &length)) {
+        return R::failure(sourceErrorW(GetLastError(), file.path()));
+    }
+    // Most of a clinic's files are small: they are read into the stack, and
+    // only a larger one takes a buffer of its own (a megabyte, not filled
+    // first). Nothing of a small file's is left on the heap between files.
+    std::array<char, kSmall> small;
+    const bool isSmall = length.QuadPart < static_cast<LONGLONG>(kSmall);
+    const std::unique_ptr<char[]> large(isSmall ? nullptr : new char[kChunk]);
+    char* const buffer = isSmall ? small.data() : large.get();
+    const DWORD size = isSmall ? kSmall : kChunk;
+    // One state for every file of the thread: a state of its own for each
+    // file, aligned as it must be, scattered the heap of a run over a hundred
+    // thousand unchanged files (90 MB where 20 MB were in use).
+    thread_local ContentHasher hasher;
+    hasher.reset();
+    for (;;) {
+        if (cancel != nullptr && cancel->load()) {
+            return R::failure({FileErrorKind::Cancelled, file.path()});
+        }
+        DWORD got = 0;
+        if (!ReadFile(handle, buffer, size, &got, nullptr)) {
+            return R::failure(sourceErrorW(GetLastError(), file.path()));
+        }
+        if (got == 0) {
+            SetFilePointerEx(handle, start, nullptr, FILE_BEGIN);
+            return R::success(hasher.digest());
+        }
+        hasher.add(buffer, got);
+    }
+}
+
+} // namespace rv::platform
