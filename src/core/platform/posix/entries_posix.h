@@ -2,6 +2,7 @@
 
 #include "platform/file_system.h"
 #include "platform/owned_handle.h"
+#include "platform/source_tree.h"
 
 #include <sys/stat.h>
 
@@ -22,6 +23,16 @@ FileError openFailure(int folder, const char* name, int error, const std::string
 inline bool sameFile(const struct stat& a, const struct stat& b)
 {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// A source file's size, times and identity as its status gives them.
+inline SourceStamp stampOf(const struct stat& info)
+{
+    const auto nanoseconds = [](const struct timespec& time) {
+        return static_cast<std::uint64_t>(time.tv_sec) * 1000000000U + static_cast<std::uint64_t>(time.tv_nsec);
+    };
+    return {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino),
+            static_cast<std::uint64_t>(info.st_size), nanoseconds(info.st_mtim), nanoseconds(info.st_ctim)};
 }
 
 // True for a file system the kernel makes up as it is read (/proc, /sys and

@@ -1,3 +1,4 @@
+#include "platform/posix/entries_posix.h"
 #include "platform/posix/file_errors_posix.h"
 #include "platform/source_content.h"
 
@@ -21,12 +22,7 @@ Result<SourceStamp, FileError> stampOf(const SourceFile& file)
     if (::fstat(file.handle(), &info) != 0) {
         return Result<SourceStamp, FileError>::failure(sourceError(errno, file.path()));
     }
-    const auto nanoseconds = [](const struct timespec& time) {
-        return static_cast<std::uint64_t>(time.tv_sec) * 1000000000U + static_cast<std::uint64_t>(time.tv_nsec);
-    };
-    return Result<SourceStamp, FileError>::success(
-        {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino),
-         static_cast<std::uint64_t>(info.st_size), nanoseconds(info.st_mtim), nanoseconds(info.st_ctim)});
+    return Result<SourceStamp, FileError>::success(stampOf(info));
 }
 
 Result<ContentDigest, FileError> digestOf(const SourceFile& file, const std::atomic<bool>* cancel)

@@ -22,18 +22,6 @@ namespace {
 constexpr int kFileFlags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
 constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
 
-std::int64_t nanoseconds(const struct timespec& time)
-{
-    return static_cast<std::int64_t>(time.tv_sec) * 1000000000 + time.tv_nsec;
-}
-
-SourceStamp stampOf(const struct stat& info)
-{
-    return {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino),
-            static_cast<std::uint64_t>(info.st_size), static_cast<std::uint64_t>(nanoseconds(info.st_mtim)),
-            static_cast<std::uint64_t>(nanoseconds(info.st_ctim))};
-}
-
 FolderLook lookOf(const struct stat& info)
 {
     return {static_cast<std::uint32_t>(info.st_mode & 07777), info.st_uid, info.st_gid};
