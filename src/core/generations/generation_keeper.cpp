@@ -70,7 +70,14 @@ std::string newestGenerationName(const std::string& name, std::vector<std::strin
         }
     }
     for (std::size_t number = 1; number < highest; ++number) {
-        taken.push_back(number == 1 ? name : open + std::to_string(number) + close);
+        if (number == 1) {
+            taken.push_back(name);
+            continue;
+        }
+        std::string numbered = open;
+        numbered += std::to_string(number);
+        numbered += close;
+        taken.push_back(std::move(numbered));
     }
     return unusedGenerationName(name, taken);
 }
