@@ -11,12 +11,13 @@ namespace rv::startup {
 // What the program was asked to do on its command line.
 struct CommandLine {
     enum class Mode {
-        Window,   // no option of ours: the main window
-        BackupTo, // the backup without a window, into folder
-        Check,    // the check of the backup in folder against its record
-        Help,     // print helpText and end
-        Version,  // print versionText and end
-        Refused,  // print refusal and end with kExitUsage
+        Window,      // no option of ours: the main window
+        BackupTo,    // the backup without a window, into folder
+        Check,       // the check of the backup in folder against its record
+        Generations, // the list of the generations of the backup in folder
+        Help,        // print helpText and end
+        Version,     // print versionText and end
+        Refused,     // print refusal and end with kExitUsage
     };
     Mode mode = Mode::Window;
     std::string folder;
@@ -24,6 +25,8 @@ struct CommandLine {
     // BackupTo: how many earlier generations the backup folder keeps at
     // most; nothing for the backup's own number. At least 1.
     std::optional<unsigned> keep;
+    // Check: the generation to check; empty for the latest.
+    std::string generation;
     std::string refusal;
 };
 
