@@ -5,6 +5,7 @@
 #include "record/record_reader.h"
 
 #include <algorithm>
+#include <ranges>
 
 namespace rv {
 namespace {
@@ -73,13 +74,13 @@ Result<std::vector<GenerationSummary>, RestoreRefusal> listGenerations(const pla
     if (!folder.ok()) {
         return R::failure(unreadable(folder.error()));
     }
-    for (auto name = earlier.value().rbegin(); name != earlier.value().rend(); ++name) {
-        auto generation = folder.value().openFolder(*name);
+    for (const std::string& name : std::ranges::reverse_view(earlier.value())) {
+        auto generation = folder.value().openFolder(name);
         if (generation.ok()) {
-            listed.push_back(summarise(generation.value(), *name, false));
+            listed.push_back(summarise(generation.value(), name, false));
         } else {
             GenerationSummary unopened;
-            unopened.name = *name;
+            unopened.name = name;
             unopened.outcome = "開けません（" + generation.error().detail + "）";
             listed.push_back(std::move(unopened));
         }
