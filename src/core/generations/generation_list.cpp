@@ -5,7 +5,6 @@
 #include "record/record_reader.h"
 
 #include <algorithm>
-#include <ranges>
 
 namespace rv {
 namespace {
@@ -74,7 +73,8 @@ Result<std::vector<GenerationSummary>, RestoreRefusal> listGenerations(const pla
     if (!folder.ok()) {
         return R::failure(unreadable(folder.error()));
     }
-    for (const std::string& name : std::ranges::reverse_view(earlier.value())) {
+    const std::vector<std::string> newestFirst(earlier.value().rbegin(), earlier.value().rend());
+    for (const std::string& name : newestFirst) {
         auto generation = folder.value().openFolder(name);
         if (generation.ok()) {
             listed.push_back(summarise(generation.value(), name, false));
