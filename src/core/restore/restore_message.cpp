@@ -4,22 +4,27 @@
 
 namespace rv {
 
-std::string describeRestoreCounts(std::uint64_t restored, std::uint64_t leftAlone, std::uint64_t listed,
-                                  bool cancelled, std::size_t notDone)
+std::string describeRestoreCounts(const RestoreCounts& counts)
 {
-    std::string text = cancelled ? "復元を中止しました。" : "";
-    text += groupedNumber(listed);
+    std::string text = counts.cancelled ? "復元を中止しました。" : "";
+    text += groupedNumber(counts.listed);
     text += " 個のファイルのうち ";
-    text += groupedNumber(restored);
-    text += " 個を元の場所に戻しました。";
-    if (leftAlone > 0) {
+    text += groupedNumber(counts.restored);
+    text += " 個を元の場所に戻しました";
+    if (counts.unchanged > 0) {
+        text += "（うち ";
+        text += groupedNumber(counts.unchanged);
+        text += " 個は元のままでした）";
+    }
+    text += "。";
+    if (counts.leftAlone > 0) {
         text += "すでにあるため戻さなかったもの（rv.dat、id.dat）";
-        text += groupedNumber(leftAlone);
+        text += groupedNumber(counts.leftAlone);
         text += " 個。";
     }
-    if (notDone > 0) {
+    if (counts.notDone > 0) {
         text += "戻せなかったもの ";
-        text += groupedNumber(notDone);
+        text += groupedNumber(counts.notDone);
         text += " 個。";
     }
     return text;

@@ -7,11 +7,17 @@
 
 namespace rv {
 
-// How many files went back, as the closing line says it. restored: put in
-// place; leftAlone: rv.dat or id.dat there already; notDone: lines of what
-// was not put back.
-std::string describeRestoreCounts(std::uint64_t restored, std::uint64_t leftAlone, std::uint64_t listed,
-                                  bool cancelled, std::size_t notDone);
+struct RestoreCounts {
+    std::uint64_t listed = 0;    // files the record lists
+    std::uint64_t restored = 0;  // in their places as the record lists them
+    std::uint64_t unchanged = 0; // of restored, those found so already: not written
+    std::uint64_t leftAlone = 0; // rv.dat or id.dat there already
+    std::size_t notDone = 0;     // lines of what was not put back
+    bool cancelled = false;
+};
+
+// How many files went back, as the closing line says it.
+std::string describeRestoreCounts(const RestoreCounts& counts);
 
 // A restore stopped before it put anything back.
 RestoreOutcome cancelledBeforeStart();

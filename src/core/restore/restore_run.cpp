@@ -72,6 +72,7 @@ private:
     RestoreProgress progress_;
     RestoreOutcome outcome_;
     std::uint64_t restored_ = 0;
+    std::uint64_t unchanged_ = 0;
     std::uint64_t leftAlone_ = 0;
 };
 
@@ -124,6 +125,7 @@ void RestoreRun::putBack(const RecordedFile& file)
         ++leftAlone_;
     } else {
         ++restored_;
+        unchanged_ += put.value() == PutBack::Unchanged ? 1 : 0;
     }
 }
 
@@ -162,8 +164,8 @@ RestoreOutcome RestoreRun::run(RecordReader& reader)
     finish();
     outcome_.cancelled = cancel_;
     outcome_.exitCode = outcome_.cancelled || !outcome_.notDone.empty() ? kRestoreNotAll : kRestoreAllRestored;
-    outcome_.summary = describeRestoreCounts(restored_, leftAlone_, progress_.filesTotal, outcome_.cancelled,
-                                             outcome_.notDone.size());
+    outcome_.summary = describeRestoreCounts({progress_.filesTotal, restored_, unchanged_, leftAlone_,
+                                              outcome_.notDone.size(), outcome_.cancelled});
     return std::move(outcome_);
 }
 

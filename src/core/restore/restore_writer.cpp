@@ -3,6 +3,7 @@
 #include "backup/copy_reason.h"
 #include "common/path_text.h"
 #include "platform/read_back.h"
+#include "platform/source_content.h"
 
 #include <array>
 
@@ -34,6 +35,23 @@ Result<bool, FileError> fileThere(const DestinationFolder& folder, std::string_v
         return Result<bool, FileError>::failure(opened.error());
     }
     return Result<bool, FileError>::success(true);
+}
+
+// Whether the file at name in folder holds what the record lists. One that
+// cannot be read through is taken as not: it is replaced, and kept aside.
+bool holdsRecorded(const DestinationFolder& folder, std::string_view name, const RecordedFile& file,
+                   const std::atomic<bool>* cancel)
+{
+    auto there = platform::SourceFile::openBelow(folder, name);
+    if (!there.ok()) {
+        return false;
+    }
+    auto stamp = platform::stampOf(there.value());
+    if (!stamp.ok() || stamp.value().size != file.size) {
+        return false;
+    }
+    auto digest = platform::digestOf(there.value(), cancel);
+    return digest.ok() && digest.value() == file.digest;
 }
 
 } // namespace
@@ -75,6 +93,9 @@ Result<PutBack, PutBackFailure> RestoreWriter::put(platform::FileCopier& copier,
     }
     if (present.value() && onlyWhenMissing) {
         return R::success(PutBack::LeftAlone);
+    }
+    if (present.value() && holdsRecorded(folder, name, file, control.cancel)) {
+        return R::success(PutBack::Unchanged);
     }
     auto pending = copier.copyToTemporary(source, folder, name, control);
     if (!pending.ok()) {

@@ -19,6 +19,7 @@ enum class PutBack {
     Added,     // nothing was there
     Replaced,  // what was there is kept aside
     LeftAlone, // one there already, and it is only put back where missing
+    Unchanged, // the one there holds what the record says: nothing to do
 };
 
 // Why a file was not put back, as people read it; its place is as it was.

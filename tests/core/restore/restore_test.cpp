@@ -1,0 +1,179 @@
+#include "core/generations/backup_runs.h"
+#include "generations/generation_layout.h"
+#include "restore/restore_service.h"
+#include "restore/unattended_restore.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <sstream>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace rv {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::readFile;
+using testing::u8path;
+using testing::writeFile;
+
+// A lock file as the database engine leaves it while the database is open:
+// on Windows, held open.
+class OpenLockFile {
+public:
+    explicit OpenLockFile(const fs::path& path)
+    {
+        writeFile(path, "lock");
+#ifdef _WIN32
+        handle_ = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+#endif
+    }
+    OpenLockFile(const OpenLockFile&) = delete;
+    OpenLockFile& operator=(const OpenLockFile&) = delete;
+    ~OpenLockFile()
+    {
+#ifdef _WIN32
+        CloseHandle(handle_);
+#endif
+    }
+
+private:
+#ifdef _WIN32
+    HANDLE handle_ = INVALID_HANDLE_VALUE;
+#endif
+};
+
+class Restore : public ::testing::Test, public testing::BackupRuns {
+protected:
+    void SetUp() override
+    {
+        clinic.addDatabases(testing::kDefaultDatabaseOrder);
+        clinic.addDataFiles({"写真/a.jpg", "b.txt", "c/d.txt"});
+        ASSERT_EQ(backUp(), 0) << output();
+    }
+
+    int restore(const std::string& generation = {})
+    {
+        std::ostringstream out;
+        const int code = runUnattendedRestore(clinic.program.str(), clinic.backup.str(), generation, out, cancel);
+        restored_ = out.str();
+        return code;
+    }
+    const std::string& restoreOutput() const { return restored_; }
+
+    fs::path program(const std::string& relative) const { return clinic.program.path() / u8path(relative); }
+
+    // The one kept-aside folder of folder's restore; empty when there is none.
+    fs::path keptFolder(const fs::path& folder) const
+    {
+        const fs::path before = folder / u8path(kBeforeRestoreFolder);
+        if (!fs::is_directory(before)) {
+            return {};
+        }
+        std::vector<fs::path> kept;
+        for (const auto& entry : fs::directory_iterator(before)) {
+            kept.push_back(entry.path());
+        }
+        EXPECT_EQ(kept.size(), 1U);
+        EXPECT_TRUE(kept.empty() || isGenerationName(testing::u8string(kept.front().filename())));
+        return kept.empty() ? fs::path() : kept.front();
+    }
+
+private:
+    std::string restored_;
+};
+
+enum class Harm { Damaged, Removed };
+
+struct HarmedFile {
+    const char* relative; // in the program folder
+    Harm harm;
+    const char* keptBelow; // the folder whose 復元前 keeps it, when it was replaced
+    const char* keptAs;    // its path below the kept folder
+};
+
+TEST_F(Restore, PutsTheLatestBackupBackAndKeepsWhatItReplaced)
+{
+    const HarmedFile harmed[] = {
+        {"Tavo51.mdb", Harm::Damaged, "", "Tavo51.mdb"},
+        {"予約51.mdb", Harm::Removed, nullptr, nullptr},
+        {"GDATA/写真/a.jpg", Harm::Damaged, "GDATA", "写真/a.jpg"},
+        {"GDATA/c/d.txt", Harm::Removed, nullptr, nullptr},
+        {"id.dat", Harm::Removed, nullptr, nullptr},
+    };
+    std::map<std::string, std::string> before;
+    for (const HarmedFile& file : harmed) {
+        before[file.relative] = readFile(program(file.relative));
+        if (file.harm == Harm::Damaged) {
+            writeFile(program(file.relative), "damaged");
+        } else {
+            fs::remove(program(file.relative));
+        }
+    }
+    fs::remove(program("GDATA/c"));
+    // Not in the backup: left alone. rv.dat is there: left as it is.
+    writeFile(program("GDATA/新しい.txt"), "added since");
+    const std::string settings = readFile(program("rv.dat")) + "\r\nlater notes";
+    writeFile(program("rv.dat"), settings);
+
+    ASSERT_EQ(restore(), kRestoreAllRestored) << restoreOutput();
+
+    for (const HarmedFile& file : harmed) {
+        EXPECT_EQ(readFile(program(file.relative)), before[file.relative]) << file.relative;
+        if (file.keptBelow != nullptr) {
+            // Undone by moving the kept file back: it is what was replaced.
+            EXPECT_EQ(readFile(keptFolder(program(file.keptBelow)) / u8path(file.keptAs)), "damaged") << file.relative;
+        }
+    }
+    EXPECT_EQ(readFile(program("GDATA/新しい.txt")), "added since");
+    EXPECT_EQ(readFile(program("rv.dat")), settings);
+    EXPECT_NE(restoreOutput().find(kBeforeRestoreFolder), std::string::npos) << restoreOutput();
+    for (const std::string& entry : testing::listAll(clinic.program.path())) {
+        EXPECT_EQ(entry.find(".rvtmp"), std::string::npos) << entry;
+    }
+}
+
+TEST_F(Restore, IsRefusedWhileADatabaseLooksOpenAndTouchesNothing)
+{
+    writeFile(program("Tavo51.mdb"), "damaged");
+    const OpenLockFile lock(program("Tavo51.ldb"));
+
+    EXPECT_EQ(restore(), kRestoreCouldNotStart);
+    EXPECT_NE(restoreOutput().find("Tavo51.mdb"), std::string::npos) << restoreOutput();
+    EXPECT_EQ(readFile(program("Tavo51.mdb")), "damaged");
+    EXPECT_FALSE(fs::exists(program(kBeforeRestoreFolder)));
+}
+
+TEST_F(Restore, WithoutTheProgramFoldersSettingsTheBackupsSayWhereFilesGo)
+{
+    const std::string settings = readFile(program("rv.dat"));
+    fs::remove(program("rv.dat"));
+    fs::remove(program("臨床RV51N.mdb"));
+
+    ASSERT_EQ(restore(), kRestoreAllRestored) << restoreOutput();
+    EXPECT_EQ(readFile(program("rv.dat")), settings);
+    EXPECT_EQ(readFile(program("臨床RV51N.mdb")), testing::SampleClinic::contentFor("臨床RV51N.mdb", 1000));
+}
+
+#ifndef _WIN32
+TEST_F(Restore, NeverWritesThroughALinkWhereAFolderOfTheDataGoes)
+{
+    const testing::TempFolder elsewhere;
+    fs::remove_all(program("GDATA/写真"));
+    fs::create_directory_symlink(elsewhere.path(), program("GDATA/写真"));
+
+    EXPECT_EQ(restore(), kRestoreNotAll);
+    EXPECT_NE(restoreOutput().find("リンク"), std::string::npos) << restoreOutput();
+    EXPECT_TRUE(fs::is_empty(elsewhere.path()));
+    EXPECT_TRUE(fs::is_symlink(program("GDATA/写真")));
+    EXPECT_EQ(readFile(program("GDATA/b.txt")), testing::SampleClinic::contentFor("b.txt", 300));
+}
+#endif
+
+} // namespace
+} // namespace rv
