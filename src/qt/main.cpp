@@ -37,6 +37,8 @@ std::optional<int> answerCommandLine(int argc, char* argv[])
         return rv::backup::runBackupTo(line.folder, line.verify, line.keep);
     case rv::startup::CommandLine::Mode::Check:
         return rv::backup::runCheckOf(line.folder);
+    case rv::startup::CommandLine::Mode::Restore:
+        return rv::backup::runRestoreOf(line.folder, line.generation);
     default:
         return std::nullopt;
     }

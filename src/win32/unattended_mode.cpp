@@ -2,6 +2,7 @@
 
 #include "backup/unattended_backup.h"
 #include "record/backup_check.h"
+#include "restore/unattended_restore.h"
 #include "win32/console_output.h"
 #include "win32/wide_text.h"
 
@@ -96,6 +97,15 @@ int runCheckMode(const std::string& folder)
     const auto progress = openConsoleError();
     const ConsoleCancel cancel;
     const int exitCode = runBackupCheck(folder, *out, *progress, cancelRequested);
+    out->flush();
+    return exitCode;
+}
+
+int runRestoreMode(const std::string& programFolder, const std::string& folder, const std::string& generation)
+{
+    const auto out = openConsoleOutput();
+    const ConsoleCancel cancel;
+    const int exitCode = runUnattendedRestore(programFolder, folder, generation, *out, cancelRequested);
     out->flush();
     return exitCode;
 }

@@ -30,4 +30,9 @@ int runUnattendedMode(const std::string& programFolder, const std::string& desti
 // is missing) or 2 (no record, unusable folder).
 int runCheckMode(const std::string& folder);
 
+// The restore of a backup folder's generation (empty: the latest) where
+// rv.dat says, written to the parent's console; Ctrl+C stops it. Returns 0
+// (all put back), 1 (something not) or 2 (could not start).
+int runRestoreMode(const std::string& programFolder, const std::string& folder, const std::string& generation);
+
 } // namespace rv::win32

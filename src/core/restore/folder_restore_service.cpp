@@ -1,35 +1,57 @@
 #include "restore/folder_restore_service.h"
 
+#include "generations/generation_layout.h"
 #include "restore/restore_preview.h"
+
+#include <algorithm>
 
 namespace rv {
 namespace {
 
 inline constexpr std::string_view kLatest = "最新";
 
-// Where a generation's record and files are.
+// Where a generation's record and files are: its own folder, each newer
+// generation's, oldest to newest, then the latest.
 Result<RestoreSource, RestoreRefusal> sourceOf(const std::string& backupFolder, const std::string& generation)
 {
     using R = Result<RestoreSource, RestoreRefusal>;
+    const RestoreRefusal noBackup{RestoreRefusal::Why::NoBackup,
+                                  "バックアップのフォルダが見つかりません：" + backupFolder};
     auto backup = platform::DestinationFolder::openChosen(backupFolder);
-    if (!backup.ok()) {
-        return R::failure({RestoreRefusal::Why::NoBackup, "バックアップのフォルダが見つかりません：" + backupFolder});
+    auto latest = platform::DestinationFolder::openChosen(backupFolder);
+    if (!backup.ok() || !latest.ok()) {
+        return R::failure(noBackup);
     }
+    std::vector<platform::DestinationFolder> places;
     if (!generation.empty() && generation != kLatest) {
-        return R::failure({RestoreRefusal::Why::NoGeneration, "その名前のバックアップはありません：" + generation});
+        auto names = earlierGenerations(backup.value());
+        if (!names.ok()) {
+            return R::failure(noBackup);
+        }
+        auto name = std::find(names.value().begin(), names.value().end(), generation);
+        if (name == names.value().end()) {
+            return R::failure({RestoreRefusal::Why::NoGeneration, "その名前のバックアップはありません：" + generation});
+        }
+        auto earlier = backup.value().openFolder(kEarlierBackupsFolder);
+        auto record = earlier.ok() ? earlier.value().openFolder(*name) : std::move(earlier);
+        if (!record.ok()) {
+            return R::failure(noBackup);
+        }
+        backup = std::move(record);
+        for (; name != names.value().end(); ++name) {
+            if (auto folder = earlier.value().openFolder(*name); folder.ok()) {
+                places.push_back(std::move(folder.value()));
+            }
+        }
     }
-    auto again = platform::DestinationFolder::openChosen(backupFolder);
-    if (!again.ok()) {
-        return R::failure({RestoreRefusal::Why::NoBackup, "バックアップのフォルダが見つかりません：" + backupFolder});
-    }
-    RestoreSource source{std::move(backup.value()), {}};
-    source.places.push_back(std::move(again.value()));
-    return R::success(std::move(source));
+    places.push_back(std::move(latest.value()));
+    return R::success({std::move(backup.value()), std::move(places)});
 }
 
 } // namespace
 
-Result<std::vector<GenerationSummary>, RestoreRefusal> FolderRestoreService::generations(const std::string& backupFolder)
+Result<std::vector<GenerationSummary>, RestoreRefusal>
+FolderRestoreService::generations(const std::string& backupFolder)
 {
     (void)backupFolder;
     return Result<std::vector<GenerationSummary>, RestoreRefusal>::success({});

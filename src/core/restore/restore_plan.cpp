@@ -67,8 +67,9 @@ Result<Settings, RestoreRefusal> restoreSettings(std::string_view programFolder,
             break;
         }
     }
-    return R::failure({RestoreRefusal::Why::NoSettings,
-                       "プログラムのフォルダにもバックアップにも rv.dat がないため、ファイルを戻す場所がわかりません。"});
+    return R::failure(
+        {RestoreRefusal::Why::NoSettings,
+         "プログラムのフォルダにもバックアップにも rv.dat がないため、ファイルを戻す場所がわかりません。"});
 }
 
 } // namespace rv

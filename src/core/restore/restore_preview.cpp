@@ -73,7 +73,8 @@ Result<RestorePreview, RestoreRefusal> previewRestore(std::string_view programFo
         if (there && target->onlyWhenMissing) {
             continue;
         }
-        (there ? preview.replaced : preview.added).push_back(nativeSeparators(entryPath(target->folder, target->relative)));
+        (there ? preview.replaced : preview.added)
+            .push_back(nativeSeparators(entryPath(target->folder, target->relative)));
         ++preview.files;
         preview.bytes += file->size;
     }

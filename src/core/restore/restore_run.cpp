@@ -8,8 +8,8 @@
 #include "platform/local_time.h"
 #include "record/record_path.h"
 #include "record/record_reader.h"
-#include "restore/restore_plan.h"
 #include "restore/restore_message.h"
+#include "restore/restore_plan.h"
 #include "restore/restore_survey.h"
 #include "restore/restore_writer.h"
 
@@ -58,7 +58,10 @@ public:
 
 private:
     void putBack(const RecordedFile& file);
-    void notDone(std::string shown, std::string_view why) { outcome_.notDone.push_back(shown + "：" + std::string(why)); }
+    void notDone(std::string shown, std::string_view why)
+    {
+        outcome_.notDone.push_back(shown + "：" + std::string(why));
+    }
     RestoreWriter* writerFor(const RestoreTarget& target, std::string& why);
     void finish();
 
@@ -133,8 +136,8 @@ void RestoreRun::finish()
 {
     for (const auto& [folder, writer] : writers_) {
         if (auto flushed = writer->finish(); !flushed.ok()) {
-            notDone(nativeSeparators(folder), "戻したファイルの書き込みを確定できません：" +
-                                                  describeFileError(flushed.error()));
+            notDone(nativeSeparators(folder),
+                    "戻したファイルの書き込みを確定できません：" + describeFileError(flushed.error()));
         }
         if (const auto kept = writer->keptPath()) {
             outcome_.keptAside += outcome_.keptAside.empty() ? *kept : "\n" + *kept;
@@ -164,8 +167,8 @@ RestoreOutcome RestoreRun::run(RecordReader& reader)
     finish();
     outcome_.cancelled = cancel_;
     outcome_.exitCode = outcome_.cancelled || !outcome_.notDone.empty() ? kRestoreNotAll : kRestoreAllRestored;
-    outcome_.summary = describeRestoreCounts({progress_.filesTotal, restored_, unchanged_, leftAlone_,
-                                              outcome_.notDone.size(), outcome_.cancelled});
+    outcome_.summary = describeRestoreCounts(
+        {progress_.filesTotal, restored_, unchanged_, leftAlone_, outcome_.notDone.size(), outcome_.cancelled});
     return std::move(outcome_);
 }
 
@@ -214,7 +217,8 @@ RestoreOutcome runRestore(std::string_view programFolder, const RestoreSource& s
     }
     auto reader = RecordReader::open(source.recordFolder);
     if (!reader.ok()) {
-        return refusedRestore({RestoreRefusal::Why::NoBackup, "バックアップの記録を開けません：" + reader.error().detail});
+        return refusedRestore(
+            {RestoreRefusal::Why::NoBackup, "バックアップの記録を開けません：" + reader.error().detail});
     }
     RestoreRun run(source, RestorePlan(settings.value(), programFolder), survey.value(), onProgress, cancel);
     return run.run(reader.value());

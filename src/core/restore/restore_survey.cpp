@@ -10,9 +10,9 @@ Result<RecordSurvey, RestoreRefusal> surveyRecord(const platform::DestinationFol
     using R = Result<RecordSurvey, RestoreRefusal>;
     auto reader = RecordReader::open(folder);
     if (!reader.ok()) {
-        return R::failure({RestoreRefusal::Why::NoBackup,
-                           (reader.error().absent ? "バックアップの記録がありません：" : "バックアップの記録を開けません：") +
-                               reader.error().detail});
+        return R::failure({RestoreRefusal::Why::NoBackup, (reader.error().absent ? "バックアップの記録がありません："
+                                                                                 : "バックアップの記録を開けません：") +
+                                                              reader.error().detail});
     }
     RecordSurvey survey;
     while (const auto entry = reader.value().next()) {

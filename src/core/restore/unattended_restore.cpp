@@ -10,8 +10,8 @@ int runUnattendedRestore(std::string_view programFolder, std::string_view backup
                          std::ostream& out, const std::atomic<bool>& cancel)
 {
     FolderRestoreService service{std::string(programFolder)};
-    const RestoreOutcome outcome =
-        service.restore(std::string(backupFolder), std::string(generation), [](const RestoreProgress&) {}, cancel);
+    const RestoreOutcome outcome = service.restore(
+        std::string(backupFolder), std::string(generation), [](const RestoreProgress&) {}, cancel);
     // Names are escaped: one line is one file, whatever a name holds.
     for (const std::string& line : outcome.notDone) {
         out << printable(line) << '\n';

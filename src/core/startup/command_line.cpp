@@ -55,9 +55,11 @@ private:
         const auto option = optionWord(argument);
         if (!option) {
             refusal_ = "余分な引数です：" + std::string(argument);
-        } else if (option->name == "backup-to" || option->name == "check") {
-            auto& folder = option->name == "backup-to" ? backupTo_ : check_;
+        } else if (option->name == "backup-to" || option->name == "check" || option->name == "restore") {
+            auto& folder = option->name == "backup-to" ? backupTo_ : option->name == "check" ? check_ : restore_;
             folder = valueOf(*option, "フォルダ");
+        } else if (option->name == "generation") {
+            generation_ = valueOf(*option, "世代の名前");
         } else if (option->name == "keep") {
             takeKeep(*option);
         } else if (option->name == "no-verify") {
@@ -116,11 +118,18 @@ private:
         } else if (keep_ && !backupTo_) {
             line.mode = Mode::Refused;
             line.refusal = "--keep は --backup-to と一緒に指定してください。";
-        } else if (backupTo_ || check_) {
-            line.mode = backupTo_ ? Mode::BackupTo : Mode::Check;
-            line.folder = backupTo_ ? *backupTo_ : *check_;
+        } else if (restore_ && (backupTo_ || check_)) {
+            line.mode = Mode::Refused;
+            line.refusal = "--restore は --backup-to や --check と一緒には指定できません。";
+        } else if (generation_ && !check_ && !restore_) {
+            line.mode = Mode::Refused;
+            line.refusal = "--generation は --check か --restore と一緒に指定してください。";
+        } else if (backupTo_ || check_ || restore_) {
+            line.mode = backupTo_ ? Mode::BackupTo : check_ ? Mode::Check : Mode::Restore;
+            line.folder = backupTo_ ? *backupTo_ : check_ ? *check_ : *restore_;
             line.verify = verify_;
             line.keep = keep_;
+            line.generation = generation_.value_or(std::string());
         }
         return line;
     }
@@ -130,6 +139,8 @@ private:
     std::size_t next_ = 0;
     std::optional<std::string> backupTo_;
     std::optional<std::string> check_;
+    std::optional<std::string> restore_;
+    std::optional<std::string> generation_;
     bool verify_ = true;
     std::optional<unsigned> keep_;
     bool help_ = false;
@@ -158,6 +169,11 @@ std::string helpText(std::string_view programName)
            "                     1 以上。空きが足りなければ古いものから削除します）。\n"
            "  --check <DIR>      DIR のバックアップを記録と照らし合わせます（終了コード\n"
            "                     0: すべて一致、1: 違うものか見つからないものあり、2: 記録がない）。\n"
+           "  --restore <DIR>    DIR のバックアップを rv.dat の示す元の場所に戻します。置き換えた\n"
+           "                     ファイルは、その横の「復元前」フォルダに残します（終了コード\n"
+           "                     0: すべて戻した、1: 戻せなかったものあり、2: 開始できず）。\n"
+           "  --generation <NAME>  --check と --restore で、以前のバックアップ NAME を使います\n"
+           "                     （「以前のバックアップ」フォルダの中の名前。既定は最新）。\n"
            "  -h, --help         この説明を表示します。\n"
            "  -v, --version      バージョンを表示します。\n";
 }
@@ -190,6 +206,7 @@ std::optional<int> answerAtOnce(const CommandLine& line, std::string_view progra
     case Mode::Window:
     case Mode::BackupTo:
     case Mode::Check:
+    case Mode::Restore:
         break;
     }
     return std::nullopt;

@@ -14,6 +14,7 @@ struct CommandLine {
         Window,   // no option of ours: the main window
         BackupTo, // the backup without a window, into folder
         Check,    // the check of the backup in folder against its record
+        Restore,  // the backup in folder put back where rv.dat says, without a window
         Help,     // print helpText and end
         Version,  // print versionText and end
         Refused,  // print refusal and end with kExitUsage
@@ -24,6 +25,8 @@ struct CommandLine {
     // BackupTo: how many earlier generations the backup folder keeps at
     // most; nothing for the backup's own number. At least 1.
     std::optional<unsigned> keep;
+    // Check and Restore: the generation of the backup in folder; empty for the latest.
+    std::string generation;
     std::string refusal;
 };
 

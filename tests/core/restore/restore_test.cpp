@@ -1,12 +1,13 @@
 #include "core/generations/backup_runs.h"
 #include "generations/generation_layout.h"
-#include "restore/restore_service.h"
+#include "restore/folder_restore_service.h"
 #include "restore/unattended_restore.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <sstream>
 
 #ifdef _WIN32
@@ -138,15 +139,45 @@ TEST_F(Restore, PutsTheLatestBackupBackAndKeepsWhatItReplaced)
     }
 }
 
-TEST_F(Restore, IsRefusedWhileADatabaseLooksOpenAndTouchesNothing)
+TEST_F(Restore, IsRefusedWithNothingTouchedWhenItCannotStart)
 {
     writeFile(program("Tavo51.mdb"), "damaged");
-    const OpenLockFile lock(program("Tavo51.ldb"));
+    struct Refusal {
+        const char* generation;
+        const char* lockFile; // held while it runs
+        const char* named;    // in what it says
+    } const refusals[] = {
+        {"", "Tavo51.ldb", "Tavo51.mdb"},
+        {"2020-01-01 00時00分", nullptr, "2020-01-01 00時00分"},
+    };
+    for (const Refusal& refusal : refusals) {
+        std::optional<OpenLockFile> lock;
+        if (refusal.lockFile != nullptr) {
+            lock.emplace(program(refusal.lockFile));
+        }
+        EXPECT_EQ(restore(refusal.generation), kRestoreCouldNotStart) << refusal.named;
+        EXPECT_NE(restoreOutput().find(refusal.named), std::string::npos) << restoreOutput();
+        EXPECT_EQ(readFile(program("Tavo51.mdb")), "damaged");
+        EXPECT_FALSE(fs::exists(program(kBeforeRestoreFolder)));
+    }
+}
 
-    EXPECT_EQ(restore(), kRestoreCouldNotStart);
-    EXPECT_NE(restoreOutput().find("Tavo51.mdb"), std::string::npos) << restoreOutput();
-    EXPECT_EQ(readFile(program("Tavo51.mdb")), "damaged");
-    EXPECT_FALSE(fs::exists(program(kBeforeRestoreFolder)));
+TEST_F(Restore, PutsAnEarlierGenerationBack)
+{
+    const std::string first = readFile(program("予約51.mdb"));
+    const std::string firstData = readFile(program("GDATA/b.txt"));
+    writeFile(program("予約51.mdb"), "the second night's, longer than the first night's");
+    writeFile(program("GDATA/b.txt"), "changed on the second day");
+    ASSERT_EQ(backUp(), 0) << output();
+    // Unchanged between the nights: the earlier generation's copy is the latest's.
+    writeFile(program("Tavo51.mdb"), "damaged");
+    const std::vector<std::string> earlier = generations();
+    ASSERT_EQ(earlier.size(), 1U);
+
+    ASSERT_EQ(restore(earlier.front()), kRestoreAllRestored) << restoreOutput();
+    EXPECT_EQ(readFile(program("予約51.mdb")), first);
+    EXPECT_EQ(readFile(program("GDATA/b.txt")), firstData);
+    EXPECT_EQ(readFile(program("Tavo51.mdb")), testing::SampleClinic::contentFor("Tavo51.mdb", 1000));
 }
 
 TEST_F(Restore, WithoutTheProgramFoldersSettingsTheBackupsSayWhereFilesGo)
@@ -158,6 +189,27 @@ TEST_F(Restore, WithoutTheProgramFoldersSettingsTheBackupsSayWhereFilesGo)
     ASSERT_EQ(restore(), kRestoreAllRestored) << restoreOutput();
     EXPECT_EQ(readFile(program("rv.dat")), settings);
     EXPECT_EQ(readFile(program("臨床RV51N.mdb")), testing::SampleClinic::contentFor("臨床RV51N.mdb", 1000));
+}
+
+TEST_F(Restore, ACancelLeavesWhatItHasNotPutBackAsItWas)
+{
+    for (const std::string& database : testing::kDefaultDatabaseOrder) {
+        writeFile(program(database), "damaged");
+    }
+    FolderRestoreService service(clinic.program.str());
+    std::uint64_t reports = 0;
+    // The cancel comes while the first file is written.
+    const RestoreOutcome outcome = service.restore(
+        clinic.backup.str(), "", [&](const RestoreProgress&) { cancel = ++reports > 1; }, cancel);
+
+    EXPECT_TRUE(outcome.cancelled);
+    EXPECT_EQ(outcome.exitCode, kRestoreNotAll);
+    for (const std::string& database : testing::kDefaultDatabaseOrder) {
+        EXPECT_EQ(readFile(program(database)), "damaged") << database;
+    }
+    for (const std::string& entry : testing::listAll(clinic.program.path())) {
+        EXPECT_EQ(entry.find(".rvtmp"), std::string::npos) << entry;
+    }
 }
 
 #ifndef _WIN32

@@ -86,6 +86,21 @@ TEST(CommandLine, UnknownOptionsMissingFoldersAndStrayArgumentsAreRefusedInJapan
          "--keep には 1 以上の数を指定してください：30日"},
         {{"--backup-to", "/b", "--keep"}, Mode::Refused, "", true, "--keep の後に残す数を指定してください。"},
         {{"--check", "/b", "--keep", "3"}, Mode::Refused, "", true, "--keep は --backup-to と一緒に指定してください。"},
+        {{"--backup-to", "/b", "--generation", "x"},
+         Mode::Refused,
+         "",
+         true,
+         "--generation は --check か --restore と一緒に指定してください。"},
+        {{"--restore", "/b", "--check", "/b"},
+         Mode::Refused,
+         "",
+         true,
+         "--restore は --backup-to や --check と一緒には指定できません。"},
+        {{"--restore", "/b", "--generation"},
+         Mode::Refused,
+         "",
+         true,
+         "--generation の後に世代の名前を指定してください。"},
         // Qt's options belong to the Qt program only.
         {{"-platform", "offscreen"}, Mode::Refused, "", true, "不明なオプションです：-platform"},
     };
@@ -93,6 +108,26 @@ TEST(CommandLine, UnknownOptionsMissingFoldersAndStrayArgumentsAreRefusedInJapan
         const CommandLine line = parseCommandLine(c.arguments);
         EXPECT_EQ(line.mode, Mode::Refused) << c.refusal;
         EXPECT_EQ(line.refusal, c.refusal);
+    }
+}
+
+TEST(CommandLine, RestoreAndCheckTakeAGeneration)
+{
+    struct GenerationCase {
+        std::vector<std::string> arguments;
+        Mode mode;
+        std::string generation;
+    };
+    const GenerationCase cases[] = {
+        {{"--restore", "E:\\bk"}, Mode::Restore, ""},
+        {{"--restore=E:\\bk", "--generation", "2026-12-08 18時30分"}, Mode::Restore, "2026-12-08 18時30分"},
+        {{"--generation=最新", "--check", "E:\\bk"}, Mode::Check, "最新"},
+    };
+    for (const GenerationCase& c : cases) {
+        const CommandLine line = parseCommandLine(c.arguments);
+        EXPECT_EQ(line.mode, c.mode) << c.arguments.front();
+        EXPECT_EQ(line.folder, "E:\\bk") << c.arguments.front();
+        EXPECT_EQ(line.generation, c.generation) << c.arguments.front();
     }
 }
 
@@ -115,7 +150,8 @@ TEST(CommandLine, HelpAndVersionAreJapaneseAndNameEveryOption)
 {
     const std::string help = rv::startup::helpText("rvdatebackup");
     EXPECT_TRUE(help.starts_with("使い方: rvdatebackup [オプション]\n")) << help;
-    for (const char* option : {"--backup-to <DIR>", "--no-verify", "--check <DIR>", "--help", "--version"}) {
+    for (const char* option : {"--backup-to <DIR>", "--no-verify", "--check <DIR>", "--restore <DIR>",
+                               "--generation <NAME>", "--help", "--version"}) {
         EXPECT_NE(help.find(option), std::string::npos) << option;
     }
     EXPECT_EQ(rv::startup::versionText(), "RVシステム データバックアップ バージョン 3.20\n");
