@@ -1,3 +1,4 @@
+#include "common/path_text.h"
 #include "core/generations/backup_runs.h"
 #include "generations/generation_layout.h"
 #include "restore/folder_restore_service.h"
@@ -5,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -121,6 +123,20 @@ TEST_F(Restore, PutsTheLatestBackupBackAndKeepsWhatItReplaced)
     writeFile(program("GDATA/新しい.txt"), "added since");
     const std::string settings = readFile(program("rv.dat")) + "\r\nlater notes";
     writeFile(program("rv.dat"), settings);
+
+    FolderRestoreService service(clinic.program.str());
+    auto preview = service.preview(clinic.backup.str(), "");
+    ASSERT_TRUE(preview.ok()) << preview.error().message;
+    const auto shown = [this](const char* relative) { return nativeSeparators(testing::u8string(program(relative))); };
+    const auto lists = [](const std::vector<std::string>& list, const std::string& path) {
+        return std::find(list.begin(), list.end(), path) != list.end();
+    };
+    for (const HarmedFile& file : harmed) {
+        const bool replaced = lists(preview.value().replaced, shown(file.relative));
+        EXPECT_EQ(replaced, file.harm == Harm::Damaged) << file.relative;
+        EXPECT_EQ(lists(preview.value().added, shown(file.relative)), !replaced) << file.relative;
+    }
+    EXPECT_FALSE(lists(preview.value().replaced, shown("rv.dat")));
 
     ASSERT_EQ(restore(), kRestoreAllRestored) << restoreOutput();
 
