@@ -14,6 +14,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <sys/stat.h>
 #endif
 
 namespace rv {
@@ -229,17 +231,28 @@ TEST_F(Restore, ACancelLeavesWhatItHasNotPutBackAsItWas)
 }
 
 #ifndef _WIN32
-TEST_F(Restore, NeverWritesThroughALinkWhereAFolderOfTheDataGoes)
+TEST_F(Restore, NeverWritesThroughALinkNorWaitsOnAPipeWhereAFileGoes)
 {
     const testing::TempFolder elsewhere;
+    const fs::path outside = elsewhere.path() / "outside.mdb";
+    writeFile(outside, "not the clinic's");
     fs::remove_all(program("GDATA/写真"));
     fs::create_directory_symlink(elsewhere.path(), program("GDATA/写真"));
+    fs::remove(program("Tavo51.mdb"));
+    fs::create_symlink(outside, program("Tavo51.mdb"));
+    fs::remove(program("GDATA/b.txt"));
+    ASSERT_EQ(::mkfifo(testing::u8string(program("GDATA/b.txt")).c_str(), 0600), 0);
 
     EXPECT_EQ(restore(), kRestoreNotAll);
-    EXPECT_NE(restoreOutput().find("リンク"), std::string::npos) << restoreOutput();
-    EXPECT_TRUE(fs::is_empty(elsewhere.path()));
+    for (const char* named : {"写真", "Tavo51.mdb", "b.txt"}) {
+        EXPECT_NE(restoreOutput().find(named), std::string::npos) << named << "\n" << restoreOutput();
+    }
+    EXPECT_EQ(testing::listAll(elsewhere.path()), std::vector<std::string>{"outside.mdb"});
+    EXPECT_EQ(readFile(outside), "not the clinic's");
     EXPECT_TRUE(fs::is_symlink(program("GDATA/写真")));
-    EXPECT_EQ(readFile(program("GDATA/b.txt")), testing::SampleClinic::contentFor("b.txt", 300));
+    EXPECT_TRUE(fs::is_symlink(program("Tavo51.mdb")));
+    EXPECT_TRUE(fs::is_fifo(program("GDATA/b.txt")));
+    EXPECT_EQ(readFile(program("GDATA/c/d.txt")), testing::SampleClinic::contentFor("c/d.txt", 300));
 }
 #endif
 
