@@ -7,6 +7,7 @@
 #include "qt/startup_sequence.h"
 #include "qt/window_style.h"
 
+#include "generations/generation_list.h"
 #include "startup/command_line.h"
 
 #include <QApplication>
@@ -36,7 +37,9 @@ std::optional<int> answerCommandLine(int argc, char* argv[])
     case rv::startup::CommandLine::Mode::BackupTo:
         return rv::backup::runBackupTo(line.folder, line.verify, line.keep);
     case rv::startup::CommandLine::Mode::Check:
-        return rv::backup::runCheckOf(line.folder);
+        return rv::backup::runCheckOf(line.folder, line.generation);
+    case rv::startup::CommandLine::Mode::Generations:
+        return rv::runGenerationListing(line.folder, std::cout);
     case rv::startup::CommandLine::Mode::Restore:
         return rv::backup::runRestoreOf(line.folder, line.generation);
     default:

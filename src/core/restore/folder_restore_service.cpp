@@ -1,51 +1,28 @@
 #include "restore/folder_restore_service.h"
 
-#include "generations/generation_layout.h"
+#include "generations/generation_list.h"
 #include "restore/restore_preview.h"
-
-#include <algorithm>
 
 namespace rv {
 namespace {
 
-inline constexpr std::string_view kLatest = "最新";
-
-// Where a generation's record and files are: its own folder, each newer
-// generation's, oldest to newest, then the latest.
-Result<RestoreSource, RestoreRefusal> sourceOf(const std::string& backupFolder, const std::string& generation)
+Result<platform::DestinationFolder, RestoreRefusal> openBackup(const std::string& backupFolder)
 {
-    using R = Result<RestoreSource, RestoreRefusal>;
-    const RestoreRefusal noBackup{RestoreRefusal::Why::NoBackup,
-                                  "バックアップのフォルダが見つかりません：" + backupFolder};
     auto backup = platform::DestinationFolder::openChosen(backupFolder);
-    auto latest = platform::DestinationFolder::openChosen(backupFolder);
-    if (!backup.ok() || !latest.ok()) {
-        return R::failure(noBackup);
+    if (!backup.ok()) {
+        return Result<platform::DestinationFolder, RestoreRefusal>::failure(
+            {RestoreRefusal::Why::NoBackup, "バックアップのフォルダが見つかりません：" + backupFolder});
     }
-    std::vector<platform::DestinationFolder> places;
-    if (!generation.empty() && generation != kLatest) {
-        auto names = earlierGenerations(backup.value());
-        if (!names.ok()) {
-            return R::failure(noBackup);
-        }
-        auto name = std::find(names.value().begin(), names.value().end(), generation);
-        if (name == names.value().end()) {
-            return R::failure({RestoreRefusal::Why::NoGeneration, "その名前のバックアップはありません：" + generation});
-        }
-        auto earlier = backup.value().openFolder(kEarlierBackupsFolder);
-        auto record = earlier.ok() ? earlier.value().openFolder(*name) : std::move(earlier);
-        if (!record.ok()) {
-            return R::failure(noBackup);
-        }
-        backup = std::move(record);
-        for (; name != names.value().end(); ++name) {
-            if (auto folder = earlier.value().openFolder(*name); folder.ok()) {
-                places.push_back(std::move(folder.value()));
-            }
-        }
+    return Result<platform::DestinationFolder, RestoreRefusal>::success(std::move(backup.value()));
+}
+
+Result<GenerationPlaces, RestoreRefusal> placesOf(const std::string& backupFolder, const std::string& generation)
+{
+    auto backup = openBackup(backupFolder);
+    if (!backup.ok()) {
+        return Result<GenerationPlaces, RestoreRefusal>::failure(backup.error());
     }
-    places.push_back(std::move(latest.value()));
-    return R::success({std::move(backup.value()), std::move(places)});
+    return openGenerationPlaces(std::move(backup.value()), generation);
 }
 
 } // namespace
@@ -53,29 +30,32 @@ Result<RestoreSource, RestoreRefusal> sourceOf(const std::string& backupFolder, 
 Result<std::vector<GenerationSummary>, RestoreRefusal>
 FolderRestoreService::generations(const std::string& backupFolder)
 {
-    (void)backupFolder;
-    return Result<std::vector<GenerationSummary>, RestoreRefusal>::success({});
+    auto backup = openBackup(backupFolder);
+    if (!backup.ok()) {
+        return Result<std::vector<GenerationSummary>, RestoreRefusal>::failure(backup.error());
+    }
+    return listGenerations(backup.value());
 }
 
 Result<RestorePreview, RestoreRefusal> FolderRestoreService::preview(const std::string& backupFolder,
                                                                      const std::string& generation)
 {
-    auto source = sourceOf(backupFolder, generation);
-    if (!source.ok()) {
-        return Result<RestorePreview, RestoreRefusal>::failure(source.error());
+    auto places = placesOf(backupFolder, generation);
+    if (!places.ok()) {
+        return Result<RestorePreview, RestoreRefusal>::failure(places.error());
     }
-    return previewRestore(programFolder_, source.value());
+    return previewRestore(programFolder_, places.value());
 }
 
 RestoreOutcome FolderRestoreService::restore(const std::string& backupFolder, const std::string& generation,
                                              const std::function<void(const RestoreProgress&)>& onProgress,
                                              const std::atomic<bool>& cancel)
 {
-    auto source = sourceOf(backupFolder, generation);
-    if (!source.ok()) {
-        return refusedRestore(source.error());
+    auto places = placesOf(backupFolder, generation);
+    if (!places.ok()) {
+        return refusedRestore(places.error());
     }
-    return runRestore(programFolder_, source.value(), onProgress, cancel);
+    return runRestore(programFolder_, places.value(), onProgress, cancel);
 }
 
 } // namespace rv

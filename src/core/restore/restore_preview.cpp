@@ -39,11 +39,11 @@ private:
 
 } // namespace
 
-Result<RestorePreview, RestoreRefusal> previewRestore(std::string_view programFolder, const RestoreSource& source)
+Result<RestorePreview, RestoreRefusal> previewRestore(std::string_view programFolder, const GenerationPlaces& source)
 {
     using R = Result<RestorePreview, RestoreRefusal>;
     const std::atomic<bool> never{false};
-    auto survey = surveyRecord(source.recordFolder, never);
+    auto survey = surveyRecord(source.recordFolder(), never);
     if (!survey.ok()) {
         return R::failure(survey.error());
     }
@@ -51,7 +51,7 @@ Result<RestorePreview, RestoreRefusal> previewRestore(std::string_view programFo
     if (!settings.ok()) {
         return R::failure(settings.error());
     }
-    auto reader = RecordReader::open(source.recordFolder);
+    auto reader = RecordReader::open(source.recordFolder());
     if (!reader.ok()) {
         return R::failure({RestoreRefusal::Why::NoBackup, "バックアップの記録を開けません：" + reader.error().detail});
     }

@@ -45,7 +45,7 @@ std::string shownTarget(const RestoreTarget& target)
 // One restore: the files of one record, in its order.
 class RestoreRun {
 public:
-    RestoreRun(const RestoreSource& source, RestorePlan plan, const RecordSurvey& survey,
+    RestoreRun(const GenerationPlaces& source, RestorePlan plan, const RecordSurvey& survey,
                const std::function<void(const RestoreProgress&)>& onProgress, const std::atomic<bool>& cancel)
         : source_(source), plan_(std::move(plan)), onProgress_(onProgress), cancel_(cancel),
           keptName_(generationFolderName(platform::localTimeText(std::chrono::system_clock::now())).value_or("復元"))
@@ -65,7 +65,7 @@ private:
     RestoreWriter* writerFor(const RestoreTarget& target, std::string& why);
     void finish();
 
-    const RestoreSource& source_;
+    const GenerationPlaces& source_;
     RestorePlan plan_;
     const std::function<void(const RestoreProgress&)>& onProgress_;
     const std::atomic<bool>& cancel_;
@@ -197,11 +197,11 @@ RestoreOutcome refusedRestore(const RestoreRefusal& refusal)
     return outcome;
 }
 
-RestoreOutcome runRestore(std::string_view programFolder, const RestoreSource& source,
+RestoreOutcome runRestore(std::string_view programFolder, const GenerationPlaces& source,
                           const std::function<void(const RestoreProgress&)>& onProgress,
                           const std::atomic<bool>& cancel)
 {
-    auto survey = surveyRecord(source.recordFolder, cancel);
+    auto survey = surveyRecord(source.recordFolder(), cancel);
     if (!survey.ok()) {
         return refusedRestore(survey.error());
     }
@@ -215,7 +215,7 @@ RestoreOutcome runRestore(std::string_view programFolder, const RestoreSource& s
     if (const auto refusal = openDatabasesRefusal(settings.value())) {
         return refusedRestore(*refusal);
     }
-    auto reader = RecordReader::open(source.recordFolder);
+    auto reader = RecordReader::open(source.recordFolder());
     if (!reader.ok()) {
         return refusedRestore(
             {RestoreRefusal::Why::NoBackup, "バックアップの記録を開けません：" + reader.error().detail});

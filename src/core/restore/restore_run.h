@@ -1,21 +1,13 @@
 #pragma once
 
-#include "platform/destination_folder.h"
+#include "generations/generation_list.h"
 #include "restore/restore_service.h"
 
 #include <atomic>
 #include <functional>
 #include <string_view>
-#include <vector>
 
 namespace rv {
-
-// Where one generation's files are read from: the folder of its record, and
-// the folders that hold its files, in the order to look.
-struct RestoreSource {
-    platform::DestinationFolder recordFolder;
-    std::vector<platform::DestinationFolder> places;
-};
 
 // Puts the files source's record lists back where the settings say (the
 // program folder's rv.dat, else the backup's), each through a temporary
@@ -24,7 +16,7 @@ struct RestoreSource {
 // the record is missing or damaged, the settings cannot be read, or a
 // database looks open. Runs on the caller's thread; cancel stops it between
 // and within files.
-RestoreOutcome runRestore(std::string_view programFolder, const RestoreSource& source,
+RestoreOutcome runRestore(std::string_view programFolder, const GenerationPlaces& source,
                           const std::function<void(const RestoreProgress&)>& onProgress,
                           const std::atomic<bool>& cancel);
 

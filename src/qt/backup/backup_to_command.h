@@ -17,7 +17,7 @@ int runBackupTo(const std::string& destination, bool verify, std::optional<unsig
 // One line per file that differs or is missing and a summary on standard
 // output, progress on standard error; returns 0 (all match), 1 (something
 // differs or is missing, or stopped by Ctrl+C) or 2 (no record, or DIR unusable).
-int runCheckOf(const std::string& folder);
+int runCheckOf(const std::string& folder, const std::string& generation);
 
 // rvdatebackup --restore DIR [--generation NAME]: puts the backup in DIR (the
 // generation NAME of it; the latest without) back where the program folder's

@@ -23,6 +23,7 @@ struct Case {
     bool verify = true;
     std::string refusal;
     std::optional<unsigned> keep;
+    std::string generation;
 };
 
 } // namespace
@@ -42,6 +43,22 @@ TEST(CommandLine, EachOptionAsBothProgramsTakeIt)
         {{"--backup-to="}, Mode::BackupTo, ""},
         {{"--check", "/media/usb"}, Mode::Check, "/media/usb"},
         {{"--check=/media/usb"}, Mode::Check, "/media/usb"},
+        {{"--check", "/a", "--generation", "2026-12-08 18時30分"},
+         Mode::Check,
+         "/a",
+         true,
+         "",
+         {},
+         "2026-12-08 18時30分"},
+        {{"--generations=/media/usb"}, Mode::Generations, "/media/usb"},
+        {{"--restore", "E:\\bk"}, Mode::Restore, "E:\\bk"},
+        {{"--restore=E:\\bk", "--generation", "2026-12-08 18時30分"},
+         Mode::Restore,
+         "E:\\bk",
+         true,
+         "",
+         {},
+         "2026-12-08 18時30分"},
         // As before on both programs: the backup wins over the check.
         {{"--check", "/a", "--backup-to", "/b"}, Mode::BackupTo, "/b"},
         {{"--help"}, Mode::Help, ""},
@@ -59,6 +76,7 @@ TEST(CommandLine, EachOptionAsBothProgramsTakeIt)
         EXPECT_EQ(line.folder, c.folder) << shown;
         EXPECT_EQ(line.verify, c.verify) << shown;
         EXPECT_EQ(line.keep, c.keep) << shown;
+        EXPECT_EQ(line.generation, c.generation) << shown;
         EXPECT_EQ(line.refusal, "") << shown;
     }
 }
@@ -86,16 +104,22 @@ TEST(CommandLine, UnknownOptionsMissingFoldersAndStrayArgumentsAreRefusedInJapan
          "--keep には 1 以上の数を指定してください：30日"},
         {{"--backup-to", "/b", "--keep"}, Mode::Refused, "", true, "--keep の後に残す数を指定してください。"},
         {{"--check", "/b", "--keep", "3"}, Mode::Refused, "", true, "--keep は --backup-to と一緒に指定してください。"},
-        {{"--backup-to", "/b", "--generation", "x"},
+        {{"--generation", "最新"},
          Mode::Refused,
          "",
          true,
          "--generation は --check か --restore と一緒に指定してください。"},
+        {{"--backup-to", "/b", "--generation", "最新"},
+         Mode::Refused,
+         "",
+         true,
+         "--generation は --check か --restore と一緒に指定してください。"},
+        {{"--generations"}, Mode::Refused, "", true, "--generations の後にフォルダを指定してください。"},
         {{"--restore", "/b", "--check", "/b"},
          Mode::Refused,
          "",
          true,
-         "--restore は --backup-to や --check と一緒には指定できません。"},
+         "--restore は --backup-to、--check、--generations と一緒には指定できません。"},
         {{"--restore", "/b", "--generation"},
          Mode::Refused,
          "",
@@ -108,26 +132,6 @@ TEST(CommandLine, UnknownOptionsMissingFoldersAndStrayArgumentsAreRefusedInJapan
         const CommandLine line = parseCommandLine(c.arguments);
         EXPECT_EQ(line.mode, Mode::Refused) << c.refusal;
         EXPECT_EQ(line.refusal, c.refusal);
-    }
-}
-
-TEST(CommandLine, RestoreAndCheckTakeAGeneration)
-{
-    struct GenerationCase {
-        std::vector<std::string> arguments;
-        Mode mode;
-        std::string generation;
-    };
-    const GenerationCase cases[] = {
-        {{"--restore", "E:\\bk"}, Mode::Restore, ""},
-        {{"--restore=E:\\bk", "--generation", "2026-12-08 18時30分"}, Mode::Restore, "2026-12-08 18時30分"},
-        {{"--generation=最新", "--check", "E:\\bk"}, Mode::Check, "最新"},
-    };
-    for (const GenerationCase& c : cases) {
-        const CommandLine line = parseCommandLine(c.arguments);
-        EXPECT_EQ(line.mode, c.mode) << c.arguments.front();
-        EXPECT_EQ(line.folder, "E:\\bk") << c.arguments.front();
-        EXPECT_EQ(line.generation, c.generation) << c.arguments.front();
     }
 }
 
@@ -150,8 +154,8 @@ TEST(CommandLine, HelpAndVersionAreJapaneseAndNameEveryOption)
 {
     const std::string help = rv::startup::helpText("rvdatebackup");
     EXPECT_TRUE(help.starts_with("使い方: rvdatebackup [オプション]\n")) << help;
-    for (const char* option : {"--backup-to <DIR>", "--no-verify", "--check <DIR>", "--restore <DIR>",
-                               "--generation <NAME>", "--help", "--version"}) {
+    for (const char* option : {"--backup-to <DIR>", "--no-verify", "--keep <N>", "--check <DIR>", "--generation <NAME>",
+                               "--generations <DIR>", "--restore <DIR>", "--help", "--version"}) {
         EXPECT_NE(help.find(option), std::string::npos) << option;
     }
     EXPECT_EQ(rv::startup::versionText(), "RVシステム データバックアップ バージョン 3.20\n");

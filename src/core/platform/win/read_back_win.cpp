@@ -37,12 +37,6 @@ HANDLE openForReading(const std::wstring& path, DWORD flags)
                        FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT | flags, nullptr);
 }
 
-// The full path of relative below folder, which may lie below the chosen folder.
-std::string pathBelow(const DestinationFolder& folder, std::string_view relative)
-{
-    return folder.pathOf(joinRelative(folder.relativePath(), relative));
-}
-
 // The file at relative below folder, opened by its long path, then accepted
 // only where the system says it is: Windows opens no name relative to a
 // handle, so a link on the way shows as another place. Past the cache
@@ -51,7 +45,7 @@ Result<OwnedHandle, FileError> openBelow(const DestinationFolder& folder, std::s
                                          ReadPath& path)
 {
     using R = Result<OwnedHandle, FileError>;
-    const std::string what = pathBelow(folder, relative);
+    const std::string what = entryPath(folder.path(), relative);
     const std::wstring wide = longPathW(what);
     path = pastCache ? ReadPath::Device : ReadPath::CacheDropped;
     OwnedHandle file(openForReading(wide, pastCache ? FILE_FLAG_NO_BUFFERING : 0));
@@ -84,7 +78,7 @@ Result<ReadBack, FileError> readFromDeviceBelow(const DestinationFolder& folder,
                                                 const std::atomic<bool>* cancel)
 {
     using R = Result<ReadBack, FileError>;
-    const std::string name = pathBelow(folder, relative);
+    const std::string name = entryPath(folder.path(), relative);
     ReadBack done;
     OffsetHasher hasher;
     auto file = openBelow(folder, relative, true, done.path);
