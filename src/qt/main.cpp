@@ -40,6 +40,8 @@ std::optional<int> answerCommandLine(int argc, char* argv[])
         return rv::backup::runCheckOf(line.folder, line.generation);
     case rv::startup::CommandLine::Mode::Generations:
         return rv::runGenerationListing(line.folder, std::cout);
+    case rv::startup::CommandLine::Mode::Restore:
+        return rv::backup::runRestoreOf(line.folder, line.generation);
     default:
         return std::nullopt;
     }

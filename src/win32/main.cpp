@@ -47,6 +47,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     case rv::startup::CommandLine::Mode::Generations:
         exitCode = rv::win32::runGenerationsMode(line.folder);
         break;
+    case rv::startup::CommandLine::Mode::Restore:
+        exitCode = rv::win32::runRestoreMode(programFolder.value(), line.folder, line.generation);
+        break;
     default:
         exitCode = rv::win32::runStartupSequence(rv::win32::widen(programFolder.value()));
         break;

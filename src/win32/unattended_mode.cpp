@@ -3,6 +3,7 @@
 #include "backup/unattended_backup.h"
 #include "generations/generation_list.h"
 #include "record/backup_check.h"
+#include "restore/unattended_restore.h"
 #include "win32/console_output.h"
 #include "win32/wide_text.h"
 
@@ -105,6 +106,15 @@ int runGenerationsMode(const std::string& folder)
 {
     const auto out = openConsoleOutput();
     return runGenerationListing(folder, *out);
+}
+
+int runRestoreMode(const std::string& programFolder, const std::string& folder, const std::string& generation)
+{
+    const auto out = openConsoleOutput();
+    const ConsoleCancel cancel;
+    const int exitCode = runUnattendedRestore(programFolder, folder, generation, *out, cancelRequested);
+    out->flush();
+    return exitCode;
 }
 
 } // namespace rv::win32

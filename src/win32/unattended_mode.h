@@ -33,4 +33,9 @@ int runCheckMode(const std::string& folder, const std::string& generation);
 // --generations: lists the folder's generations on the console; the exit code.
 int runGenerationsMode(const std::string& folder);
 
+// The restore of a backup folder's generation (empty: the latest) where
+// rv.dat says, written to the parent's console; Ctrl+C stops it. Returns 0
+// (all put back), 1 (something not) or 2 (could not start).
+int runRestoreMode(const std::string& programFolder, const std::string& folder, const std::string& generation);
+
 } // namespace rv::win32

@@ -12,8 +12,6 @@ namespace {
 // The records system's own order; entries 7 to 10 are never copied.
 constexpr std::array<std::size_t, 11> kDatabaseOrder = {4, 5, 3, 6, 11, 12, 2, 1, 13, 0, 14};
 constexpr std::size_t kDataFolderEntry = 15;
-constexpr const char* kProgramFiles[] = {"rv.dat", "id.dat"};
-constexpr const char* kDataFolderName = "GDATA";
 
 CopyStep fileStep(std::string source, std::string_view backupFolder, bool optional)
 {
@@ -52,7 +50,7 @@ void markCollisions(std::vector<CopyStep>& steps)
 Result<BackupPlan, PlanRefusal> makeBackupPlan(const Settings& settings, std::string_view programFolder,
                                                std::string_view backupFolder)
 {
-    const std::string& dataFolder = settings.BackupSources[kDataFolderEntry];
+    const std::string& dataFolder = dataFolderSource(settings);
     if (!dataFolder.empty() && platform::isSameOrInside(backupFolder, dataFolder)) {
         return Result<BackupPlan, PlanRefusal>::failure(PlanRefusal::DestinationInsideDataFolder);
     }
@@ -67,7 +65,7 @@ Result<BackupPlan, PlanRefusal> makeBackupPlan(const Settings& settings, std::st
             plan.steps.push_back(fileStep(source, backupFolder, settings.isDefault[entry]));
         }
     }
-    for (const char* name : kProgramFiles) {
+    for (const char* name : kProgramFileNames) {
         plan.steps.push_back(fileStep(joinRelative(programFolder, name), backupFolder, false));
     }
     if (!dataFolder.empty()) {
@@ -97,6 +95,8 @@ std::vector<std::string> databaseSources(const Settings& settings)
     }
     return sources;
 }
+
+const std::string& dataFolderSource(const Settings& settings) { return settings.BackupSources[kDataFolderEntry]; }
 
 std::string describePlanRefusal(PlanRefusal refusal)
 {

@@ -4,6 +4,7 @@
 #include "common/result.h"
 #include "settings/settings.h"
 
+#include <array>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -48,5 +49,13 @@ std::string describePlanRefusal(PlanRefusal refusal);
 
 // The database files a run copies, in the records system's order.
 std::vector<std::string> databaseSources(const Settings& settings);
+
+// The program folder's own files a run copies after the databases, each
+// under its own name.
+inline constexpr std::array<const char*, 2> kProgramFileNames = {"rv.dat", "id.dat"};
+// The data folder's entry in the backup folder.
+inline constexpr const char* kDataFolderName = "GDATA";
+// The data folder the settings name; empty for none.
+const std::string& dataFolderSource(const Settings& settings);
 
 } // namespace rv

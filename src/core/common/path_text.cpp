@@ -58,4 +58,13 @@ std::string nativeSeparators(std::string_view path)
     return shown;
 }
 
+std::pair<std::string_view, std::string_view> splitRelative(std::string_view relative)
+{
+    const std::size_t slash = relative.rfind('/');
+    if (slash == std::string_view::npos) {
+        return {{}, relative};
+    }
+    return {relative.substr(0, slash), relative.substr(slash + 1)};
+}
+
 } // namespace rv

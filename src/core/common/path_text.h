@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 
 // Paths as text, one home for every part of the core. The core joins with "/"
 // on every system. Two kinds of separator:
@@ -38,6 +39,10 @@ std::string entryPath(std::string_view folder, std::string_view name);
 // parent and name with "/" between, when neither is empty: the relative
 // paths of a folder listing ("" is its top), a file of the program folder.
 std::string joinRelative(std::string_view parent, std::string_view name);
+
+// A path relative to a folder, "/" between its names: its folder part
+// (without the last "/"; empty for none) and its last name.
+std::pair<std::string_view, std::string_view> splitRelative(std::string_view relative);
 
 // path as a person reads it on this system: on Windows every "/" the
 // program joined with is shown as "\\".

@@ -18,39 +18,6 @@ using platform::FileError;
 using platform::FileErrorKind;
 using R = Result<Done, FileError>;
 
-// Goes down from folder along the "/"-separated parts of relative (not
-// empty), opening each, or making it on the generation's side; never
-// through a link.
-Result<DestinationFolder, FileError> folderBelow(const DestinationFolder& folder, std::string_view relative, bool make)
-{
-    using F = Result<DestinationFolder, FileError>;
-    std::optional<DestinationFolder> reached;
-    for (;;) {
-        const std::size_t slash = relative.find('/');
-        const std::string_view name = relative.substr(0, slash);
-        const DestinationFolder& from = reached ? *reached : folder;
-        std::optional<DestinationFolder> next;
-        if (make) {
-            auto made = from.makeFolder(name);
-            if (!made.ok()) {
-                return F::failure(made.error());
-            }
-            next.emplace(std::move(made.value().folder));
-        } else {
-            auto opened = from.openFolder(name);
-            if (!opened.ok()) {
-                return opened;
-            }
-            next.emplace(std::move(opened.value()));
-        }
-        reached = std::move(next);
-        if (slash == std::string_view::npos) {
-            return F::success(std::move(*reached));
-        }
-        relative.remove_prefix(slash + 1);
-    }
-}
-
 // A name for a new generation that sorts after every one there: runs within
 // one minute share a name and are told apart by number, and a number freed
 // when an older one was removed is not taken again.
@@ -158,11 +125,11 @@ R GenerationKeeper::reachParent(const std::string& parent)
     }
     fromParent_.reset();
     intoParent_.reset();
-    auto from = folderBelow(root_, parent, false);
+    auto from = platform::folderBelow(root_, parent, platform::Reach::Open);
     if (!from.ok()) {
         return R::failure(from.error());
     }
-    auto into = folderBelow(*generation_, parent, true);
+    auto into = platform::folderBelow(*generation_, parent, platform::Reach::Make);
     if (!into.ok()) {
         return R::failure(into.error());
     }

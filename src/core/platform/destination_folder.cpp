@@ -43,4 +43,41 @@ Result<Done, FileError> DestinationFolder::moveEntry(std::string_view nameView, 
     return movePlainEntry(name, into, newName);
 }
 
+namespace {
+
+Result<DestinationFolder, FileError> reachOne(const DestinationFolder& from, std::string_view name, Reach how)
+{
+    if (how != Reach::Make) {
+        auto opened = from.openFolder(name);
+        if (opened.ok() || how == Reach::Open || opened.error().kind != FileErrorKind::NotFound) {
+            return opened;
+        }
+    }
+    auto made = from.makeFolder(name);
+    if (!made.ok()) {
+        return Result<DestinationFolder, FileError>::failure(made.error());
+    }
+    return Result<DestinationFolder, FileError>::success(std::move(made.value().folder));
+}
+
+} // namespace
+
+Result<DestinationFolder, FileError> folderBelow(const DestinationFolder& folder, std::string_view relative, Reach how)
+{
+    using F = Result<DestinationFolder, FileError>;
+    std::optional<DestinationFolder> reached;
+    for (;;) {
+        const std::size_t slash = relative.find('/');
+        auto next = reachOne(reached ? *reached : folder, relative.substr(0, slash), how);
+        if (!next.ok()) {
+            return next;
+        }
+        reached.emplace(std::move(next.value()));
+        if (slash == std::string_view::npos) {
+            return F::success(std::move(*reached));
+        }
+        relative.remove_prefix(slash + 1);
+    }
+}
+
 } // namespace rv::platform

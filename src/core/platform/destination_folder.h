@@ -98,6 +98,16 @@ struct MadeFolder {
     std::optional<FileError> lookNotKept;
 };
 
+enum class Reach {
+    Open,       // each folder as it is (openFolder)
+    Make,       // each folder made if it is not there, a link there replaced (makeFolder)
+    OpenOrMake, // each folder as it is, made only where nothing is there
+};
+
+// Goes down from folder along the "/"-separated parts of relative (not
+// empty), reaching each as how says; never through a link.
+Result<DestinationFolder, FileError> folderBelow(const DestinationFolder& folder, std::string_view relative, Reach how);
+
 // Gives the folder at relative (inside root, the chosen folder) the look of
 // its source folder: its permissions, and its owner where the process may
 // set it (as root); what it has already is left alone. Called once the

@@ -1,13 +1,25 @@
 #include "platform/source_tree.h"
 
 #include "common/path_text.h"
+#include "platform/destination_folder.h"
 #include "platform/paths.h"
+#include "platform/read_back.h"
 #include "platform/walk_folder.h"
 
 #include <utility>
 #include <vector>
 
 namespace rv::platform {
+
+Result<SourceFile, FileError> SourceFile::openBelow(const DestinationFolder& folder, std::string_view relative)
+{
+    auto opened = openFileBelow(folder, relative);
+    if (!opened.ok()) {
+        return Result<SourceFile, FileError>::failure(opened.error());
+    }
+    return Result<SourceFile, FileError>::success(
+        SourceFile(std::move(opened.value()), folder.pathOf(joinRelative(folder.relativePath(), relative))));
+}
 
 std::string_view WalkStep::name() const
 {

@@ -10,6 +10,8 @@
 
 namespace rv::platform {
 
+class DestinationFolder;
+
 // What a listing saw of a file: enough to tell later whether the file opened
 // is the one listed, and unchanged.
 struct SourceStamp {
@@ -36,6 +38,9 @@ public:
     // A file the settings name by its path. The folders on the way are the
     // clinic's own and are followed; the name itself must be a regular file.
     static Result<SourceFile, FileError> open(std::string_view path);
+    // A file of a backup, at relative below folder: reached one name at a
+    // time, never through a link, and never waited on (openFileBelow).
+    static Result<SourceFile, FileError> openBelow(const DestinationFolder& folder, std::string_view relative);
 
     const std::string& path() const { return path_; } // for messages
     NativeHandle handle() const { return handle_.get(); }

@@ -113,16 +113,21 @@ Result<Settings, SettingsError> ReadSettings(std::string_view programFolder)
     if (!file.ok()) {
         return R::failure(openError(path, file.error()));
     }
+    return R::success(ReadSettingsOf(std::move(file.value()), programFolder));
+}
+
+Settings ReadSettingsOf(platform::InputFile file, std::string_view programFolder)
+{
     Settings settings;
     try {
-        readFields(file.value(), settings);
+        readFields(file, settings);
     } catch (const std::exception& error) {
         // Only a platform without a CP932 converter gets here; the fields stay
         // as far as they were read and the defaults still apply.
         settings.notes.emplace_back("この環境では rv.dat の文字コード（CP932）を変換できません。");
     }
     deriveBackupSources(programFolder, settings);
-    return R::success(std::move(settings));
+    return settings;
 }
 
 std::string describeSettingsError(const SettingsError& error)

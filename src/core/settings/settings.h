@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/result.h"
+#include "platform/input_file.h"
 
 #include <array>
 #include <cstddef>
@@ -40,6 +41,10 @@ struct SettingsError {
 
 // Reads programFolder + separator + "rv.dat" once and fills both tables.
 Result<Settings, SettingsError> ReadSettings(std::string_view programFolder);
+
+// Reads an rv.dat opened already (a backup's copy of it); the defaults lie
+// in programFolder, as they would for the program folder's own.
+Settings ReadSettingsOf(platform::InputFile file, std::string_view programFolder);
 
 // The text of the fatal message box shown when rv.dat cannot be opened.
 std::string describeSettingsError(const SettingsError& error);

@@ -55,8 +55,11 @@ private:
         const auto option = optionWord(argument);
         if (!option) {
             refusal_ = "余分な引数です：" + std::string(argument);
-        } else if (isOneOf(option->name, {"backup-to", "check", "generations"})) {
-            auto& folder = option->name == "backup-to" ? backupTo_ : option->name == "check" ? check_ : generations_;
+        } else if (isOneOf(option->name, {"backup-to", "check", "generations", "restore"})) {
+            auto& folder = option->name == "backup-to" ? backupTo_
+                           : option->name == "check"   ? check_
+                           : option->name == "restore" ? restore_
+                                                       : generations_;
             folder = valueOf(*option, "フォルダ");
         } else if (option->name == "generation") {
             generation_ = valueOf(*option, "世代の名前");
@@ -118,12 +121,18 @@ private:
         } else if (keep_ && !backupTo_) {
             line.mode = Mode::Refused;
             line.refusal = "--keep は --backup-to と一緒に指定してください。";
-        } else if (generation_ && (backupTo_ || !check_)) {
+        } else if (restore_ && (backupTo_ || check_ || generations_)) {
             line.mode = Mode::Refused;
-            line.refusal = "--generation は --check と一緒に指定してください。";
-        } else if (backupTo_ || check_ || generations_) {
-            line.mode = backupTo_ ? Mode::BackupTo : check_ ? Mode::Check : Mode::Generations;
-            line.folder = backupTo_ ? *backupTo_ : check_ ? *check_ : *generations_;
+            line.refusal = "--restore は --backup-to、--check、--generations と一緒には指定できません。";
+        } else if (generation_ && (backupTo_ || (!check_ && !restore_))) {
+            line.mode = Mode::Refused;
+            line.refusal = "--generation は --check か --restore と一緒に指定してください。";
+        } else if (backupTo_ || check_ || generations_ || restore_) {
+            line.mode = backupTo_  ? Mode::BackupTo
+                        : check_   ? Mode::Check
+                        : restore_ ? Mode::Restore
+                                   : Mode::Generations;
+            line.folder = backupTo_ ? *backupTo_ : check_ ? *check_ : restore_ ? *restore_ : *generations_;
             line.verify = verify_;
             line.keep = keep_;
             line.generation = generation_.value_or("");
@@ -137,6 +146,7 @@ private:
     std::optional<std::string> backupTo_;
     std::optional<std::string> check_;
     std::optional<std::string> generations_;
+    std::optional<std::string> restore_;
     std::optional<std::string> generation_;
     bool verify_ = true;
     std::optional<unsigned> keep_;
@@ -166,9 +176,12 @@ std::string helpText(std::string_view programName)
            "                     1 以上。空きが足りなければ古いものから削除します）。\n"
            "  --check <DIR>      DIR のバックアップを記録と照らし合わせます（終了コード\n"
            "                     0: すべて一致、1: 違うものか見つからないものあり、2: 記録がない）。\n"
-           "  --generation <NAME>  --check で、最新ではなく世代 NAME のバックアップを確かめます。\n"
+           "  --generation <NAME>  --check と --restore で、最新ではなく世代 NAME のバックアップを使います。\n"
            "  --generations <DIR>  DIR のバックアップの世代を、新しいものから一行ずつ表示します\n"
            "                     （名前、日時、結果、ファイル数、サイズ。最新の名前は「最新」）。\n"
+           "  --restore <DIR>    DIR のバックアップを rv.dat の示す元の場所に戻します。置き換えた\n"
+           "                     ファイルは、その横の「復元前」フォルダに残します（終了コード\n"
+           "                     0: すべて戻した、1: 戻せなかったものあり、2: 開始できず）。\n"
            "  -h, --help         この説明を表示します。\n"
            "  -v, --version      バージョンを表示します。\n";
 }
@@ -202,6 +215,7 @@ std::optional<int> answerAtOnce(const CommandLine& line, std::string_view progra
     case Mode::BackupTo:
     case Mode::Check:
     case Mode::Generations:
+    case Mode::Restore:
         break;
     }
     return std::nullopt;

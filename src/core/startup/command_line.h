@@ -15,6 +15,7 @@ struct CommandLine {
         BackupTo,    // the backup without a window, into folder
         Check,       // the check of the backup in folder against its record
         Generations, // the list of the generations of the backup in folder
+        Restore,     // the backup in folder put back where rv.dat says, without a window
         Help,        // print helpText and end
         Version,     // print versionText and end
         Refused,     // print refusal and end with kExitUsage
@@ -25,7 +26,7 @@ struct CommandLine {
     // BackupTo: how many earlier generations the backup folder keeps at
     // most; nothing for the backup's own number. At least 1.
     std::optional<unsigned> keep;
-    // Check: the generation to check; empty for the latest.
+    // Check and Restore: the generation of the backup in folder; empty for the latest.
     std::string generation;
     std::string refusal;
 };

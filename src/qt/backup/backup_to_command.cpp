@@ -3,6 +3,8 @@
 #include "backup/unattended_backup.h"
 #include "platform/paths.h"
 #include "record/backup_check.h"
+#include "restore/restore_service.h"
+#include "restore/unattended_restore.h"
 
 #include <atomic>
 #include <iostream>
@@ -50,6 +52,17 @@ int runCheckOf(const std::string& folder, const std::string& generation)
 {
     stopOnInterrupt();
     return runBackupCheck(folder, generation, std::cout, std::cerr, interrupted);
+}
+
+int runRestoreOf(const std::string& folder, const std::string& generation)
+{
+    auto programFolder = platform::executableFolder();
+    if (!programFolder.ok()) {
+        std::cout << "プログラムのフォルダがわかりません。" << std::endl;
+        return kRestoreCouldNotStart;
+    }
+    stopOnInterrupt();
+    return runUnattendedRestore(programFolder.value(), folder, generation, std::cout, interrupted);
 }
 
 } // namespace rv::backup

@@ -19,4 +19,11 @@ int runBackupTo(const std::string& destination, bool verify, std::optional<unsig
 // differs or is missing, or stopped by Ctrl+C) or 2 (no record, or DIR unusable).
 int runCheckOf(const std::string& folder, const std::string& generation);
 
+// rvdatebackup --restore DIR [--generation NAME]: puts the backup in DIR (the
+// generation NAME of it; the latest without) back where the program folder's
+// rv.dat says. One line per file not put back, a summary and where the
+// replaced files were kept on standard output; returns 0 (all put back), 1
+// (something not, or stopped by Ctrl+C) or 2 (could not start).
+int runRestoreOf(const std::string& folder, const std::string& generation);
+
 } // namespace rv::backup

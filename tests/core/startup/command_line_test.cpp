@@ -51,6 +51,14 @@ TEST(CommandLine, EachOptionAsBothProgramsTakeIt)
          {},
          "2026-12-08 18時30分"},
         {{"--generations=/media/usb"}, Mode::Generations, "/media/usb"},
+        {{"--restore", "E:\\bk"}, Mode::Restore, "E:\\bk"},
+        {{"--restore=E:\\bk", "--generation", "2026-12-08 18時30分"},
+         Mode::Restore,
+         "E:\\bk",
+         true,
+         "",
+         {},
+         "2026-12-08 18時30分"},
         // As before on both programs: the backup wins over the check.
         {{"--check", "/a", "--backup-to", "/b"}, Mode::BackupTo, "/b"},
         {{"--help"}, Mode::Help, ""},
@@ -96,13 +104,27 @@ TEST(CommandLine, UnknownOptionsMissingFoldersAndStrayArgumentsAreRefusedInJapan
          "--keep には 1 以上の数を指定してください：30日"},
         {{"--backup-to", "/b", "--keep"}, Mode::Refused, "", true, "--keep の後に残す数を指定してください。"},
         {{"--check", "/b", "--keep", "3"}, Mode::Refused, "", true, "--keep は --backup-to と一緒に指定してください。"},
-        {{"--generation", "最新"}, Mode::Refused, "", true, "--generation は --check と一緒に指定してください。"},
+        {{"--generation", "最新"},
+         Mode::Refused,
+         "",
+         true,
+         "--generation は --check か --restore と一緒に指定してください。"},
         {{"--backup-to", "/b", "--generation", "最新"},
          Mode::Refused,
          "",
          true,
-         "--generation は --check と一緒に指定してください。"},
+         "--generation は --check か --restore と一緒に指定してください。"},
         {{"--generations"}, Mode::Refused, "", true, "--generations の後にフォルダを指定してください。"},
+        {{"--restore", "/b", "--check", "/b"},
+         Mode::Refused,
+         "",
+         true,
+         "--restore は --backup-to、--check、--generations と一緒には指定できません。"},
+        {{"--restore", "/b", "--generation"},
+         Mode::Refused,
+         "",
+         true,
+         "--generation の後に世代の名前を指定してください。"},
         // Qt's options belong to the Qt program only.
         {{"-platform", "offscreen"}, Mode::Refused, "", true, "不明なオプションです：-platform"},
     };
@@ -133,7 +155,7 @@ TEST(CommandLine, HelpAndVersionAreJapaneseAndNameEveryOption)
     const std::string help = rv::startup::helpText("rvdatebackup");
     EXPECT_TRUE(help.starts_with("使い方: rvdatebackup [オプション]\n")) << help;
     for (const char* option : {"--backup-to <DIR>", "--no-verify", "--keep <N>", "--check <DIR>", "--generation <NAME>",
-                               "--generations <DIR>", "--help", "--version"}) {
+                               "--generations <DIR>", "--restore <DIR>", "--help", "--version"}) {
         EXPECT_NE(help.find(option), std::string::npos) << option;
     }
     EXPECT_EQ(rv::startup::versionText(), "RVシステム データバックアップ バージョン 3.20\n");

@@ -132,4 +132,30 @@ void BackupToCommandTest::helpNamesTheOption()
     QVERIFY(outcome.output.contains(QStringLiteral("--backup-to <DIR>")));
 }
 
+void BackupToCommandTest::restorePutsTheBackupBackWhereRvDatSays()
+{
+    QCOMPARE(runProgram({QStringLiteral("--backup-to"), backup()}).exitCode, 0);
+    // A database rv.dat names in a folder of its own, and one in the program folder.
+    const QString named = clinic() + QStringLiteral("/データ/Tavo51.mdb");
+    const QString inProgramFolder = clinic() + QStringLiteral("/予約51.mdb");
+    const QByteArray before = contentOf(named);
+    QFile damaged(named);
+    QVERIFY(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    damaged.write("damaged");
+    damaged.close();
+    QVERIFY(QFile::remove(inProgramFolder));
+
+    const Outcome outcome = runProgram({QStringLiteral("--restore"), backup()});
+    QVERIFY2(outcome.exitCode == 0, qPrintable(outcome.output));
+    QCOMPARE(contentOf(named), before);
+    QCOMPARE(contentOf(inProgramFolder), contentOf(backup() + QStringLiteral("/予約51.mdb")));
+    const QStringList kept =
+        QDir(clinic() + QStringLiteral("/データ/復元前")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    QCOMPARE(kept.size(), 1);
+    QCOMPARE(contentOf(clinic() + QStringLiteral("/データ/復元前/") + kept.front() + QStringLiteral("/Tavo51.mdb")),
+             QByteArray("damaged"));
+    QVERIFY2(outcome.output.contains(clinic() + QStringLiteral("/データ/復元前/") + kept.front()),
+             qPrintable(outcome.output));
+}
+
 QTEST_GUILESS_MAIN(BackupToCommandTest)

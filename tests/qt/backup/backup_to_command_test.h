@@ -14,6 +14,7 @@ private slots:
     void aMissingNamedDatabaseExitsOne();
     void fatalProblemsExitTwoAndCopyNothing();
     void helpNamesTheOption();
+    void restorePutsTheBackupBackWhereRvDatSays();
 
 private:
     struct Outcome {

@@ -106,10 +106,15 @@ Result<DestinationFolder, FileError> DestinationFolder::openPlainFolder(const st
     OwnedHandle folder(
         ::openat(handle_.get(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (!folder.valid()) {
-        // A link there is not the folder, and is never followed.
+        // A link there is not the folder, and is never followed; with
+        // O_DIRECTORY, Linux may say so as ENOTDIR, as for a file.
         const int error = errno;
+        struct stat there {};
+        const bool link = error == ELOOP || (error == ENOTDIR &&
+                                             ::fstatat(handle_.get(), name.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0 &&
+                                             S_ISLNK(there.st_mode));
         return Result<DestinationFolder, FileError>::failure(
-            error == ELOOP ? FileError{FileErrorKind::Link, path + ": a link", error} : sourceError(error, path));
+            link ? FileError{FileErrorKind::Link, path + ": a link", error} : sourceError(error, path));
     }
     return Result<DestinationFolder, FileError>::success(
         DestinationFolder(std::move(folder), path, joinRelative(relative_, name), root_));
