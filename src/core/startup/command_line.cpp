@@ -55,12 +55,11 @@ private:
         const auto option = optionWord(argument);
         if (!option) {
             refusal_ = "余分な引数です：" + std::string(argument);
-        } else if (isOneOf(option->name, {"backup-to", "check", "generations", "restore"})) {
-            auto& folder = option->name == "backup-to" ? backupTo_
-                           : option->name == "check"   ? check_
-                           : option->name == "restore" ? restore_
-                                                       : generations_;
+        } else if (isOneOf(option->name, {"backup-to", "check", "generations"})) {
+            auto& folder = option->name == "backup-to" ? backupTo_ : option->name == "check" ? check_ : generations_;
             folder = valueOf(*option, "フォルダ");
+        } else if (option->name == "restore") {
+            takeRestore(*option);
         } else if (option->name == "generation") {
             generation_ = valueOf(*option, "世代の名前");
         } else if (option->name == "keep") {
@@ -75,6 +74,17 @@ private:
             valueOf(*option, "値");
         } else if (!isOneOf(option->name, toolkit_.flags)) {
             refusal_ = "不明なオプションです：" + std::string(argument);
+        }
+    }
+
+    // A folder after --restore puts that backup back without a window;
+    // none, the next argument being an option or nothing, opens the window.
+    void takeRestore(const OptionWord& option)
+    {
+        if (option.value || (next_ < arguments_.size() && !optionWord(arguments_[next_]))) {
+            restore_ = valueOf(option, "フォルダ");
+        } else {
+            restoreWindow_ = true;
         }
     }
 
@@ -121,12 +131,14 @@ private:
         } else if (keep_ && !backupTo_) {
             line.mode = Mode::Refused;
             line.refusal = "--keep は --backup-to と一緒に指定してください。";
-        } else if (restore_ && (backupTo_ || check_ || generations_)) {
+        } else if ((restore_ || restoreWindow_) && (backupTo_ || check_ || generations_)) {
             line.mode = Mode::Refused;
             line.refusal = "--restore は --backup-to、--check、--generations と一緒には指定できません。";
         } else if (generation_ && (backupTo_ || (!check_ && !restore_))) {
             line.mode = Mode::Refused;
             line.refusal = "--generation は --check か --restore と一緒に指定してください。";
+        } else if (restoreWindow_) {
+            line.mode = Mode::RestoreWindow;
         } else if (backupTo_ || check_ || generations_ || restore_) {
             line.mode = backupTo_  ? Mode::BackupTo
                         : check_   ? Mode::Check
@@ -148,6 +160,7 @@ private:
     std::optional<std::string> generations_;
     std::optional<std::string> restore_;
     std::optional<std::string> generation_;
+    bool restoreWindow_ = false;
     bool verify_ = true;
     std::optional<unsigned> keep_;
     bool help_ = false;
@@ -182,6 +195,7 @@ std::string helpText(std::string_view programName)
            "  --restore <DIR>    DIR のバックアップを rv.dat の示す元の場所に戻します。置き換えた\n"
            "                     ファイルは、その横の「復元前」フォルダに残します（終了コード\n"
            "                     0: すべて戻した、1: 戻せなかったものあり、2: 開始できず）。\n"
+           "  --restore          フォルダを指定しなければ、復元のウィンドウを開きます。\n"
            "  -h, --help         この説明を表示します。\n"
            "  -v, --version      バージョンを表示します。\n";
 }
@@ -216,6 +230,7 @@ std::optional<int> answerAtOnce(const CommandLine& line, std::string_view progra
     case Mode::Check:
     case Mode::Generations:
     case Mode::Restore:
+    case Mode::RestoreWindow:
         break;
     }
     return std::nullopt;

@@ -16,6 +16,7 @@ struct CommandLine {
         Check,       // the check of the backup in folder against its record
         Generations, // the list of the generations of the backup in folder
         Restore,     // the backup in folder put back where rv.dat says, without a window
+        RestoreWindow, // the restore window, which asks for the backup folder itself
         Help,        // print helpText and end
         Version,     // print versionText and end
         Refused,     // print refusal and end with kExitUsage
@@ -56,7 +57,7 @@ bool isAnsweredAtOnce(const CommandLine& line);
 
 // Answers what needs neither a window nor the settings: help and version on
 // out, a refusal and the hint on err. Returns the exit code, or nothing when
-// the front end has work to do (the window, the backup, the check).
+// the front end has work to do (a window, the backup, the check).
 std::optional<int> answerAtOnce(const CommandLine& line, std::string_view programName, std::ostream& out,
                                 std::ostream& err);
 

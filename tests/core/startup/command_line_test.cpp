@@ -61,6 +61,9 @@ TEST(CommandLine, EachOptionAsBothProgramsTakeIt)
          "2026-12-08 18時30分"},
         // As before on both programs: the backup wins over the check.
         {{"--check", "/a", "--backup-to", "/b"}, Mode::BackupTo, "/b"},
+        // Without a folder of its own, whatever follows it.
+        {{"--restore"}, Mode::RestoreWindow, ""},
+        {{"-restore", "--no-verify"}, Mode::RestoreWindow, ""},
         {{"--help"}, Mode::Help, ""},
         {{"-h"}, Mode::Help, ""},
         {{"-?"}, Mode::Help, ""},
@@ -127,6 +130,11 @@ TEST(CommandLine, UnknownOptionsMissingFoldersAndStrayArgumentsAreRefusedInJapan
          "--generation の後に世代の名前を指定してください。"},
         // Qt's options belong to the Qt program only.
         {{"-platform", "offscreen"}, Mode::Refused, "", true, "不明なオプションです：-platform"},
+        {{"--restore", "--check", "/b"},
+         Mode::Refused,
+         "",
+         true,
+         "--restore は --backup-to、--check、--generations と一緒には指定できません。"},
     };
     for (const Case& c : cases) {
         const CommandLine line = parseCommandLine(c.arguments);
@@ -142,6 +150,8 @@ TEST(CommandLine, TheToolkitsOwnOptionsArePassedOver)
     EXPECT_EQ(withVersion.mode, Mode::Version);
     const CommandLine window = parseCommandLine({"--platform", "offscreen"}, kQtLike);
     EXPECT_EQ(window.mode, Mode::Window);
+    const CommandLine restoreWindow = parseCommandLine({"--restore", "-platform", "offscreen"}, kQtLike);
+    EXPECT_EQ(restoreWindow.mode, Mode::RestoreWindow);
     const CommandLine missingValue = parseCommandLine({"-platform"}, kQtLike);
     EXPECT_EQ(missingValue.mode, Mode::Refused);
     EXPECT_EQ(missingValue.refusal, "--platform の後に値を指定してください。"); // a value, not a folder
@@ -181,6 +191,7 @@ TEST(CommandLine, WhatNeedsNoWindowIsAnsweredAtOnceWithItsExitCode)
         {{}, std::nullopt, "", ""},
         {{"--backup-to", "/b"}, std::nullopt, "", ""},
         {{"--check", "/b"}, std::nullopt, "", ""},
+        {{"--restore"}, std::nullopt, "", ""},
     };
     for (const Answer& answer : answers) {
         std::ostringstream out;
