@@ -2,6 +2,7 @@
 
 #include "backup/backup_folder.h"
 #include "backup/open_databases.h"
+#include "common/busy_scope.h"
 #include "common/printable_text.h"
 #include "platform/file_system.h"
 
@@ -9,19 +10,6 @@
 
 namespace rv {
 namespace {
-
-// Clears the busy mark however the command ends, a rethrown failure of the
-// run included.
-class BusyScope {
-public:
-    explicit BusyScope(bool& busy) : busy_(busy) { busy_ = true; }
-    ~BusyScope() { busy_ = false; }
-    BusyScope(const BusyScope&) = delete;
-    BusyScope& operator=(const BusyScope&) = delete;
-
-private:
-    bool& busy_;
-};
 
 bool isExistingFolder(const std::string& path)
 {

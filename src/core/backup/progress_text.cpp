@@ -3,17 +3,13 @@
 #include <algorithm>
 
 namespace rv {
-namespace {
 
-// Tenths of a mebibyte, rounded to nearest, shown as "1,600.0 MB".
 std::string megabytes(std::uint64_t bytes)
 {
     constexpr std::uint64_t kMiB = std::uint64_t{1024} * 1024;
     const std::uint64_t tenths = bytes / kMiB * 10 + (bytes % kMiB * 10 + kMiB / 2) / kMiB;
     return groupedNumber(tenths / 10) + "." + std::to_string(tenths % 10) + " MB";
 }
-
-} // namespace
 
 std::string groupedNumber(std::uint64_t value)
 {
@@ -35,11 +31,16 @@ ProgressText describeProgress(const BackupProgress& progress)
                 std::to_string(progress.itemCount) + "）";
     text.counts = "ファイル " + groupedNumber(progress.filesDone) + " / " + groupedNumber(progress.filesTotal) +
                   " 個　　" + megabytes(progress.bytesDone) + " / " + megabytes(progress.bytesTotal);
-    if (progress.bytesTotal > 0) {
-        const std::uint64_t done = std::min(progress.bytesDone, progress.bytesTotal);
-        text.permille = static_cast<int>(static_cast<double>(done) * 1000.0 / static_cast<double>(progress.bytesTotal));
-    }
+    text.permille = permilleOf(progress.bytesDone, progress.bytesTotal);
     return text;
+}
+
+int permilleOf(std::uint64_t done, std::uint64_t total)
+{
+    if (total == 0) {
+        return 0;
+    }
+    return static_cast<int>(static_cast<double>(std::min(done, total)) * 1000.0 / static_cast<double>(total));
 }
 
 } // namespace rv

@@ -21,5 +21,9 @@ ProgressText describeProgress(const BackupProgress& progress);
 
 // 1234567 as "1,234,567", as Japanese readers group digits on screen.
 std::string groupedNumber(std::uint64_t value);
+// Tenths of a mebibyte, rounded to nearest, as "1,600.0 MB".
+std::string megabytes(std::uint64_t bytes);
+// How far done is of total, in thousandths; 0 when there is no total.
+int permilleOf(std::uint64_t done, std::uint64_t total);
 
 } // namespace rv

@@ -58,6 +58,8 @@ private:
         } else if (option->name == "backup-to" || option->name == "check") {
             auto& folder = option->name == "backup-to" ? backupTo_ : check_;
             folder = valueOf(*option, "フォルダ");
+        } else if (option->name == "restore" && !option->value) {
+            restoreWindow_ = true;
         } else if (option->name == "keep") {
             takeKeep(*option);
         } else if (option->name == "no-verify") {
@@ -116,6 +118,11 @@ private:
         } else if (keep_ && !backupTo_) {
             line.mode = Mode::Refused;
             line.refusal = "--keep は --backup-to と一緒に指定してください。";
+        } else if (restoreWindow_ && (backupTo_ || check_)) {
+            line.mode = Mode::Refused;
+            line.refusal = "--restore は --backup-to や --check と一緒には指定できません。";
+        } else if (restoreWindow_) {
+            line.mode = Mode::RestoreWindow;
         } else if (backupTo_ || check_) {
             line.mode = backupTo_ ? Mode::BackupTo : Mode::Check;
             line.folder = backupTo_ ? *backupTo_ : *check_;
@@ -130,6 +137,7 @@ private:
     std::size_t next_ = 0;
     std::optional<std::string> backupTo_;
     std::optional<std::string> check_;
+    bool restoreWindow_ = false;
     bool verify_ = true;
     std::optional<unsigned> keep_;
     bool help_ = false;
@@ -158,6 +166,7 @@ std::string helpText(std::string_view programName)
            "                     1 以上。空きが足りなければ古いものから削除します）。\n"
            "  --check <DIR>      DIR のバックアップを記録と照らし合わせます（終了コード\n"
            "                     0: すべて一致、1: 違うものか見つからないものあり、2: 記録がない）。\n"
+           "  --restore          復元のウィンドウを開き、バックアップを元の場所に戻します。\n"
            "  -h, --help         この説明を表示します。\n"
            "  -v, --version      バージョンを表示します。\n";
 }
@@ -190,6 +199,7 @@ std::optional<int> answerAtOnce(const CommandLine& line, std::string_view progra
     case Mode::Window:
     case Mode::BackupTo:
     case Mode::Check:
+    case Mode::RestoreWindow:
         break;
     }
     return std::nullopt;

@@ -11,12 +11,13 @@ namespace rv::startup {
 // What the program was asked to do on its command line.
 struct CommandLine {
     enum class Mode {
-        Window,   // no option of ours: the main window
-        BackupTo, // the backup without a window, into folder
-        Check,    // the check of the backup in folder against its record
-        Help,     // print helpText and end
-        Version,  // print versionText and end
-        Refused,  // print refusal and end with kExitUsage
+        Window,        // no option of ours: the main window
+        BackupTo,      // the backup without a window, into folder
+        Check,         // the check of the backup in folder against its record
+        RestoreWindow, // the restore window, which asks for the backup folder itself
+        Help,          // print helpText and end
+        Version,       // print versionText and end
+        Refused,       // print refusal and end with kExitUsage
     };
     Mode mode = Mode::Window;
     std::string folder;
@@ -52,7 +53,7 @@ bool isAnsweredAtOnce(const CommandLine& line);
 
 // Answers what needs neither a window nor the settings: help and version on
 // out, a refusal and the hint on err. Returns the exit code, or nothing when
-// the front end has work to do (the window, the backup, the check).
+// the front end has work to do (a window, the backup, the check).
 std::optional<int> answerAtOnce(const CommandLine& line, std::string_view programName, std::ostream& out,
                                 std::ostream& err);
 

@@ -44,6 +44,9 @@ TEST(CommandLine, EachOptionAsBothProgramsTakeIt)
         {{"--check=/media/usb"}, Mode::Check, "/media/usb"},
         // As before on both programs: the backup wins over the check.
         {{"--check", "/a", "--backup-to", "/b"}, Mode::BackupTo, "/b"},
+        // Without a folder of its own, whatever follows it.
+        {{"--restore"}, Mode::RestoreWindow, ""},
+        {{"-restore", "--no-verify"}, Mode::RestoreWindow, ""},
         {{"--help"}, Mode::Help, ""},
         {{"-h"}, Mode::Help, ""},
         {{"-?"}, Mode::Help, ""},
@@ -88,6 +91,11 @@ TEST(CommandLine, UnknownOptionsMissingFoldersAndStrayArgumentsAreRefusedInJapan
         {{"--check", "/b", "--keep", "3"}, Mode::Refused, "", true, "--keep は --backup-to と一緒に指定してください。"},
         // Qt's options belong to the Qt program only.
         {{"-platform", "offscreen"}, Mode::Refused, "", true, "不明なオプションです：-platform"},
+        {{"--restore", "--check", "/b"},
+         Mode::Refused,
+         "",
+         true,
+         "--restore は --backup-to や --check と一緒には指定できません。"},
     };
     for (const Case& c : cases) {
         const CommandLine line = parseCommandLine(c.arguments);
@@ -103,6 +111,8 @@ TEST(CommandLine, TheToolkitsOwnOptionsArePassedOver)
     EXPECT_EQ(withVersion.mode, Mode::Version);
     const CommandLine window = parseCommandLine({"--platform", "offscreen"}, kQtLike);
     EXPECT_EQ(window.mode, Mode::Window);
+    const CommandLine restoreWindow = parseCommandLine({"--restore", "-platform", "offscreen"}, kQtLike);
+    EXPECT_EQ(restoreWindow.mode, Mode::RestoreWindow);
     const CommandLine missingValue = parseCommandLine({"-platform"}, kQtLike);
     EXPECT_EQ(missingValue.mode, Mode::Refused);
     EXPECT_EQ(missingValue.refusal, "--platform の後に値を指定してください。"); // a value, not a folder
@@ -115,7 +125,8 @@ TEST(CommandLine, HelpAndVersionAreJapaneseAndNameEveryOption)
 {
     const std::string help = rv::startup::helpText("rvdatebackup");
     EXPECT_TRUE(help.starts_with("使い方: rvdatebackup [オプション]\n")) << help;
-    for (const char* option : {"--backup-to <DIR>", "--no-verify", "--check <DIR>", "--help", "--version"}) {
+    for (const char* option :
+         {"--backup-to <DIR>", "--no-verify", "--check <DIR>", "--restore", "--help", "--version"}) {
         EXPECT_NE(help.find(option), std::string::npos) << option;
     }
     EXPECT_EQ(rv::startup::versionText(), "RVシステム データバックアップ バージョン 3.20\n");
@@ -141,6 +152,7 @@ TEST(CommandLine, WhatNeedsNoWindowIsAnsweredAtOnceWithItsExitCode)
         {{}, std::nullopt, "", ""},
         {{"--backup-to", "/b"}, std::nullopt, "", ""},
         {{"--check", "/b"}, std::nullopt, "", ""},
+        {{"--restore"}, std::nullopt, "", ""},
     };
     for (const Answer& answer : answers) {
         std::ostringstream out;
