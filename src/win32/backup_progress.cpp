@@ -22,32 +22,19 @@ UINT messageBoxIcon(MessageIcon icon)
 
 void logBackup(LogLevel /*level*/, const std::string& line) { logLine(L"rv.backup", widen(line)); }
 
-// A backup job as the progress window watches it.
-class WatchedBackup final : public WatchedRun {
-public:
-    explicit WatchedBackup(BackupJob& job) : job_(job) {}
-    bool isFinished() const override { return job_.isFinished(); }
-    std::optional<ProgressText> takeProgress() override { return job_.takeProgress(); }
-    void cancel() override { job_.cancel(); }
-
-private:
-    BackupJob& job_;
-};
-
 } // namespace
 
 BackupJob::Hooks progressWindowHooks()
 {
     BackupJob::Hooks hooks;
     hooks.log = logBackup;
-    // Wakes the wait at once rather than at its next look.
-    hooks.onFinished = [thread = GetCurrentThreadId()] { PostThreadMessageW(thread, WM_NULL, 0, 0); };
+    hooks.onFinished = wakeThisThread();
     return hooks;
 }
 
 void waitBehindProgressWindow(HWND owner, BackupJob& job)
 {
-    WatchedBackup watched(job);
+    WatchedJob watched(job);
     waitBehindProgressWindow(owner, watched, {kPreparingText, kCancellingText});
 }
 

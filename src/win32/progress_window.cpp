@@ -175,4 +175,9 @@ void waitBehindProgressWindow(HWND owner, WatchedRun& run, const ProgressWindowT
     progress.waitForTheRun();
 }
 
+std::function<void()> wakeThisThread()
+{
+    return [thread = GetCurrentThreadId()] { PostThreadMessageW(thread, WM_NULL, 0, 0); };
+}
+
 } // namespace rv::win32

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -20,6 +21,18 @@ public:
     virtual void cancel() = 0;
 };
 
+// A job of the core (a backup's, a restore's) as the window watches it.
+template <typename Job> class WatchedJob final : public WatchedRun {
+public:
+    explicit WatchedJob(Job& job) : job_(job) {}
+    bool isFinished() const override { return job_.isFinished(); }
+    std::optional<ProgressText> takeProgress() override { return job_.takeProgress(); }
+    void cancel() override { job_.cancel(); }
+
+private:
+    Job& job_;
+};
+
 // The lines the window shows before the first figures and once a stop was asked for.
 struct ProgressWindowTexts {
     std::string preparing;
@@ -31,5 +44,9 @@ struct ProgressWindowTexts {
 // run is over; the wait ends when the run's worker does, whatever became of
 // the windows meanwhile. The button, Escape and closing the window cancel.
 void waitBehindProgressWindow(HWND owner, WatchedRun& run, const ProgressWindowTexts& texts);
+
+// For a job's onFinished hook: wakes the wait on the calling thread at once
+// rather than at its next look.
+std::function<void()> wakeThisThread();
 
 } // namespace rv::win32
