@@ -47,9 +47,15 @@ void fitGenerationColumns(HWND list)
 {
     RECT client{};
     GetClientRect(list, &client);
-    for (int column = 0; column < static_cast<int>(std::size(kColumnShares)); ++column) {
+    // With rows, each column as wide as its longest text, so that nothing is
+    // cut (a list wider than its place scrolls); without, shares of the width.
+    // The last column's own width: with its head's, it would take what is left.
+    const bool hasRows = SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) > 0;
+    const int last = static_cast<int>(std::size(kColumnShares)) - 1;
+    for (int column = 0; column <= last; ++column) {
+        const int byText = column == last ? LVSCW_AUTOSIZE : LVSCW_AUTOSIZE_USEHEADER;
         SendMessageW(list, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column),
-                     MulDiv(client.right, kColumnShares[column], 1000));
+                     hasRows ? byText : MulDiv(client.right, kColumnShares[column], 1000));
     }
 }
 
@@ -67,6 +73,7 @@ void fillGenerationListView(HWND list, const std::vector<GenerationLine>& lines)
         setCell(list, row, 1, line.result);
         setCell(list, row, 2, line.size);
     }
+    fitGenerationColumns(list);
 }
 
 } // namespace rv::win32

@@ -12,7 +12,7 @@ namespace rv::win32 {
 // three columns, one row picked at a time, the whole row selected.
 HWND createGenerationListView(HWND parent, int id);
 
-// Shares the list's width among its columns, once it has its size.
+// Sizes the columns for the list's rows and its width, once it has its size.
 void fitGenerationColumns(HWND list);
 
 // Replaces the rows with lines, none picked.

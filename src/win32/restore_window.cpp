@@ -150,9 +150,11 @@ void RestoreWindow::showGenerations(const std::vector<GenerationLine>& lines)
 void RestoreWindow::showPreview(const std::optional<PreviewText>& preview)
 {
     std::wstring files;
-    for (const std::string& file : preview ? preview->replaced : std::vector<std::string>{}) {
-        files += widen(file);
-        files += L"\r\n";
+    if (preview) {
+        for (const std::string& file : preview->replaced) {
+            files += widen(file);
+            files += L"\r\n";
+        }
     }
     SetWindowTextW(summary_, preview ? widen(preview->summary).c_str() : L"");
     SetWindowTextW(replaced_, files.c_str());
