@@ -1,14 +1,15 @@
 # The Linux program as a Debian package, made with CPack by scripts/package.
 # The program reads rv.dat beside itself, so it lives in a folder of its own,
 # /opt/rvdatebackup, which is its program folder; /usr/bin/rvdatebackup starts
-# it from a terminal or a timer, and a menu entry with its icon from the
-# desktop. Depends comes from the shared libraries it links (dpkg-shlibdeps);
+# it from a terminal or a timer, and two menu entries with its icon from the
+# desktop: the backup, and the restore window (--restore). Depends comes from the shared libraries it links (dpkg-shlibdeps);
 # what it loads at run time only is recommended.
 install(TARGETS rvdatebackup RUNTIME DESTINATION /opt/rvdatebackup)
 file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/command)
 file(CREATE_LINK ../../opt/rvdatebackup/rvdatebackup ${CMAKE_BINARY_DIR}/command/rvdatebackup SYMBOLIC)
 install(FILES ${CMAKE_BINARY_DIR}/command/rvdatebackup DESTINATION /usr/bin)
-install(FILES ${PROJECT_SOURCE_DIR}/resources/linux/rvdatebackup.desktop DESTINATION /usr/share/applications)
+install(FILES ${PROJECT_SOURCE_DIR}/resources/linux/rvdatebackup.desktop
+              ${PROJECT_SOURCE_DIR}/resources/linux/rvdatebackup-restore.desktop DESTINATION /usr/share/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/resources/linux/rvdatebackup.png DESTINATION /usr/share/icons/hicolor/128x128/apps)
 
 set(CPACK_GENERATOR DEB)

@@ -11,6 +11,10 @@
 
 #include <QApplication>
 
+#ifdef RV_RESTORE_WINDOW
+#include "qt/restore/open_restore_window.h"
+#endif
+
 #include <malloc.h>
 
 #include <algorithm>
@@ -21,14 +25,18 @@
 
 namespace {
 
-// Read before the application object exists, so that --help, --version,
-// the unattended backup and the check work on a machine without a display.
-// Returns the exit code, or nothing when the window is to open.
-std::optional<int> answerCommandLine(int argc, char* argv[])
+rv::startup::CommandLine readCommandLine(int argc, char* argv[])
 {
     const std::vector<std::string> arguments(argv + std::min(argc, 1), argv + argc);
+    return rv::startup::parseCommandLine(arguments, rv::qtOwnOptions());
+}
+
+// Before the application object exists, so that --help, --version, the
+// unattended backup and the check work on a machine without a display.
+// Returns the exit code, or nothing when a window is to open.
+std::optional<int> answerCommandLine(const rv::startup::CommandLine& line, int argc, char* argv[])
+{
     const std::string programName = argc > 0 ? argv[0] : "rvdatebackup";
-    const auto line = rv::startup::parseCommandLine(arguments, rv::qtOwnOptions());
     if (const auto answered = rv::startup::answerAtOnce(line, programName, std::cout, std::cerr)) {
         return answered;
     }
@@ -58,7 +66,8 @@ int main(int argc, char* argv[]) // NOLINT(bugprone-exception-escape)
     mallopt(M_MMAP_THRESHOLD, 128 * 1024);
     QCoreApplication::setApplicationName(QStringLiteral("rvdatebackup"));
     QCoreApplication::setApplicationVersion(QStringLiteral("3.20"));
-    if (const auto exitCode = answerCommandLine(argc, argv)) {
+    const auto line = readCommandLine(argc, argv);
+    if (const auto exitCode = answerCommandLine(line, argc, argv)) {
         return *exitCode;
     }
 
@@ -66,6 +75,11 @@ int main(int argc, char* argv[]) // NOLINT(bugprone-exception-escape)
     if (const auto translated = rv::ui::installQtTranslations(app); !translated)
         qCWarning(lcStartup).noquote() << "Qt's own texts stay in English, cannot load" << translated.error();
     rv::ui::registerFontSubstitutions();
+#ifdef RV_RESTORE_WINDOW
+    if (line.mode == rv::startup::CommandLine::Mode::RestoreWindow) {
+        return rv::ui::runRestoreWindow(QCoreApplication::applicationDirPath());
+    }
+#endif
     rv::ui::ScreenMessageBoxes messages;
     rv::StartupSequence startup(
         {.programFolder = QCoreApplication::applicationDirPath(), .startSpeech = rv::ui::programSpeechBackend},

@@ -5,16 +5,12 @@
 #include "backup/backup_run.h"
 #include "backup/progress_text.h"
 #include "backup/run_log.h"
+#include "common/worker_run.h"
 
-#include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <exception>
 #include <functional>
-#include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace rv {
@@ -67,40 +63,30 @@ public:
     // its record into the backup folder, last.
     Result<std::monostate, StartRefusal> start(BackupPlan plan, Hooks hooks, RunTuning tuning = {});
 
-    bool isRunning() const { return running_; }
+    bool isRunning() const { return run_.isRunning(); }
     // Asks the run to stop; what was completely copied stays. Once per run.
     void cancel();
-    bool cancelRequested() const { return cancel_; }
+    bool cancelRequested() const { return run_.cancelRequested(); }
 
     // The newest progress since the last call, if there is any and no stop
     // was asked for (the window then says that the run is stopping).
     std::optional<ProgressText> takeProgress();
 
     // The worker is done; finish() will not wait.
-    bool isFinished() const;
+    bool isFinished() const { return run_.isFinished(); }
     // Waits up to timeout for the worker to end; true when it has.
-    bool waitFor(std::chrono::milliseconds timeout) const;
+    bool waitFor(std::chrono::milliseconds timeout) const { return run_.waitFor(timeout); }
     // Waits for the worker, logs the result and hands it over; the job is then
     // free for the next start. Rethrows what the worker could not handle.
     JobOutcome finish();
 
 private:
-    void work(const BackupPlan& plan);
+    JobOutcome work(const BackupPlan& plan);
     void log(LogLevel level, const std::string& line) const;
 
     Hooks hooks_;
     RunTuning tuning_;
-    std::atomic<bool> cancel_{false};
-    bool running_ = false;
-
-    mutable std::mutex mutex_;
-    mutable std::condition_variable finishedSignal_;
-    bool finished_ = false;
-    std::optional<BackupProgress> freshProgress_;
-    JobOutcome outcome_;
-    std::exception_ptr failure_;
-
-    std::jthread worker_; // last: it goes first, while what it uses still exists
+    WorkerRun<BackupProgress, JobOutcome> run_; // last: its worker goes first, while what it uses still exists
 };
 
 } // namespace rv

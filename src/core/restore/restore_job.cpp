@@ -7,19 +7,13 @@
 
 namespace rv {
 
-RestoreJob::~RestoreJob()
-{
-    if (worker_.joinable()) {
-        cancel();
-        worker_.join();
-    }
-}
+RestoreJob::~RestoreJob() { cancel(); }
 
 Result<std::monostate, StartRefusal> RestoreJob::start(RestoreService& service, std::string backupFolder,
                                                        std::string generation, Hooks hooks)
 {
     using R = Result<std::monostate, StartRefusal>;
-    if (running_) {
+    if (run_.isRunning()) {
         if (hooks.log) {
             hooks.log(LogLevel::Info, "a restore is already running; the second start is ignored");
         }
@@ -31,91 +25,34 @@ Result<std::monostate, StartRefusal> RestoreJob::start(RestoreService& service, 
     line += " from ";
     line += shownPath(backupFolder);
     log(LogLevel::Info, line);
-    running_ = true;
-    cancel_ = false;
-    {
-        const std::lock_guard lock(mutex_);
-        finished_ = false;
-        freshProgress_.reset();
-        outcome_ = {};
-        failure_ = nullptr;
-    }
-    worker_ = std::jthread([this, &service, folder = std::move(backupFolder), name = std::move(generation)] {
-        work(service, folder, name);
-    });
+    run_.start(
+        [this, &service, folder = std::move(backupFolder), name = std::move(generation)] {
+            return service.restore(
+                folder, name, [this](const RestoreProgress& progress) { run_.report(progress); }, run_.cancelFlag());
+        },
+        hooks_.onFinished);
     return R::success({});
-}
-
-void RestoreJob::work(RestoreService& service, const std::string& backupFolder, const std::string& generation)
-{
-    RestoreOutcome outcome;
-    std::exception_ptr failure;
-    try {
-        outcome = service.restore(
-            backupFolder, generation,
-            [this](const RestoreProgress& progress) {
-                const std::lock_guard lock(mutex_);
-                freshProgress_ = progress;
-            },
-            cancel_);
-    } catch (...) {
-        // Handed to the front end's thread by finish(): nothing may leave a thread.
-        failure = std::current_exception();
-    }
-    {
-        const std::lock_guard lock(mutex_);
-        outcome_ = std::move(outcome);
-        failure_ = failure;
-        finished_ = true;
-    }
-    finishedSignal_.notify_all();
-    if (hooks_.onFinished) {
-        hooks_.onFinished();
-    }
 }
 
 void RestoreJob::cancel()
 {
-    if (running_ && !cancel_.exchange(true)) {
+    if (run_.cancel()) {
         log(LogLevel::Info, "cancel requested");
     }
 }
 
 std::optional<ProgressText> RestoreJob::takeProgress()
 {
-    std::optional<RestoreProgress> progress;
-    {
-        const std::lock_guard lock(mutex_);
-        progress.swap(freshProgress_);
-    }
-    if (!progress || cancel_) {
+    const std::optional<RestoreProgress> progress = run_.takeProgress();
+    if (!progress) {
         return std::nullopt;
     }
     return describeRestoreProgress(*progress);
 }
 
-bool RestoreJob::isFinished() const
-{
-    const std::lock_guard lock(mutex_);
-    return finished_;
-}
-
-bool RestoreJob::waitFor(std::chrono::milliseconds timeout) const
-{
-    std::unique_lock lock(mutex_);
-    return finishedSignal_.wait_for(lock, timeout, [this] { return finished_; });
-}
-
 RestoreOutcome RestoreJob::finish()
 {
-    if (worker_.joinable()) {
-        worker_.join();
-    }
-    running_ = false;
-    if (failure_) {
-        std::rethrow_exception(std::exchange(failure_, nullptr));
-    }
-    RestoreOutcome outcome = std::exchange(outcome_, {});
+    RestoreOutcome outcome = run_.finish();
     for (const std::string& notDone : outcome.notDone) {
         log(LogLevel::Warning, printable(notDone));
     }

@@ -3,17 +3,13 @@
 #include "backup/backup_job.h"
 #include "backup/progress_text.h"
 #include "backup/run_log.h"
+#include "common/worker_run.h"
 #include "restore/restore_service.h"
 
-#include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <exception>
 #include <functional>
-#include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 
 namespace rv {
 
@@ -40,38 +36,27 @@ public:
     Result<std::monostate, StartRefusal> start(RestoreService& service, std::string backupFolder,
                                                std::string generation, Hooks hooks);
 
-    bool isRunning() const { return running_; }
+    bool isRunning() const { return run_.isRunning(); }
     // Asks the restore to stop; what was put back stays. Once per run.
     void cancel();
-    bool cancelRequested() const { return cancel_; }
+    bool cancelRequested() const { return run_.cancelRequested(); }
 
     // The newest progress since the last call, if there is any and no stop
     // was asked for (the window then says that the restore is stopping).
     std::optional<ProgressText> takeProgress();
 
-    bool isFinished() const;
+    bool isFinished() const { return run_.isFinished(); }
     // Waits up to timeout for the worker to end; true when it has.
-    bool waitFor(std::chrono::milliseconds timeout) const;
+    bool waitFor(std::chrono::milliseconds timeout) const { return run_.waitFor(timeout); }
     // Waits for the worker and hands its outcome over; the job is then free
     // for the next start. Rethrows what the worker could not handle.
     RestoreOutcome finish();
 
 private:
-    void work(RestoreService& service, const std::string& backupFolder, const std::string& generation);
     void log(LogLevel level, const std::string& line) const;
 
     Hooks hooks_;
-    std::atomic<bool> cancel_{false};
-    bool running_ = false;
-
-    mutable std::mutex mutex_;
-    mutable std::condition_variable finishedSignal_;
-    bool finished_ = false;
-    std::optional<RestoreProgress> freshProgress_;
-    RestoreOutcome outcome_;
-    std::exception_ptr failure_;
-
-    std::jthread worker_; // last: it goes first, while what it uses still exists
+    WorkerRun<RestoreProgress, RestoreOutcome> run_; // last: its worker goes first, while what it uses still exists
 };
 
 } // namespace rv

@@ -20,10 +20,15 @@ inline constexpr const char* kRestoreStartCaption = "復元";
 inline constexpr const char* kRestoreCloseCaption = "閉じる";
 // The heads of the generations list's columns, in the order of GenerationLine.
 inline constexpr std::array<const char*, 3> kGenerationColumns{"日時", "結果", "大きさ"};
-// Before the first figures of a restore come.
+// The progress window: before the first figures come, and what a screen
+// reader calls it and its bar.
 inline constexpr const char* kRestorePreparingText = "復元の準備をしています";
-// Where the chosen folder is shown before any is chosen.
+inline constexpr const char* kRestoringName = "データの復元中";
+inline constexpr const char* kRestoreBarName = "復元の進み具合";
+// Where the chosen folder is shown before any is chosen, and the preview
+// before a generation is picked.
 inline constexpr const char* kNoFolderChosenText = "（まだ選ばれていません）";
+inline constexpr const char* kNoGenerationPickedText = "一覧から復元するバックアップを選んでください。";
 
 // One row of the generations list.
 struct GenerationLine {

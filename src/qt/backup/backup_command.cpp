@@ -1,42 +1,11 @@
 #include "qt/backup/backup_command.h"
 
-#include "qt/backup/backup_progress_dialog.h"
-#include "qt/backup/run_input_guard.h"
-#include "qt/log_categories.h"
+#include "qt/backup/job_progress.h"
+#include "qt/backup/run_messages.h"
 
-#include <QEventLoop>
 #include <QLineEdit>
-#include <QTimer>
 
 namespace rv::backup {
-namespace {
-
-// How often the progress dialog takes the latest figures.
-constexpr std::chrono::milliseconds kRefreshInterval{100};
-
-ui::MessageBoxes::Icon boxIcon(MessageIcon icon)
-{
-    switch (icon) {
-    case MessageIcon::None:
-        return ui::MessageBoxes::Icon::None;
-    case MessageIcon::Information:
-        return ui::MessageBoxes::Icon::Information;
-    case MessageIcon::Warning:
-        return ui::MessageBoxes::Icon::Warning;
-    }
-    return ui::MessageBoxes::Icon::Warning;
-}
-
-void logLine(LogLevel level, const std::string& line)
-{
-    if (level == LogLevel::Warning) {
-        qCWarning(lcBackup).noquote() << QString::fromStdString(line);
-    } else {
-        qCInfo(lcBackup).noquote() << QString::fromStdString(line);
-    }
-}
-
-} // namespace
 
 BackupCommand::BackupCommand(QWidget& window, QLineEdit& text1, const Settings& settings, const QString& programFolder)
     : QObject(&window), window_(window), text1_(text1), flow_(settings, programFolder.toStdString())
@@ -73,40 +42,20 @@ BackupJob::Hooks BackupCommand::jobHooks()
 {
     untilDone_ = std::make_unique<QEventLoop>();
     BackupJob::Hooks hooks;
-    hooks.log = logLine;
-    // Queued: the worker ends on its own thread, the loop runs on this one.
-    hooks.onFinished = [wake = untilDone_.get()] {
-        QMetaObject::invokeMethod(wake, &QEventLoop::quit, Qt::QueuedConnection);
-    };
+    hooks.log = logRunLine;
+    hooks.onFinished = quitFromWorker(untilDone_.get());
     return hooks;
 }
 
 void BackupCommand::waitForTheJob(BackupJob& job)
 {
-    const RunInputGuard guard(window_);
-    BackupProgressDialog dialog(&window_);
-    connect(&dialog, &BackupProgressDialog::cancelRequested, &dialog, [&job] { job.cancel(); });
-    QTimer refresh;
-    connect(&refresh, &QTimer::timeout, &dialog, [&job, &dialog] {
-        if (auto progress = job.takeProgress()) {
-            dialog.showProgress(*progress);
-        }
-    });
-    refresh.start(kRefreshInterval);
-    QTimer::singleShot(kProgressDelay, &dialog, [&dialog] { dialog.show(); });
-    if (!job.isFinished()) {
-        untilDone_->exec();
-    }
+    showProgressUntilDone(window_, job, *untilDone_, kBackupProgressTexts);
 }
 
 void BackupCommand::endAfterClose() { window_.close(); }
 
-void BackupCommand::log(LogLevel level, const std::string& line) { logLine(level, line); }
+void BackupCommand::log(LogLevel level, const std::string& line) { logRunLine(level, line); }
 
-void BackupCommand::show(const ResultMessage& message)
-{
-    messages_->showOk(&window_, QString::fromStdString(message.caption), QString::fromStdString(message.text),
-                      boxIcon(message.icon));
-}
+void BackupCommand::show(const ResultMessage& message) { showResultMessage(*messages_, &window_, message); }
 
 } // namespace rv::backup

@@ -3,6 +3,7 @@
 #include "backup/backup_flow.h"
 #include "backup/backup_front_end.h"
 #include "qt/backup/folder_picker.h"
+#include "qt/backup/job_progress.h"
 #include "qt/message_boxes.h"
 #include "settings/settings.h"
 
@@ -25,7 +26,7 @@ class BackupCommand final : public QObject, private BackupFrontEnd {
     Q_OBJECT
 public:
     // The progress dialog appears only for a run that lasts longer than this.
-    static constexpr std::chrono::milliseconds kProgressDelay{500};
+    static constexpr std::chrono::milliseconds kProgressDelay = backup::kProgressDelay;
 
     // settings are owned by the start-up and outlive the window; text1 is the
     // window's hidden text box that keeps the chosen folder.

@@ -13,13 +13,13 @@ constexpr int kBarSteps = 1000;
 
 } // namespace
 
-BackupProgressDialog::BackupProgressDialog(QWidget* owner) : QDialog(owner)
+BackupProgressDialog::BackupProgressDialog(QWidget* owner, const ProgressDialogTexts& texts) : QDialog(owner)
 {
-    setObjectName(QStringLiteral("backupProgress"));
+    setObjectName(QString::fromUtf8(texts.objectName));
     setWindowTitle(QStringLiteral("RVシステム"));
     setModal(true);
 
-    item_ = new QLabel(QString::fromUtf8(kPreparingText), this);
+    item_ = new QLabel(QString::fromUtf8(texts.preparing), this);
     item_->setObjectName(QStringLiteral("progressItem"));
     counts_ = new QLabel(this);
     counts_->setObjectName(QStringLiteral("progressCounts"));
@@ -34,8 +34,8 @@ BackupProgressDialog::BackupProgressDialog(QWidget* owner) : QDialog(owner)
 
     // For screen readers: the labels are read by their text (its changes
     // reach them as name changes), the bar by this name and its value.
-    setAccessibleName(QStringLiteral("データのバックアップ中"));
-    bar_->setAccessibleName(QStringLiteral("バックアップの進み具合"));
+    setAccessibleName(QString::fromUtf8(texts.accessibleName));
+    bar_->setAccessibleName(QString::fromUtf8(texts.barName));
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(item_);

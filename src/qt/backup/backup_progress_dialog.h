@@ -10,12 +10,24 @@ class QPushButton;
 
 namespace rv::backup {
 
-// Shows how far a backup run has come and offers "中止". Modal: while it is
-// up, nothing else of the program takes input.
+// What the dialog says of the run it follows, before the first figures and
+// to a screen reader.
+struct ProgressDialogTexts {
+    const char* objectName;
+    const char* preparing;
+    const char* accessibleName;
+    const char* barName;
+};
+
+inline constexpr ProgressDialogTexts kBackupProgressTexts{"backupProgress", kPreparingText, "データのバックアップ中",
+                                                          "バックアップの進み具合"};
+
+// Shows how far a backup run (or a restore) has come and offers "中止".
+// Modal: while it is up, nothing else of the program takes input.
 class BackupProgressDialog final : public QDialog {
     Q_OBJECT
 public:
-    explicit BackupProgressDialog(QWidget* owner);
+    explicit BackupProgressDialog(QWidget* owner, const ProgressDialogTexts& texts = kBackupProgressTexts);
 
     void showProgress(const ProgressText& progress);
 

@@ -96,74 +96,74 @@ protected:
     // The folder chosen and the earlier generation (row 1) picked.
     void pickEarlier()
     {
-        flow.chooseFolder();
-        flow.chooseGeneration(1);
-        frontEnd.steps.clear();
+        flow_.chooseFolder();
+        flow_.chooseGeneration(1);
+        frontEnd_.steps.clear();
     }
 
-    FakeRestoreService service;
-    RecordingFrontEnd frontEnd;
-    RestoreFlow flow{service, frontEnd};
+    FakeRestoreService service_;
+    RecordingFrontEnd frontEnd_;
+    RestoreFlow flow_{service_, frontEnd_};
 };
 
 TEST_F(RestoreFlowTest, CancelAtThePickerChangesNothing)
 {
-    frontEnd.nextFolder.reset();
-    flow.chooseFolder();
-    EXPECT_EQ(frontEnd.steps, Steps{"choose"});
-    EXPECT_TRUE(service.calls.empty());
-    EXPECT_EQ(flow.restore(), RestoreEnd::NothingToRun);
-    EXPECT_EQ(frontEnd.steps, Steps{"choose"});
+    frontEnd_.nextFolder.reset();
+    flow_.chooseFolder();
+    EXPECT_EQ(frontEnd_.steps, Steps{"choose"});
+    EXPECT_TRUE(service_.calls.empty());
+    EXPECT_EQ(flow_.restore(), RestoreEnd::NothingToRun);
+    EXPECT_EQ(frontEnd_.steps, Steps{"choose"});
 }
 
 TEST_F(RestoreFlowTest, GenerationsAreShownOneLineEachAndAPickShowsItsPreview)
 {
-    frontEnd.nextFolder = std::string("/media/bk\0\0\0", 12);
-    flow.chooseFolder();
-    EXPECT_EQ(frontEnd.steps, (Steps{"choose", "folder /media/bk", "generations 2", "no preview"}));
-    EXPECT_FALSE(flow.canRestore());
-    ASSERT_EQ(frontEnd.lines.size(), 2U);
-    EXPECT_EQ(frontEnd.lines[0].when, "2026-12-08 18:30:05（最新）");
-    EXPECT_EQ(frontEnd.lines[0].size, "3 個　3.0 MB");
-    EXPECT_EQ(frontEnd.lines[1].result, "不完全：コピーできなかったものがあります。");
+    frontEnd_.nextFolder = std::string("/media/bk\0\0\0", 12);
+    flow_.chooseFolder();
+    EXPECT_EQ(frontEnd_.steps, (Steps{"choose", "folder /media/bk", "generations 2", "no preview"}));
+    EXPECT_FALSE(flow_.canRestore());
+    ASSERT_EQ(frontEnd_.lines.size(), 2U);
+    EXPECT_EQ(frontEnd_.lines[0].when, "2026-12-08 18:30:05（最新）");
+    EXPECT_EQ(frontEnd_.lines[0].size, "3 個　3.0 MB");
+    EXPECT_EQ(frontEnd_.lines[1].result, "不完全：コピーできなかったものがあります。");
 
-    flow.chooseGeneration(1);
-    EXPECT_EQ(service.calls.back(), "preview /media/bk 2026-12-07 18-30-00");
-    ASSERT_TRUE(frontEnd.preview);
-    EXPECT_EQ(frontEnd.preview->replaced.size(), 2U);
-    EXPECT_NE(frontEnd.preview->summary.find("置き換わるファイル 2 個"), std::string::npos);
-    EXPECT_TRUE(flow.canRestore());
+    flow_.chooseGeneration(1);
+    EXPECT_EQ(service_.calls.back(), "preview /media/bk 2026-12-07 18-30-00");
+    ASSERT_TRUE(frontEnd_.preview);
+    EXPECT_EQ(frontEnd_.preview->replaced.size(), 2U);
+    EXPECT_NE(frontEnd_.preview->summary.find("置き換わるファイル 2 個"), std::string::npos);
+    EXPECT_TRUE(flow_.canRestore());
 }
 
 TEST_F(RestoreFlowTest, ARefusalIsShownAndLeavesNothingToRestore)
 {
-    service.listed = FakeRestoreService::Generations::failure(
+    service_.listed = FakeRestoreService::Generations::failure(
         {RestoreRefusal::Why::NoBackup, "このフォルダにはバックアップがありません：/media/bk"});
-    flow.chooseFolder();
-    EXPECT_EQ(frontEnd.steps, (Steps{"choose", "folder /media/bk", "generations 0", "no preview", "refuse"}));
-    EXPECT_EQ(frontEnd.boxes.at(0).text, "このフォルダにはバックアップがありません：/media/bk");
-    EXPECT_EQ(flow.restore(), RestoreEnd::NothingToRun);
+    flow_.chooseFolder();
+    EXPECT_EQ(frontEnd_.steps, (Steps{"choose", "folder /media/bk", "generations 0", "no preview", "refuse"}));
+    EXPECT_EQ(frontEnd_.boxes.at(0).text, "このフォルダにはバックアップがありません：/media/bk");
+    EXPECT_EQ(flow_.restore(), RestoreEnd::NothingToRun);
 }
 
 TEST_F(RestoreFlowTest, AGenerationThatCannotBeRestoredSaysWhyInItsPreview)
 {
-    service.previewed =
+    service_.previewed =
         FakeRestoreService::Preview::failure({RestoreRefusal::Why::DatabaseOpen, "予約51.mdb が使用中です。"});
     pickEarlier();
-    ASSERT_TRUE(frontEnd.preview);
-    EXPECT_FALSE(frontEnd.preview->restorable);
-    EXPECT_NE(frontEnd.preview->summary.find("予約51.mdb が使用中です。"), std::string::npos);
-    EXPECT_EQ(flow.restore(), RestoreEnd::NothingToRun);
-    EXPECT_EQ(service.restoreCalls(), 0U);
+    ASSERT_TRUE(frontEnd_.preview);
+    EXPECT_FALSE(frontEnd_.preview->restorable);
+    EXPECT_NE(frontEnd_.preview->summary.find("予約51.mdb が使用中です。"), std::string::npos);
+    EXPECT_EQ(flow_.restore(), RestoreEnd::NothingToRun);
+    EXPECT_EQ(service_.restoreCalls(), 0U);
 }
 
 TEST_F(RestoreFlowTest, NoAtTheQuestionTouchesNothing)
 {
     pickEarlier();
-    EXPECT_EQ(flow.restore(), RestoreEnd::Declined);
-    EXPECT_EQ(frontEnd.steps, Steps{"confirm"});
-    EXPECT_EQ(service.restoreCalls(), 0U);
-    const std::string& question = frontEnd.boxes.at(0).text;
+    EXPECT_EQ(flow_.restore(), RestoreEnd::Declined);
+    EXPECT_EQ(frontEnd_.steps, Steps{"confirm"});
+    EXPECT_EQ(service_.restoreCalls(), 0U);
+    const std::string& question = frontEnd_.boxes.at(0).text;
     EXPECT_NE(question.find("2026-12-07 18:30:00 のバックアップを復元します。"), std::string::npos);
     EXPECT_NE(question.find("今あるファイル 2 個が置き換わります。"), std::string::npos);
     EXPECT_NE(question.find("「復元前」"), std::string::npos);
@@ -171,13 +171,13 @@ TEST_F(RestoreFlowTest, NoAtTheQuestionTouchesNothing)
 
 TEST_F(RestoreFlowTest, YesRestoresThePickedGenerationAndShowsTheOutcome)
 {
-    frontEnd.answerYes = true;
+    frontEnd_.answerYes = true;
     pickEarlier();
-    EXPECT_EQ(flow.restore(), RestoreEnd::Finished);
-    EXPECT_EQ(frontEnd.steps, (Steps{"confirm", "wait", "outcome"}));
-    EXPECT_EQ(service.calls.back(), "restore /media/bk 2026-12-07 18-30-00");
-    EXPECT_FALSE(service.sawCancel);
-    const rv::ResultMessage& outcome = frontEnd.boxes.back();
+    EXPECT_EQ(flow_.restore(), RestoreEnd::Finished);
+    EXPECT_EQ(frontEnd_.steps, (Steps{"confirm", "wait", "outcome"}));
+    EXPECT_EQ(service_.calls.back(), "restore /media/bk 2026-12-07 18-30-00");
+    EXPECT_FALSE(service_.sawCancel);
+    const rv::ResultMessage& outcome = frontEnd_.boxes.back();
     EXPECT_EQ(outcome.icon, rv::MessageIcon::Information);
     EXPECT_EQ(outcome.text, "データの復元が終わりました。\n\n置き換える前のファイルは次の場所に残してあります：\n"
                             "/rv/復元前/2026-12-09 18時00分");
@@ -185,12 +185,12 @@ TEST_F(RestoreFlowTest, YesRestoresThePickedGenerationAndShowsTheOutcome)
 
 TEST_F(RestoreFlowTest, TheRestoresProgressIsShownAndACancelReachesTheService)
 {
-    frontEnd.answerYes = true;
-    service.untilCancelled = true;
-    service.outcome = {rv::kRestoreNotAll, false, "復元を中止しました。", {"/rv/GDATA/カルテ.txt：中止"}, ""};
+    frontEnd_.answerYes = true;
+    service_.untilCancelled = true;
+    service_.outcome = {rv::kRestoreNotAll, false, "復元を中止しました。", {"/rv/GDATA/カルテ.txt：中止"}, ""};
     std::optional<rv::ProgressText> progress;
-    frontEnd.duringRun = [&progress](rv::RestoreJob& job) {
-        // The service waits for the cancel, so its progress comes first.
+    frontEnd_.duringRun = [&progress](rv::RestoreJob& job) {
+        // The service_ waits for the cancel, so its progress comes first.
         while (!progress && !job.waitFor(std::chrono::milliseconds(5))) {
             progress = job.takeProgress();
         }
@@ -198,30 +198,30 @@ TEST_F(RestoreFlowTest, TheRestoresProgressIsShownAndACancelReachesTheService)
         EXPECT_FALSE(job.takeProgress()); // the window says that it is stopping instead
     };
     pickEarlier();
-    EXPECT_EQ(flow.restore(), RestoreEnd::Finished);
-    EXPECT_TRUE(service.sawCancel);
+    EXPECT_EQ(flow_.restore(), RestoreEnd::Finished);
+    EXPECT_TRUE(service_.sawCancel);
     ASSERT_TRUE(progress);
     EXPECT_EQ(progress->item, "予約51.mdb を復元しています");
     EXPECT_EQ(progress->counts, "ファイル 1 / 3 個　　0.0 MB / 0.0 MB");
     EXPECT_EQ(progress->permille, 250);
-    const rv::ResultMessage& outcome = frontEnd.boxes.back();
+    const rv::ResultMessage& outcome = frontEnd_.boxes.back();
     EXPECT_EQ(outcome.icon, rv::MessageIcon::Warning);
     EXPECT_EQ(outcome.text, "復元を中止しました。\n\n復元できなかったファイル：\n/rv/GDATA/カルテ.txt：中止");
 }
 
 TEST_F(RestoreFlowTest, ClosingDuringTheRestoreCancelsItAndEndsTheWindow)
 {
-    frontEnd.answerYes = true;
-    service.untilCancelled = true;
-    frontEnd.duringRun = [this](rv::RestoreJob& /*job*/) {
-        EXPECT_FALSE(flow.requestClose());
-        EXPECT_EQ(flow.restore(), RestoreEnd::Busy);
+    frontEnd_.answerYes = true;
+    service_.untilCancelled = true;
+    frontEnd_.duringRun = [this](rv::RestoreJob& /*job*/) {
+        EXPECT_FALSE(flow_.requestClose());
+        EXPECT_EQ(flow_.restore(), RestoreEnd::Busy);
     };
     pickEarlier();
-    EXPECT_EQ(flow.restore(), RestoreEnd::Closed);
-    EXPECT_TRUE(service.sawCancel);
-    EXPECT_EQ(frontEnd.steps, (Steps{"confirm", "wait", "end"}));
-    EXPECT_TRUE(flow.requestClose());
+    EXPECT_EQ(flow_.restore(), RestoreEnd::Closed);
+    EXPECT_TRUE(service_.sawCancel);
+    EXPECT_EQ(frontEnd_.steps, (Steps{"confirm", "wait", "end"}));
+    EXPECT_TRUE(flow_.requestClose());
 }
 
 } // namespace
