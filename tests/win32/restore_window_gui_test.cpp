@@ -61,13 +61,15 @@ protected:
         ASSERT_TRUE(rv::test::waitUntil([&] { return SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == 2; }));
     }
 
-    void pickRow(HWND window, int row)
+    // By keyboard, as a user working by ear does: Tab into the list, then Down.
+    void pickTheFirstRow(HWND window)
     {
-        LVITEMW state{};
-        state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-        state.state = LVIS_SELECTED | LVIS_FOCUSED;
-        ASSERT_TRUE(program_->sendWithData(GetDlgItem(window, rv::win32::kIdRestoreGenerations), LVM_SETITEMSTATE,
-                                           static_cast<WPARAM>(row), &state, sizeof state));
+        HWND folderButton = GetDlgItem(window, rv::win32::kIdRestoreFolderButton);
+        HWND list = GetDlgItem(window, rv::win32::kIdRestoreGenerations);
+        ASSERT_TRUE(rv::test::waitUntil([&] { return program_->focus() == folderButton; }));
+        pressKey(folderButton, VK_TAB);
+        ASSERT_TRUE(rv::test::waitUntil([&] { return program_->focus() == list; }));
+        pressKey(list, VK_DOWN);
     }
 
     // Presses the restore button and returns the question it asks.
@@ -114,7 +116,7 @@ TEST_F(RestoreWindowGuiTest, NoAtTheQuestionTouchesNothingAndYesRunsWithProgress
     ASSERT_NE(window, nullptr);
     chooseTheBackupFolder(window);
     EXPECT_EQ(rv::test::windowText(GetDlgItem(window, rv::win32::kIdRestoreFolderText)), destination_.native());
-    pickRow(window, 0);
+    pickTheFirstRow(window);
     HWND replaced = GetDlgItem(window, rv::win32::kIdRestoreReplaced);
     ASSERT_TRUE(rv::test::waitUntil([&] { return !rv::test::windowText(replaced).empty(); }));
     EXPECT_EQ(rv::test::windowText(replaced), L"/rv/予約51.mdb\r\n/rv/GDATA/カルテ.txt\r\n");
