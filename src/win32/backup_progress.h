@@ -10,10 +10,8 @@ namespace rv::win32 {
 // to the program's log, and its end wakes the wait on this thread.
 BackupJob::Hooks progressWindowHooks();
 
-// The progress window with "中止" over a started job, owned by owner (shown
-// once the run has lasted half a second). The owner takes no input until the
-// run is over; the wait ends when the job's worker does, whatever became of
-// the windows meanwhile.
+// The progress window over a started job, owned by owner, until the job's
+// worker has ended.
 void waitBehindProgressWindow(HWND owner, BackupJob& job);
 
 // The message box of a run, owned by owner.

@@ -8,14 +8,7 @@
 
 namespace rv::win32 {
 
-std::optional<std::string> BackupWindows::chooseFolder()
-{
-    const auto chosen = BrowseForFolder(owner_);
-    if (!chosen) {
-        return std::nullopt;
-    }
-    return narrow(*chosen);
-}
+std::optional<std::string> BackupWindows::chooseFolder() { return chooseFolderWithBrowser(owner_); }
 
 void BackupWindows::keepChosenFolder(const std::string& path) { SetWindowTextW(text1_, widen(path).c_str()); }
 

@@ -1,5 +1,7 @@
 #include "win32/folder_browser.h"
 
+#include "win32/wide_text.h"
+
 #include <shlobj.h>
 
 #include <vector>
@@ -22,6 +24,15 @@ std::optional<std::wstring> BrowseForFolder(HWND owner)
     const bool hasPath = SHGetPathFromIDListEx(chosen, path.data(), static_cast<DWORD>(path.size()), GPFIDL_DEFAULT);
     CoTaskMemFree(chosen);
     return hasPath ? std::wstring(path.data()) : std::wstring();
+}
+
+std::optional<std::string> chooseFolderWithBrowser(HWND owner)
+{
+    const auto chosen = BrowseForFolder(owner);
+    if (!chosen) {
+        return std::nullopt;
+    }
+    return narrow(*chosen);
 }
 
 } // namespace rv::win32

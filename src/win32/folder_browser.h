@@ -13,4 +13,7 @@ namespace rv::win32 {
 // when the user cancelled.
 std::optional<std::wstring> BrowseForFolder(HWND owner);
 
+// The same, as the core takes a path: in UTF-8.
+std::optional<std::string> chooseFolderWithBrowser(HWND owner);
+
 } // namespace rv::win32

@@ -1,6 +1,7 @@
 // Entry point of the native Windows program.
 #include "platform/paths.h"
 #include "startup/command_line.h"
+#include "win32/open_restore_window.h"
 #include "win32/speech_library.h"
 #include "win32/startup_sequence.h"
 #include "win32/unattended_mode.h"
@@ -30,7 +31,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     }
     // Before anything loads a library by name.
     rv::win32::restrictLibrarySearch(rv::win32::widen(programFolder.value()));
-    const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
+    const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX),
+                                        ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&controls);
     // The folder browser's new-style dialog and the speech control need OLE on this thread.
     if (FAILED(OleInitialize(nullptr))) {
@@ -49,6 +51,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
         break;
     case rv::startup::CommandLine::Mode::Restore:
         exitCode = rv::win32::runRestoreMode(programFolder.value(), line.folder, line.generation);
+        break;
+    case rv::startup::CommandLine::Mode::RestoreWindow:
+        exitCode = rv::win32::openRestoreWindow(programFolder.value());
         break;
     default:
         exitCode = rv::win32::runStartupSequence(rv::win32::widen(programFolder.value()));

@@ -32,8 +32,7 @@ template <typename Window>
 bool keep(Result<std::unique_ptr<Window>, std::string> built, std::unique_ptr<Window>& window)
 {
     if (!built.ok()) {
-        logLine(L"rv.startup", widen(built.error()));
-        MessageBoxW(nullptr, kWindowFailure, kMessageCaption, MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+        reportWindowFailure(built.error());
         return false;
     }
     window = std::move(built).value();
@@ -104,6 +103,13 @@ private:
 };
 
 } // namespace
+
+int reportWindowFailure(const std::string& cause)
+{
+    logLine(L"rv.startup", widen(cause));
+    MessageBoxW(nullptr, kWindowFailure, kMessageCaption, MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+    return kExitWindowFailure;
+}
 
 int runStartupSequence(const std::wstring& programFolder)
 {

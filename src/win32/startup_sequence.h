@@ -12,4 +12,8 @@ namespace rv::win32 {
 // missing rv.dat) after its message box.
 int runStartupSequence(const std::wstring& programFolder);
 
+// One of the program's own windows could not be made (a damaged executable):
+// the cause goes to the log, a box tells the user. Returns the exit code.
+int reportWindowFailure(const std::string& cause);
+
 } // namespace rv::win32

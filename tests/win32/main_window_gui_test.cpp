@@ -144,7 +144,7 @@ TEST_F(MainWindowGuiTest, DuringARunProgressIsShownNoSecondRunStartsAndClosingCa
     ASSERT_NE(window, nullptr);
     const HCURSOR idlePointer = pointerOnceMovedOnto(window);
     startBackup(window);
-    HWND progress = program_->waitForWindow([](HWND w) { return rv::test::className(w) == L"RvBackupProgress"; });
+    HWND progress = program_->waitForWindow([](HWND w) { return rv::test::className(w) == L"RvProgressWindow"; });
     ASSERT_NE(progress, nullptr);
     EXPECT_EQ(GetWindow(progress, GW_OWNER), window);
     EXPECT_TRUE(rv::test::waitUntil([&] {
