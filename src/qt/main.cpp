@@ -12,9 +12,7 @@
 
 #include <QApplication>
 
-#ifdef RV_RESTORE_WINDOW
 #include "qt/restore/open_restore_window.h"
-#endif
 
 #include <malloc.h>
 
@@ -80,11 +78,9 @@ int main(int argc, char* argv[]) // NOLINT(bugprone-exception-escape)
     if (const auto translated = rv::ui::installQtTranslations(app); !translated)
         qCWarning(lcStartup).noquote() << "Qt's own texts stay in English, cannot load" << translated.error();
     rv::ui::registerFontSubstitutions();
-#ifdef RV_RESTORE_WINDOW
     if (line.mode == rv::startup::CommandLine::Mode::RestoreWindow) {
         return rv::ui::runRestoreWindow(QCoreApplication::applicationDirPath());
     }
-#endif
     rv::ui::ScreenMessageBoxes messages;
     rv::StartupSequence startup(
         {.programFolder = QCoreApplication::applicationDirPath(), .startSpeech = rv::ui::programSpeechBackend},

@@ -58,4 +58,9 @@ RestoreOutcome FolderRestoreService::restore(const std::string& backupFolder, co
     return runRestore(programFolder_, places.value(), onProgress, cancel);
 }
 
+std::unique_ptr<RestoreService> makeFolderRestoreService(std::string programFolder)
+{
+    return std::make_unique<FolderRestoreService>(std::move(programFolder));
+}
+
 } // namespace rv

@@ -3,6 +3,7 @@
 #include "restore/restore_run.h"
 #include "restore/restore_service.h"
 
+#include <memory>
 #include <string>
 
 namespace rv {
@@ -23,5 +24,8 @@ public:
 private:
     std::string programFolder_;
 };
+
+// The restore a window works with, for the program in programFolder.
+std::unique_ptr<RestoreService> makeFolderRestoreService(std::string programFolder);
 
 } // namespace rv
