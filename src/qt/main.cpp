@@ -8,6 +8,7 @@
 #include "qt/startup_sequence.h"
 #include "qt/window_style.h"
 
+#include "generations/generation_list.h"
 #include "startup/command_line.h"
 
 #include <QApplication>
@@ -41,7 +42,9 @@ std::optional<int> answerCommandLine(const rv::startup::CommandLine& line, int a
     case rv::startup::CommandLine::Mode::BackupTo:
         return rv::backup::runBackupTo(line.folder, line.verify, line.keep);
     case rv::startup::CommandLine::Mode::Check:
-        return rv::backup::runCheckOf(line.folder);
+        return rv::backup::runCheckOf(line.folder, line.generation);
+    case rv::startup::CommandLine::Mode::Generations:
+        return rv::runGenerationListing(line.folder, std::cout);
     default:
         return std::nullopt;
     }

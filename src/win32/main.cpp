@@ -42,7 +42,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
         exitCode = rv::win32::runUnattendedMode(programFolder.value(), line.folder, line.verify, line.keep);
         break;
     case rv::startup::CommandLine::Mode::Check:
-        exitCode = rv::win32::runCheckMode(line.folder);
+        exitCode = rv::win32::runCheckMode(line.folder, line.generation);
+        break;
+    case rv::startup::CommandLine::Mode::Generations:
+        exitCode = rv::win32::runGenerationsMode(line.folder);
         break;
     default:
         exitCode = rv::win32::runStartupSequence(rv::win32::widen(programFolder.value()));

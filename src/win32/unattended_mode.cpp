@@ -1,6 +1,7 @@
 #include "win32/unattended_mode.h"
 
 #include "backup/unattended_backup.h"
+#include "generations/generation_list.h"
 #include "record/backup_check.h"
 #include "win32/console_output.h"
 #include "win32/wide_text.h"
@@ -90,14 +91,20 @@ int runUnattendedMode(const std::string& programFolder, const std::string& desti
     return exitCode;
 }
 
-int runCheckMode(const std::string& folder)
+int runCheckMode(const std::string& folder, const std::string& generation)
 {
     const auto out = openConsoleOutput();
     const auto progress = openConsoleError();
     const ConsoleCancel cancel;
-    const int exitCode = runBackupCheck(folder, *out, *progress, cancelRequested);
+    const int exitCode = runBackupCheck(folder, generation, *out, *progress, cancelRequested);
     out->flush();
     return exitCode;
+}
+
+int runGenerationsMode(const std::string& folder)
+{
+    const auto out = openConsoleOutput();
+    return runGenerationListing(folder, *out);
 }
 
 } // namespace rv::win32

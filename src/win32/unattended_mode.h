@@ -26,8 +26,11 @@ int runUnattendedMode(const std::string& programFolder, const std::string& desti
                       std::optional<unsigned> keep);
 
 // The check of a backup folder against its record, written to the parent's
-// console; Ctrl+C stops it. Returns 0 (all match), 1 (something differs or
-// is missing) or 2 (no record, unusable folder).
-int runCheckMode(const std::string& folder);
+// console; Ctrl+C stops it. generation "" is the latest. Returns 0 (all
+// match), 1 (something differs or is missing) or 2 (no record, unusable
+// folder).
+int runCheckMode(const std::string& folder, const std::string& generation);
+// --generations: lists the folder's generations on the console; the exit code.
+int runGenerationsMode(const std::string& folder);
 
 } // namespace rv::win32

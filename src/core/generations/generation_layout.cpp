@@ -1,6 +1,9 @@
 #include "generations/generation_layout.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cstdint>
+#include <limits>
 
 namespace rv {
 namespace {
@@ -74,9 +77,16 @@ namespace {
 // "name（10）" after "name（9）": by time, then by number.
 bool isOlder(const std::string& first, const std::string& second)
 {
-    const auto number = [](const std::string& name) -> unsigned long {
+    // A number too large to read sorts last of its minute, and throws nothing.
+    const auto number = [](const std::string& name) -> std::uint64_t {
         const std::size_t open = name.find(kNumberOpen);
-        return open == std::string::npos ? 1UL : std::stoul(name.substr(open + kNumberOpen.size()));
+        if (open == std::string::npos) {
+            return 1;
+        }
+        std::uint64_t value = 0;
+        const char* digits = name.data() + open + kNumberOpen.size();
+        const auto read = std::from_chars(digits, name.data() + name.size(), value);
+        return read.ec == std::errc() ? value : std::numeric_limits<std::uint64_t>::max();
     };
     const std::string firstTime = first.substr(0, first.find(kNumberOpen));
     const std::string secondTime = second.substr(0, second.find(kNumberOpen));

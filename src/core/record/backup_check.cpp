@@ -2,6 +2,7 @@
 
 #include "backup/copy_reason.h"
 #include "backup/progress_text.h"
+#include "generations/generation_list.h"
 #include "platform/destination_folder.h"
 #include "platform/read_back.h"
 #include "record/record_reader.h"
@@ -31,11 +32,24 @@ std::string unreadableReason(const platform::FileError& error)
                                                        : describeFileError(error);
 }
 
-void checkOne(const platform::DestinationFolder& folder, const RecordedFile& file, const std::atomic<bool>& cancel,
-              Tally& tally, std::ostream& out)
+// The file read from the first of the places that holds it.
+Result<platform::ReadBack, platform::FileError>
+readFromFirstHolding(const GenerationPlaces& where, const std::string& relativePath, const std::atomic<bool>& cancel)
+{
+    for (std::size_t place = 0;; ++place) {
+        auto read = platform::readFromDeviceBelow(where.places[place], relativePath, &cancel);
+        const bool elsewhere = !read.ok() && read.error().kind == platform::FileErrorKind::NotFound;
+        if (!elsewhere || place + 1 == where.places.size()) {
+            return read;
+        }
+    }
+}
+
+void checkOne(const GenerationPlaces& where, const RecordedFile& file, const std::atomic<bool>& cancel, Tally& tally,
+              std::ostream& out)
 {
     const std::string shown = escapeRecordPath(file.relativePath);
-    auto read = platform::readFromDeviceBelow(folder, file.relativePath, &cancel);
+    auto read = readFromFirstHolding(where, file.relativePath, cancel);
     // A read a signal cut short is the cancel, whatever it failed with.
     if (!read.ok() && (read.error().kind == platform::FileErrorKind::Cancelled || cancel)) {
         return;
@@ -109,20 +123,27 @@ void writeSummary(const Tally& tally, bool finished, bool allMatch, std::ostream
 
 } // namespace
 
-int runBackupCheck(std::string_view path, std::ostream& out, std::ostream& progress, const std::atomic<bool>& cancel)
+int runBackupCheck(std::string_view path, std::string_view generation, std::ostream& out, std::ostream& progress,
+                   const std::atomic<bool>& cancel)
 {
-    const auto folder = platform::DestinationFolder::openChosen(path);
+    auto folder = platform::DestinationFolder::openChosen(path);
     if (!folder.ok()) {
         out << "フォルダが見つかりません：" << path << '\n';
         return kCheckUnusable;
     }
-    auto reader = RecordReader::open(folder.value());
+    const auto where = openGenerationPlaces(std::move(folder.value()), generation);
+    if (!where.ok()) {
+        out << where.error().message << '\n';
+        return kCheckUnusable;
+    }
+    const auto& recordFolder = where.value().recordFolder();
+    auto reader = RecordReader::open(recordFolder);
     if (!reader.ok()) {
         out << (reader.error().absent ? "バックアップの記録がありません：" : "バックアップの記録を開けません：")
             << reader.error().detail << '\n';
         return kCheckUnusable;
     }
-    const auto total = surveyRecord(folder.value(), cancel, out);
+    const auto total = surveyRecord(recordFolder, cancel, out);
     if (!total) {
         out.flush();
         return kCheckDiffers;
@@ -140,7 +161,7 @@ int runBackupCheck(std::string_view path, std::ostream& out, std::ostream& progr
             continue;
         }
         ++tally.listed;
-        checkOne(folder.value(), std::get<RecordedFile>(*entry), cancel, tally, out);
+        checkOne(where.value(), std::get<RecordedFile>(*entry), cancel, tally, out);
         if (const auto now = std::chrono::steady_clock::now(); now - lastReport >= kProgressEvery) {
             progress << "確認しています… " << groupedNumber(tally.listed) << " / " << groupedNumber(*total) << " 個\n"
                      << std::flush;

@@ -62,7 +62,7 @@ std::string recordHeading(const RecordHeader& header, const RecordCounts& counts
     std::string text = std::string(kRecordTitle) + kLineEnd + kRecordFormatLine + kLineEnd;
     text += std::string(kRecordWhenField) + header.when + kLineEnd;
     text += "プログラム\t" + header.program + kLineEnd;
-    text += "結果\t" + header.outcome + kLineEnd;
+    text += std::string(kRecordOutcomeField) + header.outcome + kLineEnd;
     text += "件数\t" + header.counts + kLineEnd;
     text += std::string("照合\t") + (header.verified ? "書き込んだ内容を読み直して確かめました" : "していません") +
             kLineEnd;

@@ -26,6 +26,8 @@ inline constexpr std::string_view kRecordFormatName = "形式\t";
 inline constexpr const char* kRecordFormatLine = "形式\t2";
 // The heading's line of when the run started.
 inline constexpr std::string_view kRecordWhenField = "日時\t";
+// The heading's line of how the run ended.
+inline constexpr std::string_view kRecordOutcomeField = "結果\t";
 
 // No line the backup writes comes near this: a path Windows can open has at
 // most 32,767 UTF-16 units, 3 bytes each in UTF-8 (4 when escaped), 128 KiB

@@ -91,6 +91,8 @@ void RecordReader::readHeading()
         }
         if (line->text.starts_with(kRecordWhenField)) {
             when_ = line->text.substr(kRecordWhenField.size());
+        } else if (line->text.starts_with(kRecordOutcomeField)) {
+            outcome_ = line->text.substr(kRecordOutcomeField.size());
         } else if (const auto files = parseFileCountLine(line->text)) {
             declared_.files = *files;
             fileCount = true;

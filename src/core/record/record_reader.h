@@ -45,6 +45,8 @@ public:
     const RecordCounts& declared() const { return declared_; }
     // When the run that wrote it started, as its heading gives it.
     const std::string& when() const { return when_; }
+    // How that run ended, as its heading gives it.
+    const std::string& outcome() const { return outcome_; }
 
 private:
     explicit RecordReader(RecordLines lines) : lines_(std::move(lines)) {}
@@ -64,6 +66,7 @@ private:
     bool sealSeen_ = false;
     std::uint64_t lastLine_ = 0;
     std::string when_;
+    std::string outcome_;
     RecordCounts declared_;
     RecordCounts seen_;
     std::optional<RecordDamage> damage_;

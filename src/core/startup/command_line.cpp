@@ -55,9 +55,11 @@ private:
         const auto option = optionWord(argument);
         if (!option) {
             refusal_ = "余分な引数です：" + std::string(argument);
-        } else if (option->name == "backup-to" || option->name == "check") {
-            auto& folder = option->name == "backup-to" ? backupTo_ : check_;
+        } else if (isOneOf(option->name, {"backup-to", "check", "generations"})) {
+            auto& folder = option->name == "backup-to" ? backupTo_ : option->name == "check" ? check_ : generations_;
             folder = valueOf(*option, "フォルダ");
+        } else if (option->name == "generation") {
+            generation_ = valueOf(*option, "世代の名前");
         } else if (option->name == "restore" && !option->value) {
             restoreWindow_ = true;
         } else if (option->name == "keep") {
@@ -118,16 +120,20 @@ private:
         } else if (keep_ && !backupTo_) {
             line.mode = Mode::Refused;
             line.refusal = "--keep は --backup-to と一緒に指定してください。";
-        } else if (restoreWindow_ && (backupTo_ || check_)) {
+        } else if (generation_ && (backupTo_ || !check_)) {
             line.mode = Mode::Refused;
-            line.refusal = "--restore は --backup-to や --check と一緒には指定できません。";
+            line.refusal = "--generation は --check と一緒に指定してください。";
+        } else if (restoreWindow_ && (backupTo_ || check_ || generations_)) {
+            line.mode = Mode::Refused;
+            line.refusal = "--restore は --backup-to、--check、--generations と一緒には指定できません。";
         } else if (restoreWindow_) {
             line.mode = Mode::RestoreWindow;
-        } else if (backupTo_ || check_) {
-            line.mode = backupTo_ ? Mode::BackupTo : Mode::Check;
-            line.folder = backupTo_ ? *backupTo_ : *check_;
+        } else if (backupTo_ || check_ || generations_) {
+            line.mode = backupTo_ ? Mode::BackupTo : check_ ? Mode::Check : Mode::Generations;
+            line.folder = backupTo_ ? *backupTo_ : check_ ? *check_ : *generations_;
             line.verify = verify_;
             line.keep = keep_;
+            line.generation = generation_.value_or("");
         }
         return line;
     }
@@ -137,6 +143,8 @@ private:
     std::size_t next_ = 0;
     std::optional<std::string> backupTo_;
     std::optional<std::string> check_;
+    std::optional<std::string> generations_;
+    std::optional<std::string> generation_;
     bool restoreWindow_ = false;
     bool verify_ = true;
     std::optional<unsigned> keep_;
@@ -166,6 +174,9 @@ std::string helpText(std::string_view programName)
            "                     1 以上。空きが足りなければ古いものから削除します）。\n"
            "  --check <DIR>      DIR のバックアップを記録と照らし合わせます（終了コード\n"
            "                     0: すべて一致、1: 違うものか見つからないものあり、2: 記録がない）。\n"
+           "  --generation <NAME>  --check で、最新ではなく世代 NAME のバックアップを確かめます。\n"
+           "  --generations <DIR>  DIR のバックアップの世代を、新しいものから一行ずつ表示します\n"
+           "                     （名前、日時、結果、ファイル数、サイズ。最新の名前は「最新」）。\n"
            "  --restore          復元のウィンドウを開き、バックアップを元の場所に戻します。\n"
            "  -h, --help         この説明を表示します。\n"
            "  -v, --version      バージョンを表示します。\n";
@@ -200,6 +211,7 @@ std::optional<int> answerAtOnce(const CommandLine& line, std::string_view progra
     case Mode::BackupTo:
     case Mode::Check:
     case Mode::RestoreWindow:
+    case Mode::Generations:
         break;
     }
     return std::nullopt;

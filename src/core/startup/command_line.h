@@ -14,6 +14,7 @@ struct CommandLine {
         Window,        // no option of ours: the main window
         BackupTo,      // the backup without a window, into folder
         Check,         // the check of the backup in folder against its record
+        Generations,   // the list of the generations of the backup in folder
         RestoreWindow, // the restore window, which asks for the backup folder itself
         Help,          // print helpText and end
         Version,       // print versionText and end
@@ -25,6 +26,8 @@ struct CommandLine {
     // BackupTo: how many earlier generations the backup folder keeps at
     // most; nothing for the backup's own number. At least 1.
     std::optional<unsigned> keep;
+    // Check: the generation to check; empty for the latest.
+    std::string generation;
     std::string refusal;
 };
 

@@ -46,10 +46,10 @@ int runBackupTo(const std::string& destination, bool verify, std::optional<unsig
     return runUnattendedBackup(programFolder.value(), destination, std::cout, interrupted, tuning);
 }
 
-int runCheckOf(const std::string& folder)
+int runCheckOf(const std::string& folder, const std::string& generation)
 {
     stopOnInterrupt();
-    return runBackupCheck(folder, std::cout, std::cerr, interrupted);
+    return runBackupCheck(folder, generation, std::cout, std::cerr, interrupted);
 }
 
 } // namespace rv::backup

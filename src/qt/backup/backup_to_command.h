@@ -17,6 +17,6 @@ int runBackupTo(const std::string& destination, bool verify, std::optional<unsig
 // One line per file that differs or is missing and a summary on standard
 // output, progress on standard error; returns 0 (all match), 1 (something
 // differs or is missing, or stopped by Ctrl+C) or 2 (no record, or DIR unusable).
-int runCheckOf(const std::string& folder);
+int runCheckOf(const std::string& folder, const std::string& generation);
 
 } // namespace rv::backup

@@ -147,7 +147,7 @@ TEST(BackupJob, LeavesARecordOfEveryCopiedFileThatALaterCheckFindsRight)
     std::ostringstream out;
     std::ostringstream progress;
     const std::atomic<bool> cancel{false};
-    EXPECT_EQ(rv::runBackupCheck(clinic.backup.str(), out, progress, cancel), rv::kCheckAllMatch) << out.str();
+    EXPECT_EQ(rv::runBackupCheck(clinic.backup.str(), "", out, progress, cancel), rv::kCheckAllMatch) << out.str();
 }
 
 TEST(BackupJob, OneRunAtATimeAndAStopIsAskedOnce)

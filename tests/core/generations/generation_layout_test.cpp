@@ -43,13 +43,14 @@ TEST(EarlierGenerations, AreListedOldestFirstLeavingOtherEntriesOut)
 
     const auto earlier = backup.path() / u8path(kEarlierBackupsFolder);
     for (const char* name : {"2026-12-09 08時00分", "2026-12-08 18時30分（10）", "2026-12-08 18時30分",
-                             "2026-12-08 18時30分（2）", "メモ"}) {
+                             "2026-12-08 18時30分（2）", "2026-12-08 18時30分（99999999999999999999999）", "メモ"}) {
         std::filesystem::create_directories(earlier / u8path(name));
     }
     auto listed = earlierGenerations(chosen.value());
     ASSERT_TRUE(listed.ok());
-    EXPECT_EQ(listed.value(), (std::vector<std::string>{"2026-12-08 18時30分", "2026-12-08 18時30分（2）",
-                                                        "2026-12-08 18時30分（10）", "2026-12-09 08時00分"}));
+    EXPECT_EQ(listed.value(),
+              (std::vector<std::string>{"2026-12-08 18時30分", "2026-12-08 18時30分（2）", "2026-12-08 18時30分（10）",
+                                        "2026-12-08 18時30分（99999999999999999999999）", "2026-12-09 08時00分"}));
 }
 
 } // namespace

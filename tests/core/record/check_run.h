@@ -14,12 +14,12 @@ struct CheckRun {
     std::string output;
 };
 
-inline CheckRun check(const std::string& folder)
+inline CheckRun check(const std::string& folder, const std::string& generation = "")
 {
     std::ostringstream out;
     std::ostringstream progress;
     const std::atomic<bool> cancel{false};
-    const int code = runBackupCheck(folder, out, progress, cancel);
+    const int code = runBackupCheck(folder, generation, out, progress, cancel);
     return {code, out.str()};
 }
 

@@ -23,6 +23,7 @@ struct Case {
     bool verify = true;
     std::string refusal;
     std::optional<unsigned> keep;
+    std::string generation;
 };
 
 } // namespace
@@ -42,6 +43,14 @@ TEST(CommandLine, EachOptionAsBothProgramsTakeIt)
         {{"--backup-to="}, Mode::BackupTo, ""},
         {{"--check", "/media/usb"}, Mode::Check, "/media/usb"},
         {{"--check=/media/usb"}, Mode::Check, "/media/usb"},
+        {{"--check", "/a", "--generation", "2026-12-08 18時30分"},
+         Mode::Check,
+         "/a",
+         true,
+         "",
+         {},
+         "2026-12-08 18時30分"},
+        {{"--generations=/media/usb"}, Mode::Generations, "/media/usb"},
         // As before on both programs: the backup wins over the check.
         {{"--check", "/a", "--backup-to", "/b"}, Mode::BackupTo, "/b"},
         // Without a folder of its own, whatever follows it.
@@ -62,6 +71,7 @@ TEST(CommandLine, EachOptionAsBothProgramsTakeIt)
         EXPECT_EQ(line.folder, c.folder) << shown;
         EXPECT_EQ(line.verify, c.verify) << shown;
         EXPECT_EQ(line.keep, c.keep) << shown;
+        EXPECT_EQ(line.generation, c.generation) << shown;
         EXPECT_EQ(line.refusal, "") << shown;
     }
 }
@@ -89,13 +99,20 @@ TEST(CommandLine, UnknownOptionsMissingFoldersAndStrayArgumentsAreRefusedInJapan
          "--keep には 1 以上の数を指定してください：30日"},
         {{"--backup-to", "/b", "--keep"}, Mode::Refused, "", true, "--keep の後に残す数を指定してください。"},
         {{"--check", "/b", "--keep", "3"}, Mode::Refused, "", true, "--keep は --backup-to と一緒に指定してください。"},
+        {{"--generation", "最新"}, Mode::Refused, "", true, "--generation は --check と一緒に指定してください。"},
+        {{"--backup-to", "/b", "--generation", "最新"},
+         Mode::Refused,
+         "",
+         true,
+         "--generation は --check と一緒に指定してください。"},
+        {{"--generations"}, Mode::Refused, "", true, "--generations の後にフォルダを指定してください。"},
         // Qt's options belong to the Qt program only.
         {{"-platform", "offscreen"}, Mode::Refused, "", true, "不明なオプションです：-platform"},
         {{"--restore", "--check", "/b"},
          Mode::Refused,
          "",
          true,
-         "--restore は --backup-to や --check と一緒には指定できません。"},
+         "--restore は --backup-to、--check、--generations と一緒には指定できません。"},
     };
     for (const Case& c : cases) {
         const CommandLine line = parseCommandLine(c.arguments);
@@ -125,8 +142,8 @@ TEST(CommandLine, HelpAndVersionAreJapaneseAndNameEveryOption)
 {
     const std::string help = rv::startup::helpText("rvdatebackup");
     EXPECT_TRUE(help.starts_with("使い方: rvdatebackup [オプション]\n")) << help;
-    for (const char* option :
-         {"--backup-to <DIR>", "--no-verify", "--check <DIR>", "--restore", "--help", "--version"}) {
+    for (const char* option : {"--backup-to <DIR>", "--no-verify", "--keep <N>", "--check <DIR>", "--generation <NAME>",
+                               "--generations <DIR>", "--restore", "--help", "--version"}) {
         EXPECT_NE(help.find(option), std::string::npos) << option;
     }
     EXPECT_EQ(rv::startup::versionText(), "RVシステム データバックアップ バージョン 3.20\n");

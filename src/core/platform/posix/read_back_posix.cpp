@@ -26,7 +26,7 @@ constexpr std::size_t kChunk = std::size_t{1} << 20;
 Result<OwnedHandle, FileError> openFileBelow(const DestinationFolder& folder, std::string_view relative)
 {
     using R = Result<OwnedHandle, FileError>;
-    const std::string what = folder.pathOf(relative);
+    const std::string what = entryPath(folder.path(), relative);
     const OwnedHandle parent = openBeneath(folder.handle(), folderPartOf(relative), O_PATH);
     if (!parent.valid()) {
         // A link or a file where a folder of the path goes is passed by no name.
@@ -60,7 +60,7 @@ Result<ReadBack, FileError> readFromDeviceBelow(const DestinationFolder& folder,
         return R::failure(opened.error());
     }
     const OwnedHandle file = std::move(opened.value());
-    const std::string name = folder.pathOf(relative);
+    const std::string name = entryPath(folder.path(), relative);
     ReadBack done;
     OffsetHasher hasher;
     if (::fcntl(file.get(), F_SETFL, (::fcntl(file.get(), F_GETFL) & ~O_NONBLOCK) | O_DIRECT) != 0) {

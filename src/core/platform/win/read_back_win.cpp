@@ -1,3 +1,4 @@
+#include "common/path_text.h"
 #include "platform/paths.h"
 #include "platform/read_back.h"
 #include "platform/win/handles_win.h"
@@ -44,7 +45,7 @@ Result<OwnedHandle, FileError> openBelow(const DestinationFolder& folder, std::s
                                          ReadPath& path)
 {
     using R = Result<OwnedHandle, FileError>;
-    const std::string what = folder.pathOf(relative);
+    const std::string what = entryPath(folder.path(), relative);
     const std::wstring wide = longPathW(what);
     path = pastCache ? ReadPath::Device : ReadPath::CacheDropped;
     OwnedHandle file(openForReading(wide, pastCache ? FILE_FLAG_NO_BUFFERING : 0));
@@ -77,7 +78,7 @@ Result<ReadBack, FileError> readFromDeviceBelow(const DestinationFolder& folder,
                                                 const std::atomic<bool>* cancel)
 {
     using R = Result<ReadBack, FileError>;
-    const std::string name = folder.pathOf(relative);
+    const std::string name = entryPath(folder.path(), relative);
     ReadBack done;
     OffsetHasher hasher;
     auto file = openBelow(folder, relative, true, done.path);
