@@ -3,6 +3,7 @@
 #include "qt/message_boxes.h"
 #include "qt/qt_own_options.h"
 #include "qt/qt_translations.h"
+#include "qt/restore/open_restore_window.h"
 #include "qt/speech/program_speech.h"
 #include "qt/startup_sequence.h"
 #include "qt/window_style.h"
@@ -11,8 +12,6 @@
 #include "startup/command_line.h"
 
 #include <QApplication>
-
-#include "qt/restore/open_restore_window.h"
 
 #include <malloc.h>
 

@@ -11,15 +11,15 @@ namespace rv::startup {
 // What the program was asked to do on its command line.
 struct CommandLine {
     enum class Mode {
-        Window,      // no option of ours: the main window
-        BackupTo,    // the backup without a window, into folder
-        Check,       // the check of the backup in folder against its record
-        Generations, // the list of the generations of the backup in folder
-        Restore,     // the backup in folder put back where rv.dat says, without a window
+        Window,        // no option of ours: the main window
+        BackupTo,      // the backup without a window, into folder
+        Check,         // the check of the backup in folder against its record
+        Generations,   // the list of the generations of the backup in folder
+        Restore,       // the backup in folder put back where rv.dat says, without a window
         RestoreWindow, // the restore window, which asks for the backup folder itself
-        Help,        // print helpText and end
-        Version,     // print versionText and end
-        Refused,     // print refusal and end with kExitUsage
+        Help,          // print helpText and end
+        Version,       // print versionText and end
+        Refused,       // print refusal and end with kExitUsage
     };
     Mode mode = Mode::Window;
     std::string folder;

@@ -143,4 +143,22 @@ void RestoreWindowTest::theProgressDialogsCancelReachesTheService()
     QCOMPARE(under.messages.shown.size(), std::size_t{1});
 }
 
+void RestoreWindowTest::closingDuringARestoreCancelsItAndThenCloses()
+{
+    WindowUnderTest under;
+    under.service.untilCancelled = true;
+    under.messages.answerYes = true;
+    under.window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&under.window));
+    under.pickEarlier();
+    bool stayedOpen = false;
+    QTimer::singleShot(std::chrono::milliseconds(100), &under.window,
+                       [&] { stayedOpen = !under.window.close() && under.window.isVisible(); });
+    QTest::mouseClick(under.button("restore"), Qt::LeftButton);
+    QVERIFY(stayedOpen);
+    QVERIFY(under.service.sawCancel);
+    QVERIFY(!under.window.isVisible());
+    QVERIFY(under.messages.shown.empty());
+}
+
 QTEST_MAIN(RestoreWindowTest)

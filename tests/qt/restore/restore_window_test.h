@@ -12,4 +12,5 @@ private slots:
     void noAtTheQuestionTouchesNothingAndYesRestores();
     void aFolderWithNoBackupIsRefused();
     void theProgressDialogsCancelReachesTheService();
+    void closingDuringARestoreCancelsItAndThenCloses();
 };
