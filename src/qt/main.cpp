@@ -3,6 +3,7 @@
 #include "qt/message_boxes.h"
 #include "qt/qt_own_options.h"
 #include "qt/qt_translations.h"
+#include "qt/restore/open_restore_window.h"
 #include "qt/speech/program_speech.h"
 #include "qt/startup_sequence.h"
 #include "qt/window_style.h"
@@ -10,10 +11,6 @@
 #include "startup/command_line.h"
 
 #include <QApplication>
-
-#ifdef RV_RESTORE_WINDOW
-#include "qt/restore/open_restore_window.h"
-#endif
 
 #include <malloc.h>
 
@@ -75,11 +72,9 @@ int main(int argc, char* argv[]) // NOLINT(bugprone-exception-escape)
     if (const auto translated = rv::ui::installQtTranslations(app); !translated)
         qCWarning(lcStartup).noquote() << "Qt's own texts stay in English, cannot load" << translated.error();
     rv::ui::registerFontSubstitutions();
-#ifdef RV_RESTORE_WINDOW
     if (line.mode == rv::startup::CommandLine::Mode::RestoreWindow) {
         return rv::ui::runRestoreWindow(QCoreApplication::applicationDirPath());
     }
-#endif
     rv::ui::ScreenMessageBoxes messages;
     rv::StartupSequence startup(
         {.programFolder = QCoreApplication::applicationDirPath(), .startSpeech = rv::ui::programSpeechBackend},

@@ -30,6 +30,9 @@ inline constexpr const char* kRestoreBarName = "復元の進み具合";
 inline constexpr const char* kNoFolderChosenText = "（まだ選ばれていません）";
 inline constexpr const char* kNoGenerationPickedText = "一覧から復元するバックアップを選んでください。";
 
+// A program built without the restore engine, asked for the restore window.
+inline constexpr const char* kRestoreNotBuiltInText = "このデータバックアップでは、データの復元はまだできません。";
+
 // One row of the generations list.
 struct GenerationLine {
     std::string when;   // its run's time, the latest marked as such
