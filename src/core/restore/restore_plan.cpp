@@ -5,6 +5,8 @@
 #include "platform/file_system.h"
 #include "platform/read_back.h"
 
+#include <ranges>
+
 namespace rv {
 namespace {
 
@@ -38,9 +40,9 @@ std::optional<RestoreTarget> RestorePlan::targetOf(std::string_view recordPath) 
     }
     // Two databases of one name were backed up one over the other: the
     // backup holds the later one, which goes back to the later's place.
-    for (auto file = files_.rbegin(); file != files_.rend(); ++file) {
-        if (platform::sameName(file->name, recordPath)) {
-            return file->target;
+    for (const PlacedFile& file : std::views::reverse(files_)) {
+        if (platform::sameName(file.name, recordPath)) {
+            return file.target;
         }
     }
     return std::nullopt;
@@ -61,7 +63,7 @@ Result<Settings, RestoreRefusal> restoreSettings(std::string_view programFolder,
     for (const platform::DestinationFolder& place : places) {
         auto copy = platform::openFileBelow(place, kProgramFileNames[0]);
         if (copy.ok()) {
-            return R::success(ReadSettingsOf(platform::InputFile(std::move(copy.value())), programFolder));
+            return R::success(settingsFrom(platform::InputFile(std::move(copy.value())), programFolder));
         }
         if (copy.error().kind != platform::FileErrorKind::NotFound) {
             break;
