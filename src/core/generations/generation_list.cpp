@@ -73,13 +73,14 @@ Result<std::vector<GenerationSummary>, RestoreRefusal> listGenerations(const pla
     if (!folder.ok()) {
         return R::failure(unreadable(folder.error()));
     }
-    for (auto name = earlier.value().rbegin(); name != earlier.value().rend(); ++name) {
-        auto generation = folder.value().openFolder(*name);
+    const std::vector<std::string> newestFirst(earlier.value().rbegin(), earlier.value().rend());
+    for (const std::string& name : newestFirst) {
+        auto generation = folder.value().openFolder(name);
         if (generation.ok()) {
-            listed.push_back(summarise(generation.value(), *name, false));
+            listed.push_back(summarise(generation.value(), name, false));
         } else {
             GenerationSummary unopened;
-            unopened.name = *name;
+            unopened.name = name;
             unopened.outcome = "開けません（" + generation.error().detail + "）";
             listed.push_back(std::move(unopened));
         }
