@@ -5,8 +5,6 @@
 #include "platform/file_system.h"
 #include "platform/read_back.h"
 
-#include <ranges>
-
 namespace rv {
 namespace {
 
@@ -40,12 +38,13 @@ std::optional<RestoreTarget> RestorePlan::targetOf(std::string_view recordPath) 
     }
     // Two databases of one name were backed up one over the other: the
     // backup holds the later one, which goes back to the later's place.
-    for (const PlacedFile& file : std::views::reverse(files_)) {
+    std::optional<RestoreTarget> found;
+    for (const PlacedFile& file : files_) {
         if (platform::sameName(file.name, recordPath)) {
-            return file.target;
+            found = file.target;
         }
     }
-    return std::nullopt;
+    return found;
 }
 
 Result<Settings, RestoreRefusal> restoreSettings(std::string_view programFolder,
