@@ -38,12 +38,13 @@ std::optional<RestoreTarget> RestorePlan::targetOf(std::string_view recordPath) 
     }
     // Two databases of one name were backed up one over the other: the
     // backup holds the later one, which goes back to the later's place.
-    for (auto file = files_.rbegin(); file != files_.rend(); ++file) {
-        if (platform::sameName(file->name, recordPath)) {
-            return file->target;
+    std::optional<RestoreTarget> found;
+    for (const PlacedFile& file : files_) {
+        if (platform::sameName(file.name, recordPath)) {
+            found = file.target;
         }
     }
-    return std::nullopt;
+    return found;
 }
 
 Result<Settings, RestoreRefusal> restoreSettings(std::string_view programFolder,
@@ -61,7 +62,7 @@ Result<Settings, RestoreRefusal> restoreSettings(std::string_view programFolder,
     for (const platform::DestinationFolder& place : places) {
         auto copy = platform::openFileBelow(place, kProgramFileNames[0]);
         if (copy.ok()) {
-            return R::success(ReadSettingsOf(platform::InputFile(std::move(copy.value())), programFolder));
+            return R::success(settingsFrom(platform::InputFile(std::move(copy.value())), programFolder));
         }
         if (copy.error().kind != platform::FileErrorKind::NotFound) {
             break;

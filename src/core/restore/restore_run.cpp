@@ -58,7 +58,7 @@ public:
 
 private:
     void putBack(const RecordedFile& file);
-    void notDone(std::string shown, std::string_view why)
+    void notDone(const std::string& shown, std::string_view why)
     {
         outcome_.notDone.push_back(shown + "：" + std::string(why));
     }

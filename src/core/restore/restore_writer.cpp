@@ -1,5 +1,7 @@
 #include "restore/restore_writer.h"
 
+#include "restore/target_folder.h"
+
 #include "backup/copy_reason.h"
 #include "common/path_text.h"
 #include "platform/read_back.h"
@@ -59,7 +61,7 @@ bool holdsRecorded(const DestinationFolder& folder, std::string_view name, const
 Result<std::unique_ptr<RestoreWriter>, FileError> RestoreWriter::open(const std::string& folder, std::string keptName)
 {
     using R = Result<std::unique_ptr<RestoreWriter>, FileError>;
-    auto root = DestinationFolder::openChosen(folder);
+    auto root = openTargetFolder(folder);
     if (!root.ok()) {
         return R::failure(root.error());
     }

@@ -113,10 +113,10 @@ Result<Settings, SettingsError> ReadSettings(std::string_view programFolder)
     if (!file.ok()) {
         return R::failure(openError(path, file.error()));
     }
-    return R::success(ReadSettingsOf(std::move(file.value()), programFolder));
+    return R::success(settingsFrom(std::move(file.value()), programFolder));
 }
 
-Settings ReadSettingsOf(platform::InputFile file, std::string_view programFolder)
+Settings settingsFrom(platform::InputFile file, std::string_view programFolder)
 {
     Settings settings;
     try {

@@ -44,7 +44,7 @@ Result<Settings, SettingsError> ReadSettings(std::string_view programFolder);
 
 // Reads an rv.dat opened already (a backup's copy of it); the defaults lie
 // in programFolder, as they would for the program folder's own.
-Settings ReadSettingsOf(platform::InputFile file, std::string_view programFolder);
+Settings settingsFrom(platform::InputFile file, std::string_view programFolder);
 
 // The text of the fatal message box shown when rv.dat cannot be opened.
 std::string describeSettingsError(const SettingsError& error);

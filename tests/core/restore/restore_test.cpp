@@ -198,15 +198,17 @@ TEST_F(Restore, PutsAnEarlierGenerationBack)
     EXPECT_EQ(readFile(program("Tavo51.mdb")), testing::SampleClinic::contentFor("Tavo51.mdb", 1000));
 }
 
-TEST_F(Restore, WithoutTheProgramFoldersSettingsTheBackupsSayWhereFilesGo)
+TEST_F(Restore, OnANewMachineTheBackupsSettingsSayWhereFilesGo)
 {
     const std::string settings = readFile(program("rv.dat"));
     fs::remove(program("rv.dat"));
     fs::remove(program("臨床RV51N.mdb"));
+    fs::remove_all(program("GDATA"));
 
     ASSERT_EQ(restore(), kRestoreAllRestored) << restoreOutput();
     EXPECT_EQ(readFile(program("rv.dat")), settings);
     EXPECT_EQ(readFile(program("臨床RV51N.mdb")), testing::SampleClinic::contentFor("臨床RV51N.mdb", 1000));
+    EXPECT_EQ(readFile(program("GDATA/写真/a.jpg")), testing::SampleClinic::contentFor("写真/a.jpg", 300));
 }
 
 TEST_F(Restore, ACancelLeavesWhatItHasNotPutBackAsItWas)
