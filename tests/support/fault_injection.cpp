@@ -250,14 +250,15 @@ ChildOutcome runProgram(const ChildLimits& limits, const std::string& program,
 
 SignalledOutcome runProgramUntil(const ChildLimits& limits, const std::string& program,
                                  const std::vector<std::string>& arguments,
-                                 const std::function<bool(const std::string& outputSoFar)>& when, int signal)
+                                 const std::function<bool(pid_t program, const std::string& outputSoFar)>& when,
+                                 int signal)
 {
     SignalledOutcome result;
     std::chrono::steady_clock::time_point sent;
     result.outcome = forkWith(
         limits, [&](int pipeOut) { execute(pipeOut, program, arguments); },
         [&](pid_t child, const std::string& output) {
-            if (!result.signalled && when(output)) {
+            if (!result.signalled && when(child, output)) {
                 result.signalled = true;
                 sent = std::chrono::steady_clock::now();
                 ::kill(child, signal);
@@ -267,6 +268,19 @@ SignalledOutcome runProgramUntil(const ChildLimits& limits, const std::string& p
         result.toEnd = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - sent);
     }
     return result;
+}
+
+bool holdsOpen(pid_t process, const fs::path& file)
+{
+    std::error_code error;
+    const fs::path wanted = fs::canonical(file, error);
+    for (const auto& entry : fs::directory_iterator("/proc/" + std::to_string(process) + "/fd", error)) {
+        std::error_code unreadable;
+        if (fs::read_symlink(entry.path(), unreadable) == wanted) {
+            return true;
+        }
+    }
+    return false;
 }
 
 Result<Done, std::string> giveToUnprivilegedUser(const fs::path& path)

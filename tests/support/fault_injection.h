@@ -3,6 +3,8 @@
 #include "common/result.h"
 #include "platform/file_system.h"
 
+#include <sys/types.h>
+
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -87,10 +89,16 @@ struct SignalledOutcome {
 };
 
 // Runs a program under limits and sends it signal as soon as when, asked
-// with the output so far at least every 20 ms, says so.
+// with the program's process and its output so far at least every 20 ms,
+// says so.
 SignalledOutcome runProgramUntil(const ChildLimits& limits, const std::string& program,
                                  const std::vector<std::string>& arguments,
-                                 const std::function<bool(const std::string& outputSoFar)>& when, int signal);
+                                 const std::function<bool(pid_t program, const std::string& outputSoFar)>& when,
+                                 int signal);
+
+// Whether process has file open now: a signal meant for the middle of a
+// file's copy or check waits for it, however slowly the program started.
+bool holdsOpen(pid_t process, const std::filesystem::path& file);
 
 // Hands path and everything beneath it to the user that unprivileged children run as.
 Result<platform::Done, std::string> giveToUnprivilegedUser(const std::filesystem::path& path);
