@@ -65,7 +65,7 @@ Result<std::unique_ptr<MainWindow>, std::string> MainWindow::load(const Settings
     }
     std::unique_ptr<MainWindow> window(
         new MainWindow(settings, std::move(programFolder), std::move(speech), std::move(picture.value())));
-    registerWindowClass(kClassName, &MainWindow::windowProc);
+    registerWindowClass(kClassName, &objectWindowProc<MainWindow>);
     if (!createCentredWindow(kClassName, kCaption, kStyle, 0, nullptr, kClientWidthTwips, kClientHeightTwips,
                              window.get())) {
         return R::failure("CreateWindowExW failed, error " + std::to_string(GetLastError()));
@@ -195,18 +195,6 @@ void MainWindow::paint()
     FillRect(dc, &client, backBrush_);
     picture_.draw(dc, 0, 0);
     EndPaint(window_, &paintStruct);
-}
-
-LRESULT CALLBACK MainWindow::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    auto* self = attachedObject<MainWindow>(window, message, lParam);
-    if (!self) {
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-    if (message == WM_NCCREATE) {
-        self->window_ = window;
-    }
-    return self->handle(window, message, wParam, lParam);
 }
 
 LRESULT MainWindow::handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

@@ -7,6 +7,7 @@
 #include "win32/picture.h"
 #include "win32/speech_channels.h"
 #include "win32/twips.h"
+#include "win32/window_class.h"
 
 #include <windows.h>
 
@@ -40,7 +41,7 @@ private:
     MainWindow(const Settings& settings, std::wstring programFolder, std::unique_ptr<WindowSpeechChannels> speech,
                Picture picture);
 
-    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    friend LRESULT CALLBACK objectWindowProc<MainWindow>(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void createControls();
     // Places the controls, makes their fonts and scales the picture for dpi_.

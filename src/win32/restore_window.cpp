@@ -76,7 +76,7 @@ Result<std::unique_ptr<RestoreWindow>, std::string> RestoreWindow::open(RestoreS
 {
     using R = Result<std::unique_ptr<RestoreWindow>, std::string>;
     std::unique_ptr<RestoreWindow> window(new RestoreWindow(service, std::move(speech)));
-    registerWindowClass(kClassName, &RestoreWindow::windowProc);
+    registerWindowClass(kClassName, &objectWindowProc<RestoreWindow>);
     if (!createCentredWindow(kClassName, widen(kRestoreHeading).c_str(), kStyle, 0, nullptr, kClientWidthTwips,
                              kClientHeightTwips, window.get())) {
         return R::failure("restore window: CreateWindowExW failed, error " + std::to_string(GetLastError()));
@@ -247,18 +247,6 @@ void RestoreWindow::onClose()
     if (flow_.requestClose()) {
         DestroyWindow(window_);
     }
-}
-
-LRESULT CALLBACK RestoreWindow::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    auto* self = attachedObject<RestoreWindow>(window, message, lParam);
-    if (!self) {
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-    if (message == WM_NCCREATE) {
-        self->window_ = window;
-    }
-    return self->handle(window, message, wParam, lParam);
 }
 
 LRESULT RestoreWindow::handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

@@ -6,6 +6,7 @@
 #include "restore/restore_service.h"
 #include "speech/speech_script.h"
 #include "win32/twips.h"
+#include "win32/window_class.h"
 
 #include <windows.h>
 
@@ -47,7 +48,7 @@ public:
 private:
     RestoreWindow(RestoreService& service, std::unique_ptr<speech::SpeechChannels> speech);
 
-    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    friend LRESULT CALLBACK objectWindowProc<RestoreWindow>(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void createControls();
     void layOut();

@@ -31,4 +31,18 @@ template <typename T> T* attachedObject(HWND window, UINT message, LPARAM lParam
     return reinterpret_cast<T*>(GetWindowLongPtrW(window, GWLP_USERDATA));
 }
 
+// The window procedure of a window object that keeps its handle in window_,
+// set as the window is made, and answers every message in handle().
+template <typename T> LRESULT CALLBACK objectWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto* self = attachedObject<T>(window, message, lParam);
+    if (!self) {
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    if (message == WM_NCCREATE) {
+        self->window_ = window;
+    }
+    return self->handle(window, message, wParam, lParam);
+}
+
 } // namespace rv::win32
