@@ -28,6 +28,21 @@ struct GenerationPlaces {
     const platform::DestinationFolder& recordFolder() const { return places.front(); }
 };
 
+// What open answers for the first of places that holds the file: open is
+// tried at each in turn while it answers NotFound; the last one's answer
+// stands. places is never empty.
+template <typename Open>
+auto fromFirstHolding(const std::vector<platform::DestinationFolder>& places, Open open)
+    -> decltype(open(places.front()))
+{
+    for (std::size_t place = 0;; ++place) {
+        auto opened = open(places[place]);
+        if (place + 1 == places.size() || opened.ok() || opened.error().kind != platform::FileErrorKind::NotFound) {
+            return opened;
+        }
+    }
+}
+
 // name "" or kLatestGenerationName: the latest, which is the backup folder
 // itself. NoGeneration for a name the folder does not hold.
 Result<GenerationPlaces, RestoreRefusal> openGenerationPlaces(platform::DestinationFolder backup,

@@ -32,24 +32,13 @@ std::string unreadableReason(const platform::FileError& error)
                                                        : describeFileError(error);
 }
 
-// The file read from the first of the places that holds it.
-Result<platform::ReadBack, platform::FileError>
-readFromFirstHolding(const GenerationPlaces& where, const std::string& relativePath, const std::atomic<bool>& cancel)
-{
-    for (std::size_t place = 0;; ++place) {
-        auto read = platform::readFromDeviceBelow(where.places[place], relativePath, &cancel);
-        const bool elsewhere = !read.ok() && read.error().kind == platform::FileErrorKind::NotFound;
-        if (!elsewhere || place + 1 == where.places.size()) {
-            return read;
-        }
-    }
-}
-
 void checkOne(const GenerationPlaces& where, const RecordedFile& file, const std::atomic<bool>& cancel, Tally& tally,
               std::ostream& out)
 {
     const std::string shown = escapeRecordPath(file.relativePath);
-    auto read = readFromFirstHolding(where, file.relativePath, cancel);
+    auto read = fromFirstHolding(where.places, [&](const platform::DestinationFolder& place) {
+        return platform::readFromDeviceBelow(place, file.relativePath, &cancel);
+    });
     // A read a signal cut short is the cancel, whatever it failed with.
     if (!read.ok() && (read.error().kind == platform::FileErrorKind::Cancelled || cancel)) {
         return;

@@ -21,21 +21,6 @@ namespace rv {
 namespace {
 
 using platform::FileError;
-using platform::FileErrorKind;
-
-// The backup's copy of a file: in the first of the places that holds it.
-Result<platform::SourceFile, FileError> openInPlaces(const std::vector<platform::DestinationFolder>& places,
-                                                     std::string_view relative)
-{
-    for (const platform::DestinationFolder& place : places) {
-        auto opened = platform::SourceFile::openBelow(place, relative);
-        if (opened.ok() || opened.error().kind != FileErrorKind::NotFound) {
-            return opened;
-        }
-    }
-    return Result<platform::SourceFile, FileError>::failure(
-        {FileErrorKind::NotFound, std::string(relative) + ": in none of the backup's folders"});
-}
 
 std::string shownTarget(const RestoreTarget& target)
 {
@@ -110,7 +95,10 @@ void RestoreRun::putBack(const RecordedFile& file)
         notDone(shown, why);
         return;
     }
-    auto backupCopy = openInPlaces(source_.places, file.relativePath);
+    // The backup's copy: in the first of the generation's places that holds it.
+    auto backupCopy = fromFirstHolding(source_.places, [&](const platform::DestinationFolder& place) {
+        return platform::SourceFile::openBelow(place, file.relativePath);
+    });
     if (!backupCopy.ok()) {
         notDone(shown, "バックアップのファイルを開けません：" + describeFileError(backupCopy.error()));
         return;
