@@ -40,7 +40,7 @@ bool RunCopier::keptUnchanged(std::size_t step, const std::string& relativePath,
     if (!there.ok() || !there.value() || there.value()->size != listed->size) {
         return false;
     }
-    auto digest = platform::digestOf(source, &cancel_);
+    auto digest = digester_.digestOf(source, &cancel_);
     if (!digest.ok() || digest.value() != listed->digest) {
         return false;
     }

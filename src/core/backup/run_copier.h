@@ -7,6 +7,7 @@
 #include "backup/run_ledger.h"
 #include "platform/destination_folder.h"
 #include "platform/file_copy.h"
+#include "platform/source_content.h"
 
 #include <atomic>
 #include <cstdint>
@@ -84,6 +85,7 @@ private:
     bool readBack_;
     std::function<bool()> clearAhead_;
     platform::FileCopier copier_;
+    platform::SourceDigester digester_;
 };
 
 } // namespace rv

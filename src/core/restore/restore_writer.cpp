@@ -41,8 +41,8 @@ Result<bool, FileError> fileThere(const DestinationFolder& folder, std::string_v
 
 // Whether the file at name in folder holds what the record lists. One that
 // cannot be read through is taken as not: it is replaced, and kept aside.
-bool holdsRecorded(const DestinationFolder& folder, std::string_view name, const RecordedFile& file,
-                   const std::atomic<bool>* cancel)
+bool holdsRecorded(platform::SourceDigester& digester, const DestinationFolder& folder, std::string_view name,
+                   const RecordedFile& file, const std::atomic<bool>* cancel)
 {
     auto there = platform::SourceFile::openBelow(folder, name);
     if (!there.ok()) {
@@ -52,7 +52,7 @@ bool holdsRecorded(const DestinationFolder& folder, std::string_view name, const
     if (!stamp.ok() || stamp.value().size != file.size) {
         return false;
     }
-    auto digest = platform::digestOf(there.value(), cancel);
+    auto digest = digester.digestOf(there.value(), cancel);
     return digest.ok() && digest.value() == file.digest;
 }
 
@@ -96,7 +96,7 @@ Result<PutBack, PutBackFailure> RestoreWriter::put(platform::FileCopier& copier,
     if (present.value() && onlyWhenMissing) {
         return R::success(PutBack::LeftAlone);
     }
-    if (present.value() && holdsRecorded(folder, name, file, control.cancel)) {
+    if (present.value() && holdsRecorded(digester_, folder, name, file, control.cancel)) {
         return R::success(PutBack::Unchanged);
     }
     auto pending = copier.copyToTemporary(source, folder, name, control);

@@ -3,6 +3,7 @@
 #include "common/result.h"
 #include "platform/destination_folder.h"
 #include "platform/file_copy.h"
+#include "platform/source_content.h"
 #include "platform/source_tree.h"
 #include "record/backup_record.h"
 #include "restore/kept_aside.h"
@@ -73,6 +74,7 @@ private:
     platform::DestinationFolder root_;
     platform::WriteFlusher flusher_;
     KeptAside kept_;
+    platform::SourceDigester digester_;
 };
 
 } // namespace rv

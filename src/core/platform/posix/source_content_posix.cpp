@@ -6,12 +6,10 @@
 #include <unistd.h>
 
 #include <array>
-#include <memory>
 
 namespace rv::platform {
 namespace {
 
-constexpr std::size_t kChunk = std::size_t{1} << 20;
 constexpr std::size_t kSmall = std::size_t{16} * 1024;
 
 } // namespace
@@ -25,30 +23,18 @@ Result<SourceStamp, FileError> stampOf(const SourceFile& file)
     return Result<SourceStamp, FileError>::success(stampOf(info));
 }
 
-Result<ContentDigest, FileError> digestOf(const SourceFile& file, const std::atomic<bool>* cancel)
+Result<ContentDigest, FileError> SourceDigester::digestOf(const SourceFile& file, const std::atomic<bool>* cancel)
 {
     using R = Result<ContentDigest, FileError>;
     struct stat info {};
     if (::fstat(file.handle(), &info) != 0) {
         return R::failure(sourceError(errno, file.path()));
     }
-    // Most of a clinic's files are small: they are read into the stack. A
-    // larger one is read through a megabyte the thread keeps: made and
-    // unmapped again for each file, it cost a night with nothing changed a
-    // second in the kernel over 20,000 files.
     std::array<char, kSmall> small;
     const bool isSmall = static_cast<std::uint64_t>(info.st_size) < kSmall;
-    thread_local std::unique_ptr<char[]> large;
-    if (!isSmall && !large) {
-        large = std::make_unique_for_overwrite<char[]>(kChunk);
-    }
-    char* const buffer = isSmall ? small.data() : large.get();
-    const std::size_t size = isSmall ? kSmall : kChunk;
-    // One state for every file of the thread: a state of its own for each
-    // file, aligned as it must be, scattered the heap of a run over a hundred
-    // thousand unchanged files (90 MB where 20 MB were in use).
-    thread_local ContentHasher hasher;
-    hasher.reset();
+    char* const buffer = isSmall ? small.data() : largeBuffer();
+    const std::size_t size = isSmall ? kSmall : kLargeChunk;
+    hasher_.reset();
     off_t at = 0;
     for (;;) {
         if (cancel != nullptr && cancel->load()) {
@@ -62,9 +48,9 @@ Result<ContentDigest, FileError> digestOf(const SourceFile& file, const std::ato
             return R::failure(sourceError(errno, file.path()));
         }
         if (got == 0) {
-            return R::success(hasher.digest());
+            return R::success(hasher_.digest());
         }
-        hasher.add(buffer, static_cast<std::size_t>(got));
+        hasher_.add(buffer, static_cast<std::size_t>(got));
         at += got;
     }
 }

@@ -3,12 +3,10 @@
 #include "platform/win/long_path_win.h"
 
 #include <array>
-#include <memory>
 
 namespace rv::platform {
 namespace {
 
-constexpr DWORD kChunk = DWORD{1} << 20;
 constexpr DWORD kSmall = DWORD{16} * 1024;
 
 } // namespace
@@ -30,7 +28,7 @@ Result<SourceStamp, FileError> stampOf(const SourceFile& file)
 
 // The copy sets its own place before it reads, and so does this, and puts
 // it back at the start when done.
-Result<ContentDigest, FileError> digestOf(const SourceFile& file, const std::atomic<bool>* cancel)
+Result<ContentDigest, FileError> SourceDigester::digestOf(const SourceFile& file, const std::atomic<bool>* cancel)
 {
     using R = Result<ContentDigest, FileError>;
     const HANDLE handle = file.handle();
@@ -42,23 +40,11 @@ Result<ContentDigest, FileError> digestOf(const SourceFile& file, const std::ato
     if (!GetFileSizeEx(handle, &length)) {
         return R::failure(sourceErrorW(GetLastError(), file.path()));
     }
-    // Most of a clinic's files are small: they are read into the stack. A
-    // larger one is read through a megabyte the thread keeps: made and
-    // unmapped again for each file, it cost a night with nothing changed a
-    // second in the kernel over 20,000 files.
     std::array<char, kSmall> small;
     const bool isSmall = length.QuadPart < static_cast<LONGLONG>(kSmall);
-    thread_local std::unique_ptr<char[]> large;
-    if (!isSmall && !large) {
-        large = std::make_unique_for_overwrite<char[]>(kChunk);
-    }
-    char* const buffer = isSmall ? small.data() : large.get();
-    const DWORD size = isSmall ? kSmall : kChunk;
-    // One state for every file of the thread: a state of its own for each
-    // file, aligned as it must be, scattered the heap of a run over a hundred
-    // thousand unchanged files (90 MB where 20 MB were in use).
-    thread_local ContentHasher hasher;
-    hasher.reset();
+    char* const buffer = isSmall ? small.data() : largeBuffer();
+    const DWORD size = isSmall ? kSmall : static_cast<DWORD>(kLargeChunk);
+    hasher_.reset();
     for (;;) {
         if (cancel != nullptr && cancel->load()) {
             return R::failure({FileErrorKind::Cancelled, file.path()});
@@ -69,9 +55,9 @@ Result<ContentDigest, FileError> digestOf(const SourceFile& file, const std::ato
         }
         if (got == 0) {
             SetFilePointerEx(handle, start, nullptr, FILE_BEGIN);
-            return R::success(hasher.digest());
+            return R::success(hasher_.digest());
         }
-        hasher.add(buffer, got);
+        hasher_.add(buffer, got);
     }
 }
 
