@@ -141,8 +141,13 @@ Options parse(int argc, char** argv)
     if (exe.ok()) {
         options.program = fs::path(exe.value()) / ".." / ".." / "rvdatebackup"; // build/bench/backup_bench/
     }
-    for (int i = 1; i + 1 < argc; i += 2) {
+    for (int i = 1; i < argc; i += 2) {
         const std::string name = argv[i];
+        if (i + 1 == argc) {
+            // A lone last word is a mistyped option, not a request for the full bench.
+            std::cerr << "unknown option or missing value: " << name << "\n";
+            std::exit(2);
+        }
         if (name == "--scale") {
             options.scale = std::atof(argv[i + 1]);
         } else if (name == "--runs") {

@@ -237,7 +237,8 @@ Result<std::optional<PendingFile>, FileError> FolderCopy::takeOrCopy(std::size_t
         return R::failure(source.error());
     }
     const std::string recordPath = recordPathOf(plan_.steps[step].name, entry.relativePath);
-    if (copier_.keptUnchanged(step, entry.relativePath, recordPath, source.value(), target, reported)) {
+    if (copier_.keptUnchanged(step, entry.relativePath, recordPath, source.value(), entry.stamp,
+                              {into, entry.name(), target}, reported)) {
         return R::success(std::nullopt);
     }
     auto copied = copier_.copyMakingRoom(source.value(), into, entry.name(), reported);

@@ -29,14 +29,14 @@ bool RunCopier::mayBeUnchanged(const std::string& recordPath, std::uint64_t size
 // Whatever keeps a file from being found unchanged (a source that cannot be
 // read, a copy missing or wrong) is met again, and reported, by its copy.
 bool RunCopier::keptUnchanged(std::size_t step, const std::string& relativePath, const std::string& recordPath,
-                              const platform::SourceFile& source, const std::string& target, std::uint64_t& reported)
+                              const platform::SourceFile& source, const platform::SourceStamp& stamp,
+                              const CopyPlace& copy, std::uint64_t& reported)
 {
     const EarlierCopies::Listed* listed = earlier_.find(recordPath);
-    auto stamp = platform::stampOf(source);
-    if (listed == nullptr || !stamp.ok() || stamp.value().size != listed->size) {
+    if (listed == nullptr || stamp.size != listed->size) {
         return false;
     }
-    auto there = platform::stampAt(root_, target);
+    auto there = platform::stampAt(copy.folder, copy.name);
     if (!there.ok() || !there.value() || there.value()->size != listed->size) {
         return false;
     }
@@ -45,17 +45,16 @@ bool RunCopier::keptUnchanged(std::size_t step, const std::string& relativePath,
         return false;
     }
     if (readBack_ && earlier_.readsBack(recordPath)) {
-        auto read = platform::readFromDeviceBelow(root_, target, &cancel_);
+        auto read = platform::readFromDeviceBelow(copy.folder, copy.name, &cancel_);
         if (!read.ok() || read.value().digest != listed->digest) {
-            ledger_.copyFoundWrong(target, read.ok() ? std::nullopt : std::optional<FileError>(read.error()));
+            ledger_.copyFoundWrong(copy.target, read.ok() ? std::nullopt : std::optional<FileError>(read.error()));
             return false;
         }
     }
-    committer_.keptInPlace(*there.value(), target, relativePath.empty());
+    committer_.keptInPlace(*there.value(), copy.target, relativePath.empty());
     meter_.fileDone(reported, listed->size);
-    ledger_.unchanged(
-        step, relativePath,
-        {recordPath, listed->size, platform::modifiedTimeText(stamp.value().modified), listed->digest, true});
+    ledger_.unchanged(step, relativePath,
+                      {recordPath, listed->size, platform::modifiedTimeText(stamp.modified), listed->digest, true});
     return true;
 }
 
@@ -67,8 +66,12 @@ void RunCopier::copyFile(std::size_t step, const CopyStep& what, bool sharedName
         return;
     }
     std::uint64_t reported = 0;
-    if (!sharedName && keptUnchanged(step, {}, what.name, source.value(), what.name, reported)) {
-        return;
+    if (!sharedName) {
+        auto stamp = platform::stampOf(source.value());
+        if (stamp.ok() && keptUnchanged(step, {}, what.name, source.value(), stamp.value(),
+                                        {root_, what.name, what.name}, reported)) {
+            return;
+        }
     }
     auto pending = copyMakingRoom(source.value(), root_, what.name, reported);
     if (!pending.ok() && whyNotCopied(pending.error()) == CopyReason(BackupReason::DestinationGone)) {

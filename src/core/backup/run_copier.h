@@ -31,15 +31,24 @@ public:
     // freed any room.
     void onFullDisk(std::function<bool()> clearAhead) { clearAhead_ = std::move(clearAhead); }
 
+    // Where a source's copy lies: at name in folder, a held folder of the
+    // backup, which is target inside the chosen folder. Its stamp is asked
+    // from the folder, not along the whole path, as it is asked for every file.
+    struct CopyPlace {
+        const platform::DestinationFolder& folder;
+        std::string_view name;
+        const std::string& target;
+    };
     // Whether the source needs no copy: the earlier record lists recordPath
-    // with the size and digest the source has now (read whole, so that a
-    // change that keeps size and time is caught), its copy lies at target
-    // (inside the chosen folder) with that size, and, in this run's share of
-    // the copies read back, reads back right from the disk. Such a file is
-    // reported backed up and not written again; relativePath: inside the
-    // data folder, empty for a single file.
+    // with the size and digest the source has now (stamp: its size and time
+    // as the source was opened or listed; its content read whole, so that a
+    // change that keeps size and time is caught), its copy lies at the place
+    // with that size, and, in this run's share of the copies read back, reads
+    // back right from the disk. Such a file is reported backed up and not
+    // written again; relativePath: inside the data folder, empty for a single file.
     bool keptUnchanged(std::size_t step, const std::string& relativePath, const std::string& recordPath,
-                       const platform::SourceFile& source, const std::string& target, std::uint64_t& reported);
+                       const platform::SourceFile& source, const platform::SourceStamp& stamp, const CopyPlace& copy,
+                       std::uint64_t& reported);
     // Whether the earlier record lists recordPath with this size: the file
     // is worth reading before it is copied.
     bool mayBeUnchanged(const std::string& recordPath, std::uint64_t size) const;

@@ -27,18 +27,18 @@ public:
     Result<ContentDigest, FileError> digestOf(const SourceFile& file, const std::atomic<bool>* cancel);
 
 private:
-    // Most of a clinic's files are small and read into the stack; a larger
-    // one goes through this megabyte, made on first use.
-    static constexpr std::size_t kLargeChunk = std::size_t{1} << 20;
-    char* largeBuffer()
+    // Every file is read through this megabyte, made on first use: a small
+    // one in one read.
+    static constexpr std::size_t kChunk = std::size_t{1} << 20;
+    char* chunkBuffer()
     {
-        if (!large_) {
-            large_ = std::make_unique_for_overwrite<char[]>(kLargeChunk);
+        if (!chunk_) {
+            chunk_ = std::make_unique_for_overwrite<char[]>(kChunk);
         }
-        return large_.get();
+        return chunk_.get();
     }
 
-    std::unique_ptr<char[]> large_;
+    std::unique_ptr<char[]> chunk_;
     ContentHasher hasher_;
 };
 

@@ -75,7 +75,7 @@ Result<RecordWriter, FileError> RecordWriter::begin(std::string_view backupFolde
 
 RecordWriter::RecordWriter(RecordWriter&& other) noexcept
     : root_(std::move(other.root_)), bodyName_(std::move(other.bodyName_)),
-      body_(std::exchange(other.body_, std::nullopt)), counts_(other.counts_)
+      body_(std::exchange(other.body_, std::nullopt)), waiting_(std::move(other.waiting_)), counts_(other.counts_)
 {
 }
 
@@ -91,13 +91,27 @@ Result<Done, FileError> RecordWriter::add(const RecordedFile& file)
 {
     ++counts_.files;
     counts_.unchanged += file.unchanged ? 1 : 0;
-    return body_->write(recordLine(file));
+    return addLine(recordLine(file));
 }
 
 Result<Done, FileError> RecordWriter::addNotCopied(const NotCopiedEntry& entry)
 {
     ++counts_.notCopied;
-    return body_->write(notCopiedLine(entry));
+    return addLine(notCopiedLine(entry));
+}
+
+Result<Done, FileError> RecordWriter::addLine(const std::string& line)
+{
+    constexpr std::size_t kBlock = std::size_t{64} * 1024;
+    waiting_ += line;
+    return waiting_.size() < kBlock ? Result<Done, FileError>::success({}) : flushLines();
+}
+
+Result<Done, FileError> RecordWriter::flushLines()
+{
+    auto written = body_->write(waiting_);
+    waiting_.clear();
+    return written;
 }
 
 Result<Done, FileError> RecordWriter::finish(const RecordHeader& header, double seconds)
@@ -109,6 +123,9 @@ Result<Done, FileError> RecordWriter::finish(const RecordHeader& header, double 
 
 Result<Done, FileError> RecordWriter::writeRecord(const RecordHeader& header)
 {
+    if (auto flushed = flushLines(); !flushed.ok()) {
+        return flushed;
+    }
     if (auto closed = body_->finish(); !closed.ok()) {
         return closed;
     }

@@ -43,10 +43,15 @@ private:
     {
     }
     Result<platform::Done, platform::FileError> writeRecord(const RecordHeader& header);
+    // Lines wait here until a block of them is ready: one write for each of
+    // 20,000 files costs a night with nothing changed a tenth of its time.
+    Result<platform::Done, platform::FileError> addLine(const std::string& line);
+    Result<platform::Done, platform::FileError> flushLines();
 
     platform::DestinationFolder root_;
     std::string bodyName_; // inside the backup folder
     std::optional<platform::TextOutput> body_;
+    std::string waiting_; // lines not yet written to body_
     RecordCounts counts_;
 };
 

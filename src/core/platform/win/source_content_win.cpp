@@ -2,14 +2,7 @@
 #include "platform/win/handles_win.h"
 #include "platform/win/long_path_win.h"
 
-#include <array>
-
 namespace rv::platform {
-namespace {
-
-constexpr DWORD kSmall = DWORD{16} * 1024;
-
-} // namespace
 
 Result<SourceStamp, FileError> stampOf(const SourceFile& file)
 {
@@ -36,21 +29,14 @@ Result<ContentDigest, FileError> SourceDigester::digestOf(const SourceFile& file
     if (!SetFilePointerEx(handle, start, nullptr, FILE_BEGIN)) {
         return R::failure(sourceErrorW(GetLastError(), file.path()));
     }
-    LARGE_INTEGER length{};
-    if (!GetFileSizeEx(handle, &length)) {
-        return R::failure(sourceErrorW(GetLastError(), file.path()));
-    }
-    std::array<char, kSmall> small;
-    const bool isSmall = length.QuadPart < static_cast<LONGLONG>(kSmall);
-    char* const buffer = isSmall ? small.data() : largeBuffer();
-    const DWORD size = isSmall ? kSmall : static_cast<DWORD>(kLargeChunk);
+    char* const buffer = chunkBuffer();
     hasher_.reset();
     for (;;) {
         if (cancel != nullptr && cancel->load()) {
             return R::failure({FileErrorKind::Cancelled, file.path()});
         }
         DWORD got = 0;
-        if (!ReadFile(handle, buffer, size, &got, nullptr)) {
+        if (!ReadFile(handle, buffer, static_cast<DWORD>(kChunk), &got, nullptr)) {
             return R::failure(sourceErrorW(GetLastError(), file.path()));
         }
         if (got == 0) {
