@@ -23,14 +23,14 @@ struct EntryStamp {
     bool sameIdentity(const EntryStamp& other) const { return volume == other.volume && index == other.index; }
 };
 
-// What the name at relative (inside root, the chosen folder) leads to, a
-// link there not followed and nothing opened for reading; nothing when the
-// name leads nowhere.
-Result<std::optional<EntryStamp>, FileError> stampAt(const DestinationFolder& root, std::string_view relative);
+// What the name at relative (inside held, a folder of the backup)
+// leads to, a link there not followed and nothing opened for reading;
+// nothing when the name leads nowhere.
+Result<std::optional<EntryStamp>, FileError> stampAt(const DestinationFolder& held, std::string_view relative);
 
 // Whether the folder of relative lists its last name spelled exactly so: a
 // name that leads to an entry listed under another spelling is taken by the
 // destination as that entry's.
-Result<bool, FileError> listedAsSpelled(const DestinationFolder& root, std::string_view relative);
+Result<bool, FileError> listedAsSpelled(const DestinationFolder& held, std::string_view relative);
 
 } // namespace rv::platform

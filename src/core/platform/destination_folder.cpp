@@ -10,6 +10,11 @@ std::string DestinationFolder::pathOf(std::string_view relative) const
     return relative.empty() ? root_ : entryPath(root_, relative);
 }
 
+std::string DestinationFolder::pathBelow(std::string_view relative) const
+{
+    return relative.empty() ? path_ : entryPath(path_, relative);
+}
+
 Result<MadeFolder, FileError> DestinationFolder::makeFolder(std::string_view nameView) const
 {
     const std::string name(nameView);

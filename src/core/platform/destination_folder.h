@@ -61,6 +61,8 @@ public:
     const std::string& relativePath() const { return relative_; }
     // The full path of an entry given relative to the chosen folder.
     std::string pathOf(std::string_view relative) const;
+    // The full path of an entry given relative to this folder.
+    std::string pathBelow(std::string_view relative) const;
     NativeHandle handle() const { return handle_.get(); }
 
 private:

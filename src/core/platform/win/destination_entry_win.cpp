@@ -20,10 +20,10 @@ std::uint64_t joined(DWORD high, DWORD low) { return (std::uint64_t{high} << 32)
 
 } // namespace
 
-Result<std::optional<EntryStamp>, FileError> stampAt(const DestinationFolder& root, std::string_view relative)
+Result<std::optional<EntryStamp>, FileError> stampAt(const DestinationFolder& held, std::string_view relative)
 {
     using R = Result<std::optional<EntryStamp>, FileError>;
-    const std::string path = root.pathOf(relative);
+    const std::string path = held.pathBelow(relative);
     const OwnedHandle entry = openEntry(path, FILE_READ_ATTRIBUTES);
     BY_HANDLE_FILE_INFORMATION info{};
     if (!entry.valid() || !GetFileInformationByHandle(entry.get(), &info)) {
@@ -36,13 +36,13 @@ Result<std::optional<EntryStamp>, FileError> stampAt(const DestinationFolder& ro
                                  joined(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime)});
 }
 
-Result<bool, FileError> listedAsSpelled(const DestinationFolder& root, std::string_view relative)
+Result<bool, FileError> listedAsSpelled(const DestinationFolder& held, std::string_view relative)
 {
     std::string folderPart(folderPartOf(relative));
     while (!folderPart.empty() && isSystemSeparator(folderPart.back())) {
         folderPart.pop_back();
     }
-    const std::string path = root.pathOf(folderPart);
+    const std::string path = held.pathBelow(folderPart);
     const OwnedHandle folder = openEntry(path, FILE_LIST_DIRECTORY);
     if (!folder.valid()) {
         return Result<bool, FileError>::failure(destinationErrorW(GetLastError(), path));
