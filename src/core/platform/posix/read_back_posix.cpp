@@ -82,8 +82,9 @@ Result<ReadBack, FileError> readFromDeviceBelow(const DestinationFolder& folder,
     const std::size_t bufferBytes = std::clamp<std::size_t>(
         (static_cast<std::size_t>(info.st_size) + kAlignment - 1) / kAlignment * kAlignment, kAlignment, kChunk);
     alignas(kAlignment) std::array<char, kStackRead> stack;
-    const PageBuffer pages = bufferBytes > stack.size() ? PageBuffer(bufferBytes) : PageBuffer();
-    char* const buffer = bufferBytes > stack.size() ? pages.data() : stack.data();
+    const bool onStack = bufferBytes <= stack.size();
+    const PageBuffer pages = onStack ? PageBuffer() : PageBuffer(bufferBytes);
+    char* const buffer = onStack ? stack.data() : pages.data();
     if (buffer == nullptr) {
         return R::failure({FileErrorKind::NotReadable, name + ": no memory for reading"});
     }
