@@ -42,8 +42,8 @@ void dropPaths(std::variant<platform::PendingFile, FilledFolder>& entry)
 
 // Renames the copy over its target, unless the destination takes the
 // target's name as that of a file this run already put in place.
-std::optional<CommitFailure> placeCopy(const platform::DestinationFolder& root, PlacedNames& names,
-                                       GenerationKeeper* keeper, const PendingCopy& copy)
+std::optional<CommitFailure> placeCopy(const platform::DestinationFolder& root, BatchFolders& folders,
+                                       PlacedNames& names, GenerationKeeper* keeper, const PendingCopy& copy)
 {
     const auto& file = std::get<platform::PendingFile>(copy.entry);
     const bool planItem = copy.relativePath.empty();
@@ -52,7 +52,8 @@ std::optional<CommitFailure> placeCopy(const platform::DestinationFolder& root, 
         return admitted.error();
     }
     if (keeper != nullptr) {
-        if (auto kept = keeper->keepAside(file.targetPath, planItem); !kept.ok()) {
+        const CopyFolder target = folders.of(file.targetPath);
+        if (auto kept = keeper->keepAside(file.targetPath, planItem, target.folder, target.inFolder); !kept.ok()) {
             return CommitFailure{BackupReason::EarlierCopyNotKept, kept.error().detail};
         }
     }
@@ -80,8 +81,9 @@ void flushAndRename(const platform::DestinationFolder& root, platform::WriteFlus
     for (SettledCopy& settled : placed) {
         settled.failure = failure;
     }
+    BatchFolders folders(root);
     std::vector<CopyVerification> verifications =
-        failure ? std::vector<CopyVerification>{} : verifyCopies(root, files, check);
+        failure ? std::vector<CopyVerification>{} : verifyCopies(root, folders, files, check);
     auto verified = verifications.begin();
     for (SettledCopy& settled : batch) {
         if (failure) {
@@ -89,7 +91,7 @@ void flushAndRename(const platform::DestinationFolder& root, platform::WriteFlus
         } else if (std::holds_alternative<platform::PendingFile>(settled.copy.entry)) {
             settled.readBack = verified->outcome;
             settled.failure =
-                verified->failure ? std::move(verified->failure) : placeCopy(root, names, keeper, settled.copy);
+                verified->failure ? std::move(verified->failure) : placeCopy(root, folders, names, keeper, settled.copy);
             ++verified;
         } else {
             const auto& folder = std::get<FilledFolder>(settled.copy.entry);

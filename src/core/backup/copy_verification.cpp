@@ -65,16 +65,16 @@ private:
     std::uint64_t bytes_;
 };
 
-CopyVerification verifyCopy(const platform::DestinationFolder& root, const platform::PendingFile& copy,
-                            const ReadBackCheck& check)
+CopyVerification verifyCopy(const platform::DestinationFolder& root, const CopyFolder& where,
+                            const platform::PendingFile& copy, const ReadBackCheck& check)
 {
     CopyVerification verification;
     if (check.cancel != nullptr && check.cancel->load()) {
         return verification;
     }
     const std::string path = root.pathOf(copy.temporaryPath);
-    // From the chosen folder one name at a time: no path is too long to read back.
-    auto read = platform::readFromDeviceBelow(root, copy.temporaryPath, check.cancel);
+    // From its folder one name at a time: no path is too long to read back.
+    auto read = platform::readFromDeviceBelow(where.folder, where.inFolder, check.cancel);
     if (!read.ok() && read.error().kind == platform::FileErrorKind::Cancelled) {
         return verification;
     }
@@ -96,7 +96,7 @@ CopyVerification verifyCopy(const platform::DestinationFolder& root, const platf
 
 } // namespace
 
-std::vector<CopyVerification> verifyCopies(const platform::DestinationFolder& root,
+std::vector<CopyVerification> verifyCopies(const platform::DestinationFolder& root, BatchFolders& folders,
                                            std::span<const platform::PendingFile* const> copies,
                                            const ReadBackCheck& check)
 {
@@ -109,12 +109,18 @@ std::vector<CopyVerification> verifyCopies(const platform::DestinationFolder& ro
             check.beforeReadBack(root, *copy);
         }
     }
+    // Reached here, before the readers start: they only look the folders up.
+    std::vector<CopyFolder> places;
+    places.reserve(copies.size());
+    for (const platform::PendingFile* copy : copies) {
+        places.push_back(folders.of(copy->temporaryPath));
+    }
     std::atomic<std::size_t> next{0};
     BufferRoom room;
     auto read = [&] {
         for (std::size_t i = next++; i < copies.size(); i = next++) {
             const HeldRoom held(room, copies[i]->bytes);
-            verifications[i] = verifyCopy(root, *copies[i], check);
+            verifications[i] = verifyCopy(root, places[i], *copies[i], check);
         }
     };
     std::vector<std::jthread> readers;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "backup/batch_folders.h"
 #include "backup/copy_reason.h"
 #include "platform/destination_folder.h"
 #include "platform/file_copy.h"
@@ -37,8 +38,9 @@ struct CopyVerification {
 // Reads flushed copies back and compares each one's size and digest with
 // what its source gave while it was copied; the outcomes come in the order of
 // copies. A small file's read waits on the device more than it reads, so
-// several are read at a time.
-std::vector<CopyVerification> verifyCopies(const platform::DestinationFolder& root,
+// several are read at a time. Each copy is read from its folder as folders
+// holds it; root is the chosen folder.
+std::vector<CopyVerification> verifyCopies(const platform::DestinationFolder& root, BatchFolders& folders,
                                            std::span<const platform::PendingFile* const> copies,
                                            const ReadBackCheck& check);
 

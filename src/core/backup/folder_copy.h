@@ -30,8 +30,9 @@ public:
 
     // Starts copying ahead when the plan ends with a folder with files in it
     // (surveyedFiles: counted before the run). Its folder in the backup is
-    // made here, on the run's own thread.
-    void startAhead(std::uint64_t surveyedFiles, BatchLimits limits);
+    // made here, on the run's own thread. The copying ahead goes a few of the
+    // committer's batches (batches) at most.
+    void startAhead(std::uint64_t surveyedFiles, BatchLimits batches);
     // Before the step's turn: a run cancelled by then never reaches the
     // folder, and leaves nothing of it.
     void beforeStep(std::size_t step);

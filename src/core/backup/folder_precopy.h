@@ -22,8 +22,9 @@ namespace rv {
 // Nothing is put in place here and nothing is reported: at the folder's turn
 // the run's own walk takes a ready copy when it reaches its file, as if it
 // had just made it, and copies the rest itself, so what a user sees, also
-// after a cancel, is what the plain order gives. At most one batch is made
-// ahead, so the extra room taken beside the earlier backup stays bounded.
+// after a cancel, is what the plain order gives. No more is made ahead than
+// the limits given, so the extra room taken beside the earlier backup stays
+// bounded.
 class FolderPrecopy {
 public:
     // Which files are left to the run's own walk: those it may find

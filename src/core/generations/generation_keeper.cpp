@@ -56,7 +56,8 @@ GenerationKeeper::GenerationKeeper(const DestinationFolder& root, std::string na
 {
 }
 
-R GenerationKeeper::keepAside(const std::string& target, bool planItem)
+R GenerationKeeper::keepAside(const std::string& target, bool planItem, const DestinationFolder& held,
+                                std::string_view inHeld)
 {
     if (planItem && planTargets_.contains(target)) {
         return R::success({});
@@ -64,7 +65,7 @@ R GenerationKeeper::keepAside(const std::string& target, bool planItem)
     // Only a regular file there is a copy an earlier run left. Nothing there
     // is nothing to keep; a link is replaced by the copy as always, and
     // anything else (a folder) is met by the rename, which fails.
-    if (platform::openFileBelow(root_, target).ok()) {
+    if (platform::openFileBelow(held, inHeld).ok()) {
         if (!generation_) {
             if (auto made = makeGeneration(); !made.ok()) {
                 return made;

@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 
 namespace rv {
@@ -27,8 +28,12 @@ public:
     // the generation, if there is one there; a failure means the file is still
     // in place and its new copy must not be. planItem: the target is one of
     // the plan's single files, which two items may share: the second finds
-    // this run's own copy there, which is not an earlier one.
-    Result<platform::Done, platform::FileError> keepAside(const std::string& target, bool planItem);
+    // this run's own copy there, which is not an earlier one. The file is
+    // looked for at inHeld below held, a folder of the backup that holds
+    // target and is already open.
+    Result<platform::Done, platform::FileError> keepAside(const std::string& target, bool planItem,
+                                                          const platform::DestinationFolder& held,
+                                                          std::string_view inHeld);
 
     // The generation's folder name, once one was made.
     const std::optional<std::string>& made() const { return made_; }
