@@ -25,7 +25,13 @@ constexpr std::size_t kStackRead = std::size_t{64} * 1024;
 
 } // namespace
 
-Result<OwnedHandle, FileError> openFileBelow(const DestinationFolder& folder, std::string_view relative)
+namespace {
+
+// The regular file at relative below folder, never waited on, opened with
+// flags added where the file system takes them (withFlags says whether it
+// did); info is what it is.
+Result<OwnedHandle, FileError> openRegularBelow(const DestinationFolder& folder, std::string_view relative,
+                                                int extraFlags, bool& withFlags, struct stat& info)
 {
     using R = Result<OwnedHandle, FileError>;
     const std::string what = entryPath(folder.path(), relative);
@@ -39,11 +45,17 @@ Result<OwnedHandle, FileError> openFileBelow(const DestinationFolder& folder, st
     }
     const std::string name = fileNameOf(relative);
     // Without waiting: a named pipe opened so would wait for a writer for good.
-    OwnedHandle file(::openat(parent.get(), name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW | O_NONBLOCK));
+    const int flags = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW | O_NONBLOCK;
+    OwnedHandle file(::openat(parent.get(), name.c_str(), flags | extraFlags));
+    withFlags = file.valid();
+    if (!file.valid() && extraFlags != 0 && errno == EINVAL) {
+        // Refused for the flags added (no direct reads there, or no file):
+        // opened plainly, the caller finds out which.
+        file = OwnedHandle(::openat(parent.get(), name.c_str(), flags));
+    }
     if (!file.valid()) {
         return R::failure(openFailure(parent.get(), name.c_str(), errno, what));
     }
-    struct stat info {};
     if (::fstat(file.get(), &info) != 0) {
         return R::failure(sourceError(errno, what));
     }
@@ -53,11 +65,24 @@ Result<OwnedHandle, FileError> openFileBelow(const DestinationFolder& folder, st
     return R::success(std::move(file));
 }
 
+} // namespace
+
+Result<OwnedHandle, FileError> openFileBelow(const DestinationFolder& folder, std::string_view relative)
+{
+    struct stat info {};
+    bool withFlags = false;
+    return openRegularBelow(folder, relative, 0, withFlags, info);
+}
+
 Result<ReadBack, FileError> readFromDeviceBelow(const DestinationFolder& folder, std::string_view relative,
                                                 const std::atomic<bool>* cancel)
 {
     using R = Result<ReadBack, FileError>;
-    auto opened = openFileBelow(folder, relative);
+    // Opened past the cache at once. O_NONBLOCK stays: it does nothing to a
+    // regular file's reads.
+    struct stat info {};
+    bool direct = false;
+    auto opened = openRegularBelow(folder, relative, O_DIRECT, direct, info);
     if (!opened.ok()) {
         return R::failure(opened.error());
     }
@@ -65,15 +90,11 @@ Result<ReadBack, FileError> readFromDeviceBelow(const DestinationFolder& folder,
     const std::string name = entryPath(folder.path(), relative);
     ReadBack done;
     OffsetHasher hasher;
-    if (::fcntl(file.get(), F_SETFL, (::fcntl(file.get(), F_GETFL) & ~O_NONBLOCK) | O_DIRECT) != 0) {
+    if (!direct) {
         // The file system has no direct reads (tmpfs, some FUSE): drop the
         // cached pages instead, which after a flush are all clean.
         done.path = ReadPath::CacheDropped;
         ::posix_fadvise(file.get(), 0, 0, POSIX_FADV_DONTNEED);
-    }
-    struct stat info {};
-    if (::fstat(file.get(), &info) != 0) {
-        return R::failure(sourceError(errno, name));
     }
     // A small file gets a buffer its size: most of a backup's files are
     // small, and several are read at a time. One that fits is read into the
@@ -131,6 +152,11 @@ Result<ReadBack, FileError> readFromDeviceBelow(const DestinationFolder& folder,
             static_cast<std::size_t>(std::min<std::uint64_t>(static_cast<std::uint64_t>(got), dataEnd - done.bytes));
         hasher.add(done.bytes, buffer, taken);
         done.bytes += taken;
+        // A read short of its buffer met the end: no call more to be told so.
+        if (static_cast<std::size_t>(got) < bufferBytes && done.bytes >= size) {
+            done.digest = hasher.digestOf(done.bytes);
+            return R::success(done);
+        }
     }
 }
 
