@@ -2,7 +2,7 @@
 
 namespace rv {
 
-CopyFolder BatchFolders::of(std::string_view relative)
+platform::HeldEntry BatchFolders::of(std::string_view relative)
 {
     // The backup's own paths are "/"-separated on every system.
     const std::size_t slash = relative.rfind('/');

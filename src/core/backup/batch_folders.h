@@ -9,12 +9,6 @@
 
 namespace rv {
 
-// The folder of a copy, held open, and the copy's path inside it.
-struct CopyFolder {
-    const platform::DestinationFolder& folder;
-    std::string_view inFolder;
-};
-
 // The folders of one batch's copies, each reached from the chosen folder
 // once: a batch's files come a folder at a time, and reaching each file's
 // folder anew looks up every name on the way (measured: three of every four
@@ -28,7 +22,7 @@ public:
     // The folder of relative (a path inside the chosen folder). Where that
     // folder cannot be reached, the chosen folder and relative itself: the
     // caller then meets what is wrong there and names it.
-    CopyFolder of(std::string_view relative);
+    platform::HeldEntry of(std::string_view relative);
 
 private:
     const platform::DestinationFolder& root_;

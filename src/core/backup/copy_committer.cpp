@@ -51,13 +51,13 @@ std::optional<CommitFailure> placeCopy(const platform::DestinationFolder& root, 
     if (!admitted.ok()) {
         return admitted.error();
     }
+    const platform::HeldEntry target = folders.of(file.targetPath);
     if (keeper != nullptr) {
-        const CopyFolder target = folders.of(file.targetPath);
-        if (auto kept = keeper->keepAside(file.targetPath, planItem, target.folder, target.inFolder); !kept.ok()) {
+        if (auto kept = keeper->keepAside(file.targetPath, planItem, target); !kept.ok()) {
             return CommitFailure{BackupReason::EarlierCopyNotKept, kept.error().detail};
         }
     }
-    if (auto committed = platform::commit(root, file); !committed.ok()) {
+    if (auto committed = platform::commit(root, file, folders.of(file.temporaryPath), target); !committed.ok()) {
         return CommitFailure{committed.error().kind, committed.error().detail};
     }
     names.placed(admitted.value(), file, planItem);

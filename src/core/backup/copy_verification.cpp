@@ -65,7 +65,7 @@ private:
     std::uint64_t bytes_;
 };
 
-CopyVerification verifyCopy(const platform::DestinationFolder& root, const CopyFolder& where,
+CopyVerification verifyCopy(const platform::DestinationFolder& root, const platform::HeldEntry& where,
                             const platform::PendingFile& copy, const ReadBackCheck& check)
 {
     CopyVerification verification;
@@ -110,7 +110,7 @@ std::vector<CopyVerification> verifyCopies(const platform::DestinationFolder& ro
         }
     }
     // Reached here, before the readers start: they only look the folders up.
-    std::vector<CopyFolder> places;
+    std::vector<platform::HeldEntry> places;
     places.reserve(copies.size());
     for (const platform::PendingFile* copy : copies) {
         places.push_back(folders.of(copy->temporaryPath));

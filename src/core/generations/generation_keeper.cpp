@@ -56,8 +56,7 @@ GenerationKeeper::GenerationKeeper(const DestinationFolder& root, std::string na
 {
 }
 
-R GenerationKeeper::keepAside(const std::string& target, bool planItem, const DestinationFolder& held,
-                                std::string_view inHeld)
+R GenerationKeeper::keepAside(const std::string& target, bool planItem, const platform::HeldEntry& where)
 {
     if (planItem && planTargets_.contains(target)) {
         return R::success({});
@@ -65,7 +64,7 @@ R GenerationKeeper::keepAside(const std::string& target, bool planItem, const De
     // Only a regular file there is a copy an earlier run left. Nothing there
     // is nothing to keep; a link is replaced by the copy as always, and
     // anything else (a folder) is met by the rename, which fails.
-    if (platform::openFileBelow(held, inHeld).ok()) {
+    if (platform::openFileBelow(where.folder, where.inFolder).ok()) {
         if (!generation_) {
             if (auto made = makeGeneration(); !made.ok()) {
                 return made;

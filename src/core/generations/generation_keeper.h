@@ -5,7 +5,6 @@
 
 #include <optional>
 #include <string>
-#include <string_view>
 #include <unordered_set>
 
 namespace rv {
@@ -29,11 +28,9 @@ public:
     // in place and its new copy must not be. planItem: the target is one of
     // the plan's single files, which two items may share: the second finds
     // this run's own copy there, which is not an earlier one. The file is
-    // looked for at inHeld below held, a folder of the backup that holds
-    // target and is already open.
+    // looked for at where, the same entry by a folder already open.
     Result<platform::Done, platform::FileError> keepAside(const std::string& target, bool planItem,
-                                                          const platform::DestinationFolder& held,
-                                                          std::string_view inHeld);
+                                                          const platform::HeldEntry& where);
 
     // The generation's folder name, once one was made.
     const std::optional<std::string>& made() const { return made_; }

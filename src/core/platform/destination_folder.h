@@ -87,6 +87,13 @@ private:
     std::string root_; // the chosen folder's path
 };
 
+// An entry of the backup by a folder of it held open, and its path inside
+// that folder.
+struct HeldEntry {
+    const DestinationFolder& folder;
+    std::string_view inFolder;
+};
+
 // The bytes free on the folder's file system for this process to write.
 Result<std::uint64_t, FileError> freeSpace(const DestinationFolder& folder);
 

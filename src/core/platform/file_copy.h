@@ -68,6 +68,11 @@ private:
 // Puts a pending copy in place of its target in one step; a link at the
 // target's name is replaced, not written through. root is the chosen folder.
 Result<Done, FileError> commit(const DestinationFolder& root, const PendingFile& pending);
+// As above, with the folders of the copy and of its target already open:
+// copy and target are the same entries by them. Where the system renames by
+// path alone (Windows), the paths are taken from root as above.
+Result<Done, FileError> commit(const DestinationFolder& root, const PendingFile& pending, const HeldEntry& copy,
+                               const HeldEntry& target);
 
 // Removes a pending copy that will not be used.
 Result<Done, FileError> discard(const DestinationFolder& root, const PendingFile& pending);

@@ -37,6 +37,29 @@ OwnedHandle folderOf(const DestinationFolder& root, std::string_view relative)
 
 } // namespace
 
+namespace {
+
+// Renames fromName in the folder from over toName in the folder to; what
+// names the target in a failure.
+Result<Done, FileError> renameOver(int from, const std::string& fromName, int to, const std::string& toName,
+                                   const std::string& what)
+{
+    using R = Result<Done, FileError>;
+    if (::renameat(from, fromName.c_str(), to, toName.c_str()) != 0) {
+        const int error = errno;
+        // With the copy and the target's folder still there, the name is
+        // what the file system refused.
+        struct stat copy {};
+        struct stat folder {};
+        const bool copyThere = ::fstatat(from, fromName.c_str(), &copy, AT_SYMLINK_NOFOLLOW) == 0 &&
+                               ::fstat(to, &folder) == 0 && folder.st_nlink > 0;
+        return R::failure(copyThere ? destinationNameError(error, what) : destinationError(error, what));
+    }
+    return R::success({});
+}
+
+} // namespace
+
 Result<Done, FileError> commit(const DestinationFolder& root, const PendingFile& pending)
 {
     using R = Result<Done, FileError>;
@@ -50,20 +73,19 @@ Result<Done, FileError> commit(const DestinationFolder& root, const PendingFile&
     if (!sameFolder && !to.valid()) {
         return R::failure(destinationError(errno, root.pathOf(pending.targetPath)));
     }
-    const std::string fromName(split(pending.temporaryPath).second);
-    const std::string toName(split(pending.targetPath).second);
-    if (::renameat(from.get(), fromName.c_str(), sameFolder ? from.get() : to.get(), toName.c_str()) != 0) {
-        const int error = errno;
-        // With the copy and the target's folder still there, the name is
-        // what the file system refused.
-        struct stat copy {};
-        struct stat folder {};
-        const bool copyThere = ::fstatat(from.get(), fromName.c_str(), &copy, AT_SYMLINK_NOFOLLOW) == 0 &&
-                               ::fstat(sameFolder ? from.get() : to.get(), &folder) == 0 && folder.st_nlink > 0;
-        const std::string what = root.pathOf(pending.targetPath);
-        return R::failure(copyThere ? destinationNameError(error, what) : destinationError(error, what));
+    return renameOver(from.get(), std::string(split(pending.temporaryPath).second), sameFolder ? from.get() : to.get(),
+                      std::string(split(pending.targetPath).second), root.pathOf(pending.targetPath));
+}
+
+Result<Done, FileError> commit(const DestinationFolder& root, const PendingFile& pending, const HeldEntry& copy,
+                               const HeldEntry& target)
+{
+    // An entry whose folder could not be held is reached from the chosen folder.
+    if (copy.inFolder.find('/') != std::string_view::npos || target.inFolder.find('/') != std::string_view::npos) {
+        return commit(root, pending);
     }
-    return R::success({});
+    return renameOver(copy.folder.handle(), std::string(copy.inFolder), target.folder.handle(),
+                      std::string(target.inFolder), root.pathOf(pending.targetPath));
 }
 
 // A copy whose folder is gone (the destination removed) is gone with it.

@@ -348,6 +348,13 @@ Result<Done, FileError> commit(const DestinationFolder& root, const PendingFile&
     return R::success({});
 }
 
+// MoveFileExW renames by path alone: the folders held are of no use to it.
+Result<Done, FileError> commit(const DestinationFolder& root, const PendingFile& pending, const HeldEntry& /*copy*/,
+                               const HeldEntry& /*target*/)
+{
+    return commit(root, pending);
+}
+
 Result<Done, FileError> discard(const DestinationFolder& root, const PendingFile& pending)
 {
     auto folder = checkedFolderOf(root, pending.temporaryPath);
