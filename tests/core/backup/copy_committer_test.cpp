@@ -223,3 +223,49 @@ TEST_F(CopyCommitterTest, EveryCopyOfALargeBatchIsReadBackAndOnlyTheAlteredOnesF
     }
     EXPECT_TRUE(temporaryFiles().empty());
 }
+
+// A batch reaches each of its folders once and renames between them: copies
+// made beside their targets in two folders, and one made in the chosen folder
+// for a target below it (as the copies made ahead are), all take their
+// places. A folder replaced by a link after its copy was made gets nothing
+// through the link: that copy fails, and the folder linked to stays empty.
+TEST_F(CopyCommitterTest, CopiesTakeTheirPlacesInTheirFoldersAndNoneGoesThroughALinkSwappedIn)
+{
+    for (const char* folder : {"a/deep", "b", "swapped"}) {
+        fs::create_directories(destination.path() / folder);
+    }
+    auto besideTarget = [&](const std::string& folder, const std::string& name, std::size_t step) {
+        const fs::path source = sources.path() / ("source" + std::to_string(made++));
+        writeFile(source, name);
+        auto held = rv::platform::folderBelow(root, folder, rv::platform::Reach::Open);
+        auto file = rv::platform::SourceFile::open(u8string(source));
+        EXPECT_TRUE(held.ok() && file.ok());
+        auto copied = copier.copyToTemporary(file.value(), held.value(), name, {});
+        EXPECT_TRUE(copied.ok());
+        return PendingCopy{copied.value(), step, folder + "/" + name};
+    };
+    auto flusher = rv::platform::WriteFlusher::open(destination.str());
+    ASSERT_TRUE(flusher.ok());
+    std::map<std::size_t, SettledCopy> settled;
+    CopyCommitter committer(root, std::move(flusher.value()),
+                            [&](SettledCopy& copy) { settled.emplace(copy.copy.step, copy); });
+    committer.add(besideTarget("a/deep", "one.txt", 0));
+    committer.add(besideTarget("a/deep", "two.txt", 1));
+    committer.add(besideTarget("b", "three.txt", 2));
+    committer.add(pendingCopy("b/ahead.txt", "ahead.txt", 3));
+    committer.add(besideTarget("swapped", "five.txt", 4));
+    const TempFolder outside;
+    fs::rename(destination.path() / "swapped", destination.path() / "moved");
+    std::error_code noLinks; // where links cannot be made, the folder is simply gone
+    fs::create_directory_symlink(outside.path(), destination.path() / "swapped", noLinks);
+    committer.settleAll();
+
+    ASSERT_EQ(settled.size(), 5u);
+    for (const auto& [step, copy] : settled) {
+        EXPECT_EQ(copy.failure.has_value(), step == 4) << step;
+    }
+    for (const char* placed : {"a/deep/one.txt", "a/deep/two.txt", "b/three.txt", "b/ahead.txt"}) {
+        EXPECT_EQ(readFile(destination.path() / placed), fs::path(placed).filename().string());
+    }
+    EXPECT_TRUE(fs::is_empty(outside.path()));
+}
