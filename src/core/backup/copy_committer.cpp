@@ -90,8 +90,8 @@ void flushAndRename(const platform::DestinationFolder& root, platform::WriteFlus
             settled.failure = failure;
         } else if (std::holds_alternative<platform::PendingFile>(settled.copy.entry)) {
             settled.readBack = verified->outcome;
-            settled.failure =
-                verified->failure ? std::move(verified->failure) : placeCopy(root, folders, names, keeper, settled.copy);
+            settled.failure = verified->failure ? std::move(verified->failure)
+                                                : placeCopy(root, folders, names, keeper, settled.copy);
             ++verified;
         } else {
             const auto& folder = std::get<FilledFolder>(settled.copy.entry);
