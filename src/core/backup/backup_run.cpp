@@ -125,7 +125,7 @@ private:
         folderCopy_.emplace(plan_, *root_, *copier_, ledger_, cancel_);
         copier_->onFullDisk([this] { return folderCopy_->clearAhead(); });
         copier_->sweep(*root_);
-        folderCopy_->startAhead(surveys_.empty() ? 0 : surveys_.back().files, tuning_.batches);
+        folderCopy_->startAhead(surveys_.empty() ? 0 : surveys_.back().files, tuning_.batches, tuning_.ahead);
         return std::nullopt;
     }
 

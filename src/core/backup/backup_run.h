@@ -4,6 +4,7 @@
 #include "backup/copy_committer.h"
 #include "backup/copy_reason.h"
 #include "backup/copy_verification.h"
+#include "backup/folder_precopy.h"
 #include "backup/run_note.h"
 #include "generations/retention.h"
 #include "record/backup_record.h"
@@ -96,6 +97,10 @@ struct RunTuning {
     // The day (since 1970) that picks the unchanged copies read back; today
     // unless a test names one.
     std::optional<std::uint64_t> readBackDay;
+    // How much of the data folder goes ahead of its turn: what there is
+    // time for, as the program has it; for tests, which need to know which
+    // way a file went, nothing or all of it.
+    AheadOfFolder ahead = AheadOfFolder::CutOffAtItsTurn;
 };
 
 // Carries out the plan. First the oldest earlier generations go, as

@@ -30,9 +30,9 @@ FolderCopy::FolderCopy(const BackupPlan& plan, const DestinationFolder& root, Ru
 {
 }
 
-void FolderCopy::startAhead(std::uint64_t surveyedFiles, BatchLimits batches)
+void FolderCopy::startAhead(std::uint64_t surveyedFiles, BatchLimits batches, AheadOfFolder how)
 {
-    if (plan_.steps.empty()) {
+    if (plan_.steps.empty() || how == AheadOfFolder::Nothing) {
         return;
     }
     const std::size_t last = plan_.steps.size() - 1;
@@ -53,10 +53,16 @@ void FolderCopy::startAhead(std::uint64_t surveyedFiles, BatchLimits batches)
     madeFolderAhead_ = made.value().created;
     folderAhead_.emplace(std::move(made.value().folder));
     aheadStep_ = last;
+    aheadFinishes_ = how == AheadOfFolder::Finished;
     const BatchLimits ahead{batches.files * kBatchesAhead, batches.bytes * kBatchesAhead};
     precopy_.emplace(root_, *folderAhead_, step.source, cancel_, ahead,
                      [this, name = step.name](const std::string& relativePath, std::uint64_t size) {
-                         return copier_.mayBeUnchanged(recordPathOf(name, relativePath), size);
+                         const std::string recordPath = recordPathOf(name, relativePath);
+                         if (!copier_.mayBeUnchanged(recordPath, size)) {
+                             return FolderPrecopy::Ahead::Copy;
+                         }
+                         return copier_.readsBack(recordPath) ? FolderPrecopy::Ahead::CheckAndReadBack
+                                                              : FolderPrecopy::Ahead::Check;
                      });
 }
 
@@ -111,6 +117,9 @@ void FolderCopy::copy(std::size_t step)
         return;
     }
     if (aheadAt(step)) {
+        if (aheadFinishes_) {
+            precopy_->finish();
+        }
         precopy_->stop();
     }
     std::vector<Frame> frames;
@@ -231,7 +240,8 @@ bool FolderCopy::copyEntry(std::size_t step, platform::SourceWalk& walk, const W
     return true;
 }
 
-// A copy made ahead is taken as if it had just been made.
+// A copy made ahead is taken as if it had just been made, and what was
+// found of a file checked ahead as if it had just been read.
 Result<std::optional<PendingFile>, FileError> FolderCopy::takeOrCopy(std::size_t step, platform::SourceWalk& walk,
                                                                      const WalkStep& entry,
                                                                      const DestinationFolder& into,
@@ -250,8 +260,9 @@ Result<std::optional<PendingFile>, FileError> FolderCopy::takeOrCopy(std::size_t
         return R::failure(source.error());
     }
     const std::string recordPath = recordPathOf(plan_.steps[step].name, entry.relativePath);
+    const auto ahead = aheadAt(step) ? precopy_->takeChecked(entry.relativePath, entry.stamp) : std::nullopt;
     if (copier_.keptUnchanged(step, entry.relativePath, recordPath, source.value(), entry.stamp,
-                              {into, entry.name(), target}, reported)) {
+                              {into, entry.name(), target}, reported, ahead ? &*ahead : nullptr)) {
         return R::success(std::nullopt);
     }
     auto copied = copier_.copyMakingRoom(source.value(), into, entry.name(), reported);

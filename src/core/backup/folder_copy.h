@@ -31,8 +31,10 @@ public:
     // Starts copying ahead when the plan ends with a folder with files in it
     // (surveyedFiles: counted before the run). Its folder in the backup is
     // made here, on the run's own thread. The copying ahead goes a few of the
-    // committer's batches (batches) at most.
-    void startAhead(std::uint64_t surveyedFiles, BatchLimits batches);
+    // committer's batches (batches) at most, cut off at the folder's turn
+    // unless how says otherwise.
+    void startAhead(std::uint64_t surveyedFiles, BatchLimits batches,
+                    AheadOfFolder how = AheadOfFolder::CutOffAtItsTurn);
     // Before the step's turn: a run cancelled by then never reaches the
     // folder, and leaves nothing of it.
     void beforeStep(std::size_t step);
@@ -74,6 +76,7 @@ private:
     bool madeFolderAhead_ = false;
     std::optional<FolderPrecopy> precopy_; // while the folder is copied ahead
     std::size_t aheadStep_ = 0;
+    bool aheadFinishes_ = false; // let finish before the folder's turn
 };
 
 } // namespace rv

@@ -1,5 +1,7 @@
 #include "backup/folder_precopy.h"
 
+#include "platform/read_back.h"
+
 #include <system_error>
 #include <utility>
 
@@ -7,16 +9,18 @@ namespace rv {
 namespace {
 
 // Larger files wait on the device rather than the processor; they gain
-// nothing from going ahead, and would need a second large copy buffer.
+// nothing from going ahead, and would need a second large copy buffer. Each
+// file ahead is short work, so that stop never waits long.
 constexpr std::uint64_t kLargestFileAhead = std::uint64_t{1} << 20;
+// A file checked ahead takes no room on the disk, only about 150 bytes here.
+constexpr std::size_t kMostChecksAhead = 32768;
 
 } // namespace
 
 FolderPrecopy::FolderPrecopy(const platform::DestinationFolder& root, const platform::DestinationFolder& into,
-                             std::string source, const std::atomic<bool>& cancel, BatchLimits limits,
-                             LeftToWalk leftToWalk)
+                             std::string source, const std::atomic<bool>& cancel, BatchLimits limits, AheadFor aheadFor)
     : root_(root), into_(into), source_(std::move(source)), cancel_(cancel), limits_(limits),
-      leftToWalk_(std::move(leftToWalk))
+      aheadFor_(std::move(aheadFor))
 {
     try {
         worker_ = std::thread([this] { work(); });
@@ -59,8 +63,14 @@ void FolderPrecopy::work()
         if (step == nullptr) {
             return;
         }
-        if (step->kind != platform::WalkStepKind::File || step->stamp.size >= kLargestFileAhead ||
-            (leftToWalk_ && leftToWalk_(step->relativePath, step->stamp.size))) {
+        if (step->kind != platform::WalkStepKind::File || step->stamp.size >= kLargestFileAhead) {
+            continue;
+        }
+        const Ahead ahead = aheadFor_ ? aheadFor_(step->relativePath, step->stamp.size) : Ahead::Copy;
+        if (ahead != Ahead::Copy) {
+            if (checked_.size() < kMostChecksAhead) {
+                check(walk.value(), *step, ahead == Ahead::CheckAndReadBack);
+            }
             continue;
         }
         auto file = walk.value().openFile();
@@ -74,6 +84,36 @@ void FolderPrecopy::work()
             ready_.emplace(step->relativePath, ReadyCopy{step->stamp, std::move(copy.value())});
         }
     }
+}
+
+void FolderPrecopy::check(platform::SourceWalk& walk, const platform::WalkStep& step, bool readBack)
+{
+    auto file = walk.openFile();
+    if (!file.ok()) {
+        return;
+    }
+    CheckedAhead checked;
+    if (auto digest = digester_.digestOf(file.value(), &cancel_); digest.ok()) {
+        checked.source = digest.value();
+    }
+    if (readBack) {
+        if (auto read = platform::readFromDeviceBelow(into_, step.relativePath, &cancel_); read.ok()) {
+            checked.copy = read.value().digest;
+        }
+    }
+    checked_.emplace(step.relativePath, ReadyCheck{step.stamp, checked});
+}
+
+std::optional<CheckedAhead> FolderPrecopy::takeChecked(const std::string& relativePath,
+                                                       const platform::SourceStamp& listed)
+{
+    const auto ready = checked_.find(relativePath);
+    if (ready == checked_.end()) {
+        return std::nullopt;
+    }
+    const ReadyCheck check = ready->second;
+    checked_.erase(ready);
+    return check.listed == listed ? std::optional<CheckedAhead>(check.checked) : std::nullopt;
 }
 
 std::optional<platform::PendingFile> FolderPrecopy::take(const std::string& relativePath,
@@ -108,6 +148,7 @@ std::vector<LeftBehind> FolderPrecopy::discardRest()
         discard(copy.file);
     }
     ready_.clear();
+    checked_.clear();
     return std::exchange(notRemoved_, {});
 }
 

@@ -30,7 +30,7 @@ bool RunCopier::mayBeUnchanged(const std::string& recordPath, std::uint64_t size
 // read, a copy missing or wrong) is met again, and reported, by its copy.
 bool RunCopier::keptUnchanged(std::size_t step, const std::string& relativePath, const std::string& recordPath,
                               const platform::SourceFile& source, const platform::SourceStamp& stamp,
-                              const CopyPlace& copy, std::uint64_t& reported)
+                              const CopyPlace& copy, std::uint64_t& reported, const CheckedAhead* ahead)
 {
     const EarlierCopies::Listed* listed = earlier_.find(recordPath);
     if (listed == nullptr || stamp.size != listed->size) {
@@ -40,11 +40,15 @@ bool RunCopier::keptUnchanged(std::size_t step, const std::string& relativePath,
     if (!there.ok() || !there.value() || there.value()->size != listed->size) {
         return false;
     }
-    auto digest = digester_.digestOf(source, &cancel_);
-    if (!digest.ok() || digest.value() != listed->digest) {
+    if (ahead != nullptr && ahead->source) {
+        if (*ahead->source != listed->digest) {
+            return false;
+        }
+    } else if (auto digest = digester_.digestOf(source, &cancel_); !digest.ok() || digest.value() != listed->digest) {
         return false;
     }
-    if (readBack_ && earlier_.readsBack(recordPath)) {
+    const bool readAhead = ahead != nullptr && ahead->copy && *ahead->copy == listed->digest;
+    if (readsBack(recordPath) && !readAhead) {
         auto read = platform::readFromDeviceBelow(copy.folder, copy.name, &cancel_);
         if (!read.ok() || read.value().digest != listed->digest) {
             ledger_.copyFoundWrong(copy.target, read.ok() ? std::nullopt : std::optional<FileError>(read.error()));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "backup/backup_plan.h"
+#include "backup/checked_ahead.h"
 #include "backup/copy_committer.h"
 #include "backup/earlier_copies.h"
 #include "backup/progress_meter.h"
@@ -46,12 +47,17 @@ public:
     // with that size, and, in this run's share of the copies read back, reads
     // back right from the disk. Such a file is reported backed up and not
     // written again; relativePath: inside the data folder, empty for a single file.
+    // ahead: what was found of the file before its turn, where it was checked
+    // ahead; a part not found there is read here.
     bool keptUnchanged(std::size_t step, const std::string& relativePath, const std::string& recordPath,
                        const platform::SourceFile& source, const platform::SourceStamp& stamp, const CopyPlace& copy,
-                       std::uint64_t& reported);
+                       std::uint64_t& reported, const CheckedAhead* ahead = nullptr);
     // Whether the earlier record lists recordPath with this size: the file
     // is worth reading before it is copied.
     bool mayBeUnchanged(const std::string& recordPath, std::uint64_t size) const;
+    // Whether the run reads back the copy of recordPath, should the source
+    // be unchanged. Both of these may be asked from any thread.
+    bool readsBack(const std::string& recordPath) const { return readBack_ && earlier_.readsBack(recordPath); }
 
     // A single file of the plan, into the chosen folder. sharedName: another
     // item of the plan is written under the same name, so the copy lying

@@ -1,6 +1,7 @@
 // The data folder's small files copied ahead, taken at the folder's turn.
 #include "backup/folder_precopy.h"
 
+#include "support/digest_of.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -107,4 +108,39 @@ TEST_F(FolderPrecopyTest, NothingIsCopiedAheadOnceTheRunIsCancelled)
     precopy.finish();
     EXPECT_TRUE(takeAll(precopy).empty());
     EXPECT_TRUE(leftInDestination().empty());
+}
+
+TEST_F(FolderPrecopyTest, AFileThatMayBeUnchangedIsCheckedAheadNotCopied)
+{
+    using Ahead = FolderPrecopy::Ahead;
+    writeFile(backup.path() / "GDATA" / u8path("写真/b.jpg"), "bravo"); // last night's copy
+    writeFile(backup.path() / "GDATA" / "c.txt", "charles");
+    FolderPrecopy precopy(root, into, source.str(), cancel, {}, [](const std::string& relative, std::uint64_t) {
+        std::string name = relative;
+        std::replace(name.begin(), name.end(), '\\', '/');
+        return name == "a.txt"                           ? Ahead::Check
+               : name == "写真/b.jpg" || name == "c.txt" ? Ahead::CheckAndReadBack
+                                                         : Ahead::Copy;
+    });
+    precopy.finish();
+    std::ofstream(source.path() / "c.txt", std::ios::binary | std::ios::app) << "!"; // changed since its check
+
+    std::map<std::string, rv::CheckedAhead> checked;
+    auto walk = rv::platform::SourceWalk::open(source.str());
+    ASSERT_TRUE(walk.ok());
+    while (const rv::platform::WalkStep* step = walk.value().next()) {
+        std::string relative = step->relativePath;
+        std::replace(relative.begin(), relative.end(), '\\', '/');
+        EXPECT_FALSE(precopy.take(step->relativePath, step->stamp)) << relative; // nothing checked was copied
+        if (auto found = precopy.takeChecked(step->relativePath, step->stamp)) {
+            checked[relative] = *found;
+        }
+    }
+    ASSERT_EQ(checked.size(), 2u); // not c.txt, whose check is out of date
+    EXPECT_EQ(checked.at("a.txt").source, digestOf("alpha"));
+    EXPECT_FALSE(checked.at("a.txt").copy); // not asked for; there is no copy to read either
+    EXPECT_EQ(checked.at("写真/b.jpg").source, digestOf("bravo"));
+    EXPECT_EQ(checked.at("写真/b.jpg").copy, digestOf("bravo"));
+    EXPECT_TRUE(precopy.discardRest().empty());
+    EXPECT_EQ(leftInDestination(), (std::vector<std::string>{"c.txt", "写真", "写真/b.jpg"}));
 }

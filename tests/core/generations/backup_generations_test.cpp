@@ -22,8 +22,15 @@ constexpr const char* kChangedDatabase = "予約51.mdb";
 constexpr const char* kSameSizeAndTime = "GDATA/写真/a.jpg";
 constexpr const char* kUntouched = "GDATA/b.txt";
 
-class BackupGenerations : public ::testing::Test, public testing::BackupRuns {
+// Each case runs with the data folder's files checked at their turn, and
+// with them checked ahead, while the databases are written.
+class BackupGenerations : public ::testing::TestWithParam<AheadOfFolder>, public testing::BackupRuns {
 protected:
+    int backUp(RunTuning tuning = {})
+    {
+        tuning.ahead = GetParam();
+        return BackupRuns::backUp(tuning);
+    }
     void SetUp() override
     {
         clinic.addDatabases(testing::kDefaultDatabaseOrder);
@@ -75,7 +82,7 @@ protected:
     }
 };
 
-TEST_F(BackupGenerations, ANightWithNothingChangedWritesNoCopyAndKeepsNoGeneration)
+TEST_P(BackupGenerations, ANightWithNothingChangedWritesNoCopyAndKeepsNoGeneration)
 {
     ASSERT_EQ(backUp(), kExitAllCopied) << output();
     const auto before = placesOfCopies();
@@ -96,7 +103,7 @@ TEST_F(BackupGenerations, ANightWithNothingChangedWritesNoCopyAndKeepsNoGenerati
 // A database grows; a picture is changed in place keeping its size and time;
 // a new file comes. The earlier copies of the first two, and the record they
 // belong to, go into one generation named for that record's run.
-TEST_F(BackupGenerations, WhatARunReplacesGoesIntoAGenerationWithItsRecord)
+TEST_P(BackupGenerations, WhatARunReplacesGoesIntoAGenerationWithItsRecord)
 {
     ASSERT_EQ(backUp(), kExitAllCopied) << output();
     const std::string earlierRecord = readFile(flat(kRecordFileName));
@@ -134,7 +141,7 @@ TEST_F(BackupGenerations, WhatARunReplacesGoesIntoAGenerationWithItsRecord)
 // Each copy is read back at least once in seven nights in a row: one damaged
 // on the disk since is found and copied again, its damaged copy kept like
 // any replaced one; a copy gone from the disk is copied the next night.
-TEST_F(BackupGenerations, ACopyLostOrDamagedOnTheDiskIsCopiedAgainWithinAWeek)
+TEST_P(BackupGenerations, ACopyLostOrDamagedOnTheDiskIsCopiedAgainWithinAWeek)
 {
     ASSERT_EQ(backUp(), kExitAllCopied) << output();
     std::string damaged = readFile(flat(kUntouched));
@@ -156,7 +163,7 @@ TEST_F(BackupGenerations, ACopyLostOrDamagedOnTheDiskIsCopiedAgainWithinAWeek)
     EXPECT_EQ(readFile(generation(generations[0]) / u8path(kUntouched)), damaged);
 }
 
-TEST_F(BackupGenerations, OnlyTheNewestGenerationsUpToKeepStay)
+TEST_P(BackupGenerations, OnlyTheNewestGenerationsUpToKeepStay)
 {
     RunTuning tuning;
     tuning.keepGenerations = 2;
@@ -183,6 +190,12 @@ TEST_F(BackupGenerations, OnlyTheNewestGenerationsUpToKeepStay)
     }
     EXPECT_EQ(readFile(generation(seen.back()) / u8path(kChangedDatabase)), "night 3");
 }
+
+INSTANTIATE_TEST_SUITE_P(AheadOrAtItsTurn, BackupGenerations,
+                         ::testing::Values(AheadOfFolder::Nothing, AheadOfFolder::Finished),
+                         [](const ::testing::TestParamInfo<AheadOfFolder>& info) {
+                             return info.param == AheadOfFolder::Finished ? "CheckedAhead" : "CheckedAtItsTurn";
+                         });
 
 } // namespace
 } // namespace rv

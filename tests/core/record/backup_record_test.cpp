@@ -3,6 +3,7 @@
 #include "record/record_writer.h"
 
 #include "check_run.h"
+#include "support/digest_of.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 
 using rv::testing::check;
 using rv::testing::CheckRun;
+using rv::testing::digestOf;
 using rv::testing::readFile;
 using rv::testing::TempFolder;
 using rv::testing::u8path;
@@ -19,13 +21,6 @@ using rv::testing::writeFile;
 namespace fs = std::filesystem;
 
 namespace {
-
-rv::ContentDigest digestOf(const std::string& bytes)
-{
-    rv::ContentHasher hasher;
-    hasher.add(bytes.data(), bytes.size());
-    return hasher.digest();
-}
 
 // A backup folder with files and the record a run would have left.
 class RecordedBackup : public ::testing::Test {
