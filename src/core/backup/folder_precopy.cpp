@@ -12,7 +12,7 @@ namespace {
 // nothing from going ahead, and would need a second large copy buffer. Each
 // file ahead is short work, so that stop never waits long.
 constexpr std::uint64_t kLargestFileAhead = std::uint64_t{1} << 20;
-// A file checked ahead takes no room on the disk, only about 150 bytes here.
+// A file checked ahead takes no room on the disk, only about 200 bytes here.
 constexpr std::size_t kMostChecksAhead = 32768;
 
 } // namespace

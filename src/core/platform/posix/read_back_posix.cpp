@@ -13,6 +13,8 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <tuple>
+#include <utility>
 
 namespace rv::platform {
 namespace {
@@ -22,10 +24,6 @@ namespace {
 constexpr std::size_t kAlignment = 4096;
 constexpr std::size_t kChunk = std::size_t{1} << 20;
 constexpr std::size_t kStackRead = std::size_t{64} * 1024;
-
-} // namespace
-
-namespace {
 
 // The regular file at relative below folder, never waited on, opened with
 // flags added where the file system takes them (withFlags says whether it
@@ -65,6 +63,28 @@ Result<OwnedHandle, FileError> openRegularBelow(const DestinationFolder& folder,
     return R::success(std::move(file));
 }
 
+// Where a file system refuses direct reads (tmpfs, some FUSE, or a device
+// that cannot start at an offset of a sparse file), the file is read through
+// the cache with its pages dropped first, which after a flush are all clean.
+void readThroughDroppedCache(int file, ReadBack& done)
+{
+    ::posix_fadvise(file, 0, 0, POSIX_FADV_DONTNEED);
+    done.path = ReadPath::CacheDropped;
+}
+
+// The data of a sparse file at or after at: where it starts (size when only
+// holes are left) and where it ends (UINT64_MAX when not known).
+std::pair<std::uint64_t, std::uint64_t> nextDataOf(int file, std::uint64_t at, std::uint64_t size)
+{
+    const off_t data = ::lseek(file, static_cast<off_t>(at), SEEK_DATA);
+    const std::uint64_t start = std::max(at, data < 0 ? size : static_cast<std::uint64_t>(data));
+    if (start >= size) {
+        return {size, size};
+    }
+    const off_t hole = ::lseek(file, static_cast<off_t>(start), SEEK_HOLE);
+    return {start, hole < 0 ? UINT64_MAX : static_cast<std::uint64_t>(hole)};
+}
+
 } // namespace
 
 Result<OwnedHandle, FileError> openFileBelow(const DestinationFolder& folder, std::string_view relative)
@@ -91,10 +111,7 @@ Result<ReadBack, FileError> readFromDeviceBelow(const DestinationFolder& folder,
     ReadBack done;
     OffsetHasher hasher;
     if (!direct) {
-        // The file system has no direct reads (tmpfs, some FUSE): drop the
-        // cached pages instead, which after a flush are all clean.
-        done.path = ReadPath::CacheDropped;
-        ::posix_fadvise(file.get(), 0, 0, POSIX_FADV_DONTNEED);
+        readThroughDroppedCache(file.get(), done);
     }
     // A small file gets a buffer its size: most of a backup's files are
     // small, and several are read at a time. One that fits is read into the
@@ -119,26 +136,20 @@ Result<ReadBack, FileError> readFromDeviceBelow(const DestinationFolder& folder,
             return R::failure({FileErrorKind::Cancelled, name});
         }
         if (sparse && done.bytes >= dataEnd) {
-            const off_t data = ::lseek(file.get(), static_cast<off_t>(done.bytes), SEEK_DATA);
-            const std::uint64_t next = data < 0 ? size : static_cast<std::uint64_t>(data);
-            done.bytes = std::max(done.bytes, next);
+            std::tie(done.bytes, dataEnd) = nextDataOf(file.get(), done.bytes, size);
             if (done.bytes >= size) {
                 done.digest = hasher.digestOf(size);
                 return R::success(done);
             }
-            const off_t hole = ::lseek(file.get(), static_cast<off_t>(done.bytes), SEEK_HOLE);
-            dataEnd = hole < 0 ? UINT64_MAX : static_cast<std::uint64_t>(hole);
         }
         const ssize_t got = ::pread(file.get(), buffer, bufferBytes, static_cast<off_t>(done.bytes));
         if (got < 0 && errno == EINTR) {
             continue;
         }
         if (got < 0 && errno == EINVAL && done.path == ReadPath::Device) {
-            // Refused after the open (at the first read, or at an offset of a
-            // sparse file the device cannot start at).
+            // Refused after the open, at the first read or at an offset.
             ::fcntl(file.get(), F_SETFL, ::fcntl(file.get(), F_GETFL) & ~O_DIRECT);
-            ::posix_fadvise(file.get(), 0, 0, POSIX_FADV_DONTNEED);
-            done.path = ReadPath::CacheDropped;
+            readThroughDroppedCache(file.get(), done);
             continue;
         }
         if (got < 0) {
